@@ -1,0 +1,35 @@
+// The one game object: the game state record, the subsystem records and the
+// platform the game runs on. A test makes a fresh Game on fake services.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/game_state.h"
+#include "platform/core/random.h"
+#include "platform/platform.h"
+
+namespace kelvane {
+
+class TraceLog;
+
+struct Game {
+  explicit Game(const Platform& platform) : pf(platform) {}
+  Game(const Game&) = delete;
+  Game& operator=(const Game&) = delete;
+
+  Platform pf;
+  GameState st;
+  Random random;
+  TraceLog* trace = nullptr;  // the headless harness's trace, if any
+  std::vector<std::string> args;  // program arguments after the options
+  uint64_t frameStepCount = 0;    // diagnostics for the harness
+
+  // Subsystem records join here as their Parts are built.
+
+  uint32_t Now() { return pf.clock->TickCount(); }
+  // Random(n): 0 .. n-1.
+  int Rand(int n) { return random.Next(n); }
+};
+
+}  // namespace kelvane

@@ -1,0 +1,17 @@
+#include "app/input_events.h"
+
+#include "app/game.h"
+
+namespace kelvane {
+
+// The keyboard, mouse and drop handlers of the Parts are wired in here as
+// they are built; until then input only reaches the key state.
+void KeyDown(Game&, FormId, int, ShiftState) {}
+void KeyUp(Game&, FormId, int, ShiftState) {}
+void MouseDown(Game&, MouseButton, Point, ShiftState) {}
+void MouseUp(Game&, MouseButton, Point, ShiftState) {}
+void MouseMove(Game&, Point, ShiftState) {}
+void MouseWheel(Game&, bool, Point, ShiftState) {}
+void DropFiles(Game&, const std::vector<std::string>&) {}
+
+}  // namespace kelvane

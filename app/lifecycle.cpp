@@ -1,0 +1,67 @@
+#include "app/lifecycle.h"
+
+#include "app/game.h"
+#include "app/trace.h"
+#include "config/settings.h"
+#include "graphics/sound_effect.h"
+
+namespace kelvane {
+
+bool FormCreate(Game& g) {
+  GameState& st = g.st;
+  // Steps 1-5: deactivation hook (the host calls FormDeactivate), window
+  // size, first paint and the start-up sound.
+  st.zoomFlag = !st.zoomFlag;
+  PlaySoundEffect(g, 11);
+  // Step 6: settings.
+  ReadSettings(g);
+  // Steps 7-16 (palettes, surfaces, engine start values, action file,
+  // pictures) join here with their Parts.
+  // Step 17.
+  ResetSceneCounters(st);
+  // Steps 18-19: the cursors live in the host; the run-record list arrives
+  // with the records.
+  // Step 20: closed during loading.
+  if (st.closeRequested || st.halted) {
+    g.pf.app->SetTimerEnabled(true);
+    return true;
+  }
+  // Step 21: music files from the command line join with the play list.
+  // Steps 22-25.
+  st.sceneCode = scene::kDemoStart;
+  st.frameInterval = st.normalFrameInterval;
+  g.pf.app->SetTimerEnabled(true);
+  g.pf.app->SetIdleHooked(true);
+  return true;
+}
+
+void FormShow(Game&) {}
+
+void FormPaint(Game&) {}
+
+bool FormCloseQuery(Game& g) {
+  if (!g.st.closeRequested) {
+    g.st.closeRequested = 1;
+    return false;
+  }
+  return true;
+}
+
+void FormClose(Game& g) {
+  g.st.halted = 1;
+  if (g.trace) g.trace->Close(g.Now());
+}
+
+void FormDeactivate(Game& g) { g.st.mouseLevel = 0; }
+
+void FormDestroy(Game& g) {
+  // A failed write has been reported; the rest still runs so that music and
+  // effects stop and the cursor comes back.
+  WriteSettings(g);
+  g.pf.media->Stop();
+  g.pf.media->Close();
+  StopSoundEffect(g);
+  g.pf.window->ShowCursor(true);
+}
+
+}  // namespace kelvane

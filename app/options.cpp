@@ -1,0 +1,103 @@
+#include "app/options.h"
+
+#include "config/ini_file.h"
+
+namespace kelvane {
+namespace {
+
+std::optional<uint64_t> ParseCount(const std::string& s) {
+  if (s.empty() || s.size() > 19) return std::nullopt;
+  uint64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return v;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "usage: kelvane [options] [music files...]\n"
+         "  --headless        run without window or audio device on a virtual clock\n"
+         "  --data DIR        data folder instead of the program's folder\n"
+         "  --run-ms N        run N milliseconds, then close the game normally\n"
+         "  --start-tick T    tick count the virtual clock starts at\n"
+         "  --seed S          seed of the random number generator\n"
+         "  --input FILE      scripted input (headless)\n"
+         "  --trace FILE      JSON-lines trace of frames, sounds, music and captions\n"
+         "  --frames DIR      write presented frames as PNG (headless)\n"
+         "  --frame-every K   only every K-th presented frame\n"
+         "  --realtime        real clock instead of the virtual one (headless)\n"
+         "  --stats           print frame pacing and CPU figures at exit\n"
+         "  --help            this text\n";
+}
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+  Options o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    auto number = [&](uint64_t max) -> std::optional<uint64_t> {
+      std::string text;
+      if (!value(text)) return std::nullopt;
+      auto n = ParseCount(text);
+      if (!n || *n > max) {
+        error = a + ": not a number in range: " + text;
+        return std::nullopt;
+      }
+      return n;
+    };
+    if (a == "--headless") {
+      o.headless = true;
+    } else if (a == "--data") {
+      if (!value(o.dataDir)) return std::nullopt;
+    } else if (a == "--run-ms") {
+      auto n = number(UINT64_MAX / 2);
+      if (!n) return std::nullopt;
+      o.runMs = *n;
+    } else if (a == "--start-tick") {
+      auto n = number(UINT32_MAX);
+      if (!n) return std::nullopt;
+      o.startTick = static_cast<uint32_t>(*n);
+    } else if (a == "--seed") {
+      auto n = number(UINT32_MAX);
+      if (!n) return std::nullopt;
+      o.seed = static_cast<uint32_t>(*n);
+    } else if (a == "--input") {
+      if (!value(o.inputFile)) return std::nullopt;
+    } else if (a == "--trace") {
+      if (!value(o.traceFile)) return std::nullopt;
+    } else if (a == "--frames") {
+      if (!value(o.framesDir)) return std::nullopt;
+    } else if (a == "--frame-every") {
+      auto n = number(1000000);
+      if (!n || *n == 0) {
+        if (error.empty()) error = "--frame-every must be at least 1";
+        return std::nullopt;
+      }
+      o.frameEvery = static_cast<int>(*n);
+    } else if (a == "--realtime") {
+      o.realtime = true;
+    } else if (a == "--stats") {
+      o.stats = true;
+    } else if (a == "--help" || a == "-h") {
+      o.help = true;
+    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+      error = "unknown option " + a;
+      return std::nullopt;
+    } else {
+      o.files.push_back(a);
+    }
+  }
+  return o;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,31 @@
+// The program's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvane {
+
+struct Options {
+  bool headless = false;
+  std::string dataDir;  // empty: the program's own folder
+  std::optional<uint64_t> runMs;
+  uint32_t startTick = 0;
+  std::optional<uint32_t> seed;
+  std::string inputFile;
+  std::string traceFile;
+  std::string framesDir;
+  int frameEvery = 1;
+  bool realtime = false;
+  bool stats = false;
+  bool help = false;
+  std::vector<std::string> files;  // plain arguments: music files for the play list
+};
+
+// Parses argv[1..]; on a bad option returns nothing and sets error.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+std::string UsageText();
+
+}  // namespace kelvane

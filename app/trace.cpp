@@ -1,0 +1,61 @@
+#include "app/trace.h"
+
+#include "app/game.h"
+#include "platform/core/text_codec.h"
+
+namespace kelvane {
+
+std::string JsonString(const std::string& utf8) {
+  std::string out = "\"";
+  for (unsigned char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+void TraceLog::Line(const std::string& json) {
+  std::fputs(json.c_str(), out_);
+  std::fputc('\n', out_);
+}
+
+void TraceLog::Frame(Game& g) {
+  // Scene-specific fields are appended by the scenes that own them.
+  std::string line = "{\"t\":" + std::to_string(g.Now()) + ",\"ev\":\"frame\",\"scene\":" +
+                     std::to_string(static_cast<uint8_t>(g.st.sceneCode)) +
+                     ",\"sub\":" + std::to_string(g.st.subStep());
+  Line(line + "}");
+}
+
+void TraceLog::SoundEffect(uint32_t tick, int n) {
+  Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"sfx\",\"n\":" + std::to_string(n) + "}");
+}
+
+void TraceLog::Music(uint32_t tick, const std::string& op, const std::string& extra) {
+  Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"music\",\"op\":" + JsonString(op) +
+       (extra.empty() ? "" : "," + extra) + "}");
+}
+
+void TraceLog::Caption(uint32_t tick, const std::string& sjisText) {
+  Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"caption\",\"text\":" +
+       JsonString(SjisToUtf8(sjisText)) + "}");
+}
+
+void TraceLog::Close(uint32_t tick) {
+  Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"close\"}");
+}
+
+}  // namespace kelvane

@@ -1,0 +1,33 @@
+// The headless harness's trace: one JSON object per line.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace kelvane {
+
+struct Game;
+
+class TraceLog {
+ public:
+  // Writes to an open file; the caller keeps ownership.
+  explicit TraceLog(std::FILE* out) : out_(out) {}
+
+  void Frame(Game& g);
+  void SoundEffect(uint32_t tick, int n);
+  // op is open, play, stop or close; extra is a JSON fragment such as
+  // "\"file\":\"...\",\"length\":12000" or empty.
+  void Music(uint32_t tick, const std::string& op, const std::string& extra);
+  void Caption(uint32_t tick, const std::string& sjisText);
+  void Close(uint32_t tick);
+  void Line(const std::string& json);
+
+ private:
+  std::FILE* out_;
+};
+
+// A JSON string literal (with quotes) of a UTF-8 text.
+std::string JsonString(const std::string& utf8);
+
+}  // namespace kelvane

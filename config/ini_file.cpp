@@ -1,0 +1,167 @@
+#include "config/ini_file.h"
+
+#include <cctype>
+
+namespace kelvane {
+namespace {
+
+constexpr size_t kValueBuffer = 2048;  // the read buffer, terminator included
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// The section name of a "[name]" line, if it is one.
+std::optional<std::string> SectionOf(const std::string& line) {
+  std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[') return std::nullopt;
+  size_t close = t.find(']');
+  if (close == std::string::npos) return std::nullopt;
+  return Trim(t.substr(1, close - 1));
+}
+
+// Key and raw value of a "key=value" line.
+std::optional<std::pair<std::string, std::string>> KeyValueOf(const std::string& line) {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return std::nullopt;
+  std::string key = Trim(line.substr(0, eq));
+  if (key.empty() || key[0] == ';') return std::nullopt;
+  return std::make_pair(key, line.substr(eq + 1));
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseInteger(const std::string& text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  bool hex = false;
+  if (i < text.size() && text[i] == '$') {
+    hex = true;
+    ++i;
+  }
+  if (i >= text.size()) return std::nullopt;
+  uint64_t v = 0;
+  for (; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    int d;
+    if (std::isdigit(c)) {
+      d = c - '0';
+    } else if (hex && std::isxdigit(c)) {
+      d = std::tolower(c) - 'a' + 10;
+    } else {
+      return std::nullopt;
+    }
+    v = v * (hex ? 16 : 10) + d;
+    // Hexadecimal may fill all 32 bits; decimal must fit a signed integer.
+    if (hex ? v > 0xFFFFFFFFull : v > (negative ? 0x80000000ull : 0x7FFFFFFFull))
+      return std::nullopt;
+  }
+  uint32_t bits = static_cast<uint32_t>(v);
+  if (negative) bits = 0u - bits;
+  return static_cast<int32_t>(bits);
+}
+
+IniFile::IniFile(const std::string& bytes) {
+  if (bytes.find("\r\n") == std::string::npos && bytes.find('\n') != std::string::npos)
+    eol_ = "\n";
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t nl = bytes.find('\n', start);
+    std::string text = bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    lines_.push_back({text});
+    if (nl == std::string::npos) {
+      finalEol_ = false;
+      break;
+    }
+    start = nl + 1;
+  }
+}
+
+std::optional<size_t> IniFile::FindKey(const std::string& section, const std::string& key) const {
+  bool inSection = false;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (auto s = SectionOf(lines_[i].text)) {
+      inSection = SameName(*s, section);
+      continue;
+    }
+    if (!inSection) continue;
+    if (auto kv = KeyValueOf(lines_[i].text); kv && SameName(kv->first, key)) return i;
+  }
+  return std::nullopt;
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
+  auto i = FindKey(section, key);
+  if (!i) return def;
+  std::string value = Trim(KeyValueOf(lines_[*i].text)->second);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  if (value.size() > kValueBuffer - 1) value.resize(kValueBuffer - 1);
+  return value;
+}
+
+int32_t IniFile::ReadInteger(const std::string& section, const std::string& key,
+                             int32_t def) const {
+  std::string text = ReadString(section, key, "");
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    text = "$" + text.substr(2);
+  return ParseInteger(text).value_or(def);
+}
+
+void IniFile::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+  std::string line = key + "=" + value;
+  if (auto i = FindKey(section, key)) {
+    lines_[*i].text = line;
+    return;
+  }
+  // Append after the last key of the section, or add the section at the end.
+  std::optional<size_t> sectionLine, lastInSection;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (auto s = SectionOf(lines_[i].text)) {
+      if (sectionLine && !lastInSection) lastInSection = *sectionLine;
+      if (sectionLine) break;
+      if (SameName(*s, section)) sectionLine = i;
+      continue;
+    }
+    if (sectionLine && !Trim(lines_[i].text).empty()) lastInSection = i;
+  }
+  if (sectionLine) {
+    size_t at = lastInSection.value_or(*sectionLine) + 1;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{line});
+    return;
+  }
+  lines_.push_back({"[" + section + "]"});
+  lines_.push_back({line});
+}
+
+std::string IniFile::ToBytes() const {
+  std::string out;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    out += lines_[i].text;
+    if (i + 1 < lines_.size() || finalEol_) out += eol_;
+  }
+  return out;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,379 @@
+#include "platform/headless/headless_host.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include "app/frame_pacing.h"
+#include "app/game.h"
+#include "app/input_events.h"
+#include "app/lifecycle.h"
+#include "app/options.h"
+#include "app/trace.h"
+#include "config/numbered_files.h"
+#include "config/settings.h"
+#include "config/startup_choices.h"
+#include "platform/core/png_writer.h"
+#include "platform/core/std_files.h"
+#include "platform/core/text_codec.h"
+#include "platform/headless/input_script.h"
+
+namespace kelvane {
+
+void HeadlessApp::ShowMessage(const std::string& text) {
+  messages.push_back(text);
+  std::cerr << "kelvane: " << text << "\n";
+}
+
+void HeadlessWindow::SetCaption(FormId form, const std::string& sjisText) {
+  At(form).caption = sjisText;
+  if (game && game->trace && form == FormId::FM) game->trace->Caption(game->Now(), sjisText);
+}
+
+Point HeadlessWindow::ClientOrigin(FormId form) {
+  Form& f = At(form);
+  bool framed = f.border != BorderStyle::None;
+  return {f.position.x + (framed ? kFrameLeft : 0), f.position.y + (framed ? kFrameTop : 0)};
+}
+
+void HeadlessWindow::Close(FormId form) {
+  if (form != FormId::FM) {
+    At(form).visible = false;
+    return;
+  }
+  if (mainClosed || !game) return;
+  if (FormCloseQuery(*game)) {
+    FormClose(*game);
+    mainClosed = true;
+  }
+}
+
+void HeadlessWindow::Present(const FrameView& frame) {
+  lastWidth = frame.width;
+  lastHeight = frame.height;
+  lastFrame.resize(static_cast<size_t>(frame.width) * frame.height);
+  for (int y = 0; y < frame.height; ++y)
+    std::copy_n(frame.pixels + static_cast<size_t>(y) * frame.stride, frame.width,
+                lastFrame.begin() + static_cast<std::ptrdiff_t>(y) * frame.width);
+  if (!framesDir.empty() && presented % static_cast<uint64_t>(frameEvery) == 0) {
+    // The client area shows the top-left part of the frame.
+    Size client = At(FormId::FM).client;
+    FrameView shown = frame;
+    if (client.w > 0 && client.h > 0) {
+      shown.width = std::min(frame.width, client.w);
+      shown.height = std::min(frame.height, client.h);
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "frame%06llu.png", static_cast<unsigned long long>(presented));
+    WritePng(framesDir + "/" + name, shown);
+  }
+  ++presented;
+}
+
+FormId HeadlessWindow::WindowAt(Point p) {
+  for (FormId id : {FormId::FM, FormId::keyFM}) {
+    Form& f = At(id);
+    if (!f.visible) continue;
+    Point o = ClientOrigin(id);
+    if (p.x >= o.x && p.y >= o.y && p.x < o.x + f.client.w && p.y < o.y + f.client.h) return id;
+  }
+  return FormId::None;
+}
+
+int HeadlessMedia::OpenFile(const std::string& path) {
+  if (isOpen) return Result(259);  // already open
+  std::optional<uint32_t> ms = measure ? measure(path) : std::nullopt;
+  if (!ms) return Result(275);  // cannot find or use the file
+  isOpen = true;
+  playing = false;
+  file = path;
+  length = *ms;
+  if (game && game->trace)
+    game->trace->Music(game->Now(), "open",
+                       "\"file\":" + JsonString(SjisToUtf8(path)) + ",\"length\":" + std::to_string(length));
+  return Result(0);
+}
+
+int HeadlessMedia::OpenCD(const std::string&) { return Result(275); }
+
+int HeadlessMedia::Length(uint32_t& ms) {
+  if (!isOpen) return Result(kNotOpen);
+  ms = length;
+  return Result(0);
+}
+
+int HeadlessMedia::TrackCount(int& tracks) {
+  if (!isOpen) return Result(kNotOpen);
+  tracks = 1;
+  return Result(0);
+}
+
+int HeadlessMedia::TrackStart(int, uint32_t& ms) {
+  if (!isOpen) return Result(kNotOpen);
+  ms = 0;
+  return Result(0);
+}
+
+int HeadlessMedia::TrackLength(int, uint32_t& ms) {
+  if (!isOpen) return Result(kNotOpen);
+  ms = length;
+  return Result(0);
+}
+
+MediaMode HeadlessMedia::Mode() {
+  if (!isOpen) return MediaMode::NotReady;
+  return playing ? MediaMode::Playing : MediaMode::Stopped;
+}
+
+int HeadlessMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) {
+  if (!isOpen) return Result(kNotOpen);
+  playing = true;
+  if (game && game->trace) {
+    std::string extra;
+    if (fromMs) extra += "\"from\":" + std::to_string(*fromMs);
+    if (toMs) extra += std::string(extra.empty() ? "" : ",") + "\"to\":" + std::to_string(*toMs);
+    game->trace->Music(game->Now(), "play", extra);
+  }
+  return Result(0);
+}
+
+int HeadlessMedia::Stop() {
+  if (!isOpen) return Result(kNotOpen);
+  playing = false;
+  if (game && game->trace) game->trace->Music(game->Now(), "stop", "");
+  return Result(0);
+}
+
+int HeadlessMedia::Close() {
+  if (!isOpen) return Result(kNotOpen);
+  isOpen = false;
+  playing = false;
+  if (game && game->trace) game->trace->Music(game->Now(), "close", "");
+  return Result(0);
+}
+
+std::string HeadlessMedia::ErrorText(int code) {
+  switch (code) {
+    case 0: return "";
+    case kNotOpen: return "The device is not open.";
+    case 259: return "The device is already open.";
+    default: return "The file cannot be played by the media device.";
+  }
+}
+
+namespace {
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Harness {
+  VirtualClock clock;
+  HeadlessApp app;
+  HeadlessWindow window;
+  HeadlessKeys keys;
+  HeadlessMedia media;
+  HeadlessSound sound;
+  StdFileSystem files;
+};
+
+void Deliver(Game& g, Harness& h, const InputEvent& e) {
+  switch (e.kind) {
+    case InputEvent::Kind::KeyDown:
+      h.keys.down[static_cast<size_t>(e.vk)] = true;
+      KeyDown(g, FormId::FM, e.vk, e.shift);
+      break;
+    case InputEvent::Kind::KeyUp:
+      h.keys.down[static_cast<size_t>(e.vk)] = false;
+      KeyUp(g, FormId::FM, e.vk, e.shift);
+      break;
+    case InputEvent::Kind::MouseDown:
+      MouseDown(g, e.button, e.pos, e.shift);
+      break;
+    case InputEvent::Kind::MouseUp:
+      MouseUp(g, e.button, e.pos, e.shift);
+      break;
+    case InputEvent::Kind::MouseMove: {
+      Point o = h.window.ClientOrigin(FormId::FM);
+      h.window.pointer = {o.x + e.pos.x, o.y + e.pos.y};
+      MouseMove(g, e.pos, e.shift);
+      break;
+    }
+    case InputEvent::Kind::WheelUp:
+    case InputEvent::Kind::WheelDown:
+      MouseWheel(g, e.kind == InputEvent::Kind::WheelUp, e.pos, e.shift);
+      break;
+    case InputEvent::Kind::Drop:
+      DropFiles(g, e.paths);
+      break;
+    case InputEvent::Kind::Close:
+      h.window.Close(FormId::FM);
+      break;
+  }
+}
+
+}  // namespace
+
+int RunHeadless(const Options& o, const std::string& dataFolder) {
+  std::vector<InputEvent> events;
+  if (!o.inputFile.empty()) {
+    StdFileSystem fs;
+    auto text = fs.ReadFile(o.inputFile);
+    if (!text) {
+      std::cerr << o.inputFile << ": cannot read the input script\n";
+      return 2;
+    }
+    std::string error;
+    auto parsed = ParseInputScript(*text, o.inputFile, error);
+    if (!parsed) {
+      std::cerr << error << "\n";
+      return 2;
+    }
+    events = std::move(*parsed);
+  }
+  std::FILE* traceFile = nullptr;
+  if (!o.traceFile.empty()) {
+    traceFile = std::fopen(o.traceFile.c_str(), "w");
+    if (!traceFile) {
+      std::cerr << o.traceFile << ": cannot write the trace\n";
+      return 2;
+    }
+  }
+
+  auto h = std::make_unique<Harness>();
+  Platform pf{&h->clock, &h->app, &h->window, &h->keys, &h->media, &h->sound, &h->files};
+  auto game = std::make_unique<Game>(pf);
+  Game& g = *game;
+  TraceLog trace(traceFile);
+  if (traceFile) g.trace = &trace;
+  h->window.game = &g;
+  h->window.framesDir = o.framesDir;
+  h->window.frameEvery = o.frameEvery;
+  h->media.game = &g;
+  g.args = o.files;
+
+  // Real or virtual time, in milliseconds since the run started.
+  using Steady = std::chrono::steady_clock;
+  const Steady::time_point wallStart = Steady::now();
+  const double cpuStart = CpuSeconds();
+  uint64_t ms = 0;
+  auto setClock = [&] {
+    if (o.realtime)
+      ms = static_cast<uint64_t>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - wallStart).count());
+    h->clock.now = o.startTick + static_cast<uint32_t>(ms);
+  };
+  setClock();
+
+  size_t nextEvent = 0;
+  auto deliverDue = [&] {
+    while (nextEvent < events.size() && events[nextEvent].ms <= ms && !g.st.halted)
+      Deliver(g, *h, events[nextEvent++]);
+  };
+  h->app.pump = [&] {
+    setClock();
+    // The loading code sets halted around its pump, so input waits; only a
+    // close gets through, as the window's close box would.
+    while (nextEvent < events.size() && events[nextEvent].ms <= ms &&
+           events[nextEvent].kind == InputEvent::Kind::Close)
+      Deliver(g, *h, events[nextEvent++]);
+  };
+
+  // The startup dialog is skipped: its choices come from the stored settings
+  // as if OK had been pressed.
+  g.st.dataFolder = dataFolder;
+  g.random.Seed(o.seed ? *o.seed : static_cast<uint32_t>(Steady::now().time_since_epoch().count()));
+  DialogSettings stored = ReadDialogSettings(g);
+  StartupChoices choices = InitialChoices(
+      stored, {}, CountNumberedFiles(h->files, dataFolder, "X_b", ".jpg", 16),
+      CountNumberedFiles(h->files, dataFolder, "X_s", ".jpg", 16));
+  ApplyStartupChoices(g, choices);
+
+  h->window.At(FormId::FM).visible = true;
+  bool created = FormCreate(g);
+  if (!created) {
+    g.st.closeRequested = 1;
+    h->app.timerEnabled = true;
+  }
+
+  // Frame pacing statistics (wall time of each frame step).
+  std::vector<double> stepTimes;
+  uint64_t lastCount = g.frameStepCount;
+  auto noteSteps = [&] {
+    if (g.frameStepCount != lastCount) {
+      lastCount = g.frameStepCount;
+      stepTimes.push_back(std::chrono::duration<double, std::milli>(Steady::now() - wallStart).count());
+    }
+  };
+
+  bool closeSent = false;
+  uint64_t nextTimer = 0;
+  while (!h->window.mainClosed) {
+    setClock();
+    deliverDue();
+    if (o.runMs && ms >= *o.runMs && !closeSent) {
+      closeSent = true;
+      h->window.Close(FormId::FM);
+    }
+    if (h->app.timerEnabled && ms >= nextTimer) {
+      Timer1Timer(g);
+      noteSteps();
+      nextTimer = o.realtime ? ms + 10 : nextTimer + 10;
+    }
+    if (h->window.mainClosed) break;
+    if (h->app.idleHooked && !g.st.halted) {
+      bool done = true;
+      AppEvIdle(g, done);
+      noteSteps();
+    }
+    if (o.realtime) {
+      // Sleep until the next thing is due instead of spinning.
+      uint64_t wake = nextTimer;
+      if (h->app.idleHooked && !g.st.halted) {
+        uint32_t deadline = NextIdleDeadline(g);
+        int32_t ahead = static_cast<int32_t>(deadline - h->clock.now);
+        wake = std::min<uint64_t>(wake, ms + static_cast<uint64_t>(std::max(ahead, 0)));
+      }
+      if (nextEvent < events.size()) wake = std::min(wake, events[nextEvent].ms);
+      if (o.runMs && !closeSent) wake = std::min(wake, *o.runMs);
+      std::this_thread::sleep_until(wallStart + std::chrono::milliseconds(wake));
+    } else {
+      ++ms;
+    }
+    if (!h->app.timerEnabled && !h->app.idleHooked && !o.runMs && nextEvent >= events.size()) {
+      std::cerr << "kelvane: nothing left to run\n";
+      break;
+    }
+  }
+  FormDestroy(g);
+  if (traceFile) std::fclose(traceFile);
+
+  if (o.stats) {
+    double wall = std::chrono::duration<double>(Steady::now() - wallStart).count();
+    double cpu = CpuSeconds() - cpuStart;
+    std::vector<double> jitter;
+    for (size_t i = 1; i < stepTimes.size(); ++i)
+      jitter.push_back(std::fabs(stepTimes[i] - stepTimes[i - 1] - g.st.frameInterval));
+    double mean = 0, p99 = 0;
+    if (!jitter.empty()) {
+      for (double j : jitter) mean += j;
+      mean /= static_cast<double>(jitter.size());
+      std::sort(jitter.begin(), jitter.end());
+      p99 = jitter[std::min(jitter.size() - 1, static_cast<size_t>(std::ceil(0.99 * jitter.size())) - 1)];
+    }
+    std::printf("frame steps: %llu\njitter mean: %.3f ms\njitter p99: %.3f ms\ncpu: %.2f %% of wall time\n",
+                static_cast<unsigned long long>(g.frameStepCount), mean, p99,
+                wall > 0 ? 100.0 * cpu / wall : 0.0);
+  }
+  return created ? 0 : 1;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,135 @@
+// The headless host: fakes of every platform service, driven by a virtual
+// (or, with --realtime, the real) clock, with scripted input. The same game
+// code runs here as in the window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kelvane {
+
+struct Game;
+struct Options;
+
+class VirtualClock : public Clock {
+ public:
+  uint32_t TickCount() override { return now; }
+  uint32_t now = 0;
+};
+
+class HeadlessApp : public AppService {
+ public:
+  void SetTimerEnabled(bool on) override { timerEnabled = on; }
+  void SetIdleHooked(bool on) override { idleHooked = on; }
+  void ProcessMessages() override {
+    if (pump) pump();
+  }
+  void ShowMessage(const std::string& text) override;
+  bool timerEnabled = false;
+  bool idleHooked = false;
+  std::vector<std::string> messages;
+  std::function<void()> pump;  // delivers due input while loading
+};
+
+class HeadlessWindow : public WindowService {
+ public:
+  struct Form {
+    std::string caption;
+    Size client;
+    Point position;
+    BorderStyle border = BorderStyle::ToolWindow;
+    bool stayOnTop = false;
+    bool visible = false;
+  };
+  void SetCaption(FormId form, const std::string& sjisText) override;
+  void SetClientSize(FormId form, Size size) override { At(form).client = size; }
+  Size ClientSize(FormId form) override { return At(form).client; }
+  void SetPosition(FormId form, Point p) override { At(form).position = p; }
+  Point Position(FormId form) override { return At(form).position; }
+  Point ClientOrigin(FormId form) override;
+  void SetBorderStyle(FormId form, BorderStyle style) override { At(form).border = style; }
+  void SetStayOnTop(FormId form, bool on) override { At(form).stayOnTop = on; }
+  void SetVisible(FormId form, bool visible) override { At(form).visible = visible; }
+  void Close(FormId form) override;
+  void Present(const FrameView& frame) override;
+  void SetCursor(int index) override { cursor = index; }
+  void ShowCursor(bool visible) override { cursorVisible = visible; }
+  Point PointerPos() override { return pointer; }
+  void SetPointerPos(Point p) override { pointer = p; }
+  FormId WindowAt(Point p) override;
+  Size ScreenSize() override { return screen; }
+  FormId ActiveWindow() override { return active; }
+
+  Form& At(FormId form) { return forms[static_cast<size_t>(form)]; }
+  // The frame's border widths of a tool window, as a desktop would draw it.
+  static constexpr int kFrameLeft = 3;
+  static constexpr int kFrameTop = 22;
+
+  std::array<Form, 4> forms{};
+  Game* game = nullptr;
+  bool mainClosed = false;
+  int cursor = 0;
+  bool cursorVisible = true;
+  Point pointer;
+  Size screen{1920, 1080};
+  FormId active = FormId::FM;
+  // The last presented frame, and the frame dump settings.
+  std::vector<uint32_t> lastFrame;
+  int lastWidth = 0, lastHeight = 0;
+  uint64_t presented = 0;
+  std::string framesDir;
+  int frameEvery = 1;
+};
+
+class HeadlessKeys : public KeyState {
+ public:
+  bool IsDown(int vk) override { return vk >= 0 && vk < 256 && down[static_cast<size_t>(vk)]; }
+  std::array<bool, 256> down{};
+};
+
+// Remembers the open file and whether it plays; measures files through
+// `measure` (milliseconds, or nothing when the file cannot be used).
+class HeadlessMedia : public MediaDevice {
+ public:
+  int OpenFile(const std::string& path) override;
+  int OpenCD(const std::string& drive) override;
+  int SetTimeFormatMs() override { return Result(isOpen ? 0 : kNotOpen); }
+  int Length(uint32_t& ms) override;
+  int TrackCount(int& tracks) override;
+  int TrackStart(int track, uint32_t& ms) override;
+  int TrackLength(int track, uint32_t& ms) override;
+  MediaMode Mode() override;
+  int Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) override;
+  int Stop() override;
+  int Close() override;
+  int LastError() override { return lastError; }
+  std::string ErrorText(int code) override;
+
+  std::function<std::optional<uint32_t>(const std::string&)> measure;
+  Game* game = nullptr;
+  bool isOpen = false;
+  bool playing = false;
+  std::string file;
+  uint32_t length = 0;
+  int lastError = 0;
+
+ private:
+  int Result(int code) { return lastError = code; }
+};
+
+class HeadlessSound : public SoundEffects {
+ public:
+  void Play(const std::string& path) override { last = path; }
+  void Stop() override { last.clear(); }
+  std::string last;
+};
+
+// Runs the game headless with the given options; returns the exit code.
+int RunHeadless(const Options& options, const std::string& dataFolder);
+
+}  // namespace kelvane

@@ -1,0 +1,352 @@
+#include "platform/qt/qt_host.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <memory>
+
+#include "app/frame_pacing.h"
+#include "app/game.h"
+#include "app/input_events.h"
+#include "app/lifecycle.h"
+#include "app/options.h"
+#include "config/numbered_files.h"
+#include "config/settings.h"
+#include "config/startup_choices.h"
+#include "platform/core/std_files.h"
+#include "platform/core/text_codec.h"
+#include "platform/headless/headless_host.h"
+#include "platform/qt/vk_map.h"
+#include "platform/sdl/sdl_audio.h"
+
+namespace kelvane {
+namespace {
+
+ShiftState ShiftOf(Qt::KeyboardModifiers m) {
+  return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::AltModifier)};
+}
+
+class SteadyClock : public Clock {
+ public:
+  uint32_t TickCount() override {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+};
+
+class QtKeyState : public KeyState {
+ public:
+  bool IsDown(int vk) override { return vk >= 0 && vk < 256 && down[static_cast<size_t>(vk)]; }
+  std::array<bool, 256> down{};
+};
+
+// The main game window TFM: shows the presented frame 1:1 and forwards input.
+class TfmWindow : public QWidget {
+ public:
+  TfmWindow() {
+    setWindowTitle("Kelvane");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+  }
+
+  Game* game = nullptr;
+  QtKeyState* keys = nullptr;
+  QImage frame;
+  bool closing = false;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.fillRect(rect(), Qt::black);
+    if (!frame.isNull()) p.drawImage(QPoint(0, 0), frame);
+  }
+
+  void closeEvent(QCloseEvent* e) override {
+    if (!game || game->st.halted) {
+      e->accept();
+      return;
+    }
+    if (FormCloseQuery(*game)) {
+      FormClose(*game);
+      e->accept();
+    } else {
+      e->ignore();
+    }
+  }
+
+  void keyPressEvent(QKeyEvent* e) override { Key(e, true); }
+  void keyReleaseEvent(QKeyEvent* e) override { Key(e, false); }
+
+  void mousePressEvent(QMouseEvent* e) override {
+    if (game) MouseDown(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (game) MouseUp(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (game) MouseMove(*game, ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+  }
+  void wheelEvent(QWheelEvent* e) override {
+    if (game && e->angleDelta().y() != 0)
+      MouseWheel(*game, e->angleDelta().y() > 0, ToPoint(e->position().toPoint()),
+                 ShiftOf(e->modifiers()));
+  }
+  void dragEnterEvent(QDragEnterEvent* e) override {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  }
+  void dropEvent(QDropEvent* e) override {
+    std::vector<std::string> paths;
+    for (const QUrl& url : e->mimeData()->urls())
+      if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (game && !paths.empty()) DropFiles(*game, paths);
+  }
+  void focusOutEvent(QFocusEvent*) override {
+    if (game) FormDeactivate(*game);
+  }
+
+ private:
+  static Point ToPoint(QPoint p) { return {p.x(), p.y()}; }
+
+  static MouseButton Button(QMouseEvent* e) {
+    if (e->button() == Qt::RightButton) return MouseButton::Right;
+    if (e->button() == Qt::MiddleButton) return MouseButton::Middle;
+    return MouseButton::Left;
+  }
+
+  void Key(QKeyEvent* e, bool down) {
+    int vk = QtKeyToVk(e->key(), e->modifiers().testFlag(Qt::KeypadModifier));
+    if (vk == 0) return;
+    if (keys) keys->down[static_cast<size_t>(vk)] = down;
+    if (!game) return;
+    if (down)
+      KeyDown(*game, FormId::FM, vk, ShiftOf(e->modifiers()));
+    else if (!e->isAutoRepeat())
+      KeyUp(*game, FormId::FM, vk, ShiftOf(e->modifiers()));
+  }
+};
+
+class QtServices : public AppService, public WindowService {
+ public:
+  explicit QtServices(TfmWindow* main) : main_(main) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (game) Timer1Timer(*game);
+      ScheduleIdle();
+    });
+    idle_.setTimerType(Qt::PreciseTimer);
+    idle_.setSingleShot(true);
+    QObject::connect(&idle_, &QTimer::timeout, [this] { RunIdle(); });
+  }
+
+  Game* game = nullptr;
+
+  // ---- AppService ----
+  void SetTimerEnabled(bool on) override {
+    if (on)
+      timer_.start();
+    else
+      timer_.stop();
+  }
+  void SetIdleHooked(bool on) override {
+    idleHooked_ = on;
+    if (on)
+      ScheduleIdle();
+    else
+      idle_.stop();
+  }
+  void ProcessMessages() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+  void ShowMessage(const std::string& text) override {
+    QMessageBox::warning(main_->isVisible() ? main_ : nullptr, "Kelvane",
+                         QString::fromStdString(text));
+  }
+
+  // ---- WindowService ----
+  QWidget* Widget(FormId form) { return form == FormId::FM ? main_ : nullptr; }
+
+  void SetCaption(FormId form, const std::string& sjisText) override {
+    if (QWidget* w = Widget(form)) w->setWindowTitle(QString::fromStdString(SjisToUtf8(sjisText)));
+  }
+  void SetClientSize(FormId form, Size size) override {
+    if (QWidget* w = Widget(form)) w->setFixedSize(size.w, size.h);
+  }
+  Size ClientSize(FormId form) override {
+    QWidget* w = Widget(form);
+    return w ? Size{w->width(), w->height()} : Size{};
+  }
+  void SetPosition(FormId form, Point p) override {
+    if (QWidget* w = Widget(form)) w->move(p.x, p.y);
+  }
+  Point Position(FormId form) override {
+    QWidget* w = Widget(form);
+    if (!w) return {};
+    QRect f = w->frameGeometry();
+    return {f.x(), f.y()};
+  }
+  Point ClientOrigin(FormId form) override {
+    QWidget* w = Widget(form);
+    if (!w) return {};
+    QPoint o = w->mapToGlobal(QPoint(0, 0));
+    return {o.x(), o.y()};
+  }
+  void SetBorderStyle(FormId form, BorderStyle style) override {
+    QWidget* w = Widget(form);
+    if (!w) return;
+    bool visible = w->isVisible();
+    Qt::WindowFlags flags = w->windowFlags() & Qt::WindowStaysOnTopHint;
+    flags |= Qt::Window;
+    if (style == BorderStyle::None)
+      flags |= Qt::FramelessWindowHint;
+    else
+      flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    w->setWindowFlags(flags);
+    if (visible) w->show();
+  }
+  void SetStayOnTop(FormId form, bool on) override {
+    QWidget* w = Widget(form);
+    if (!w) return;
+    bool visible = w->isVisible();
+    w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (visible) w->show();
+  }
+  void SetVisible(FormId form, bool visible) override {
+    if (QWidget* w = Widget(form)) w->setVisible(visible);
+  }
+  void Close(FormId form) override {
+    if (QWidget* w = Widget(form)) w->close();
+  }
+  void Present(const FrameView& f) override {
+    QImage view(reinterpret_cast<const uchar*>(f.pixels), f.width, f.height, f.stride * 4,
+                QImage::Format_RGB32);
+    main_->frame = view.copy();
+    main_->repaint();
+  }
+  void SetCursor(int index) override {
+    cursor_ = index;
+    ApplyCursor();
+  }
+  void ShowCursor(bool visible) override {
+    cursorVisible_ = visible;
+    ApplyCursor();
+  }
+  Point PointerPos() override {
+    QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+  }
+  void SetPointerPos(Point p) override { QCursor::setPos(p.x, p.y); }
+  FormId WindowAt(Point p) override {
+    QWidget* w = QApplication::widgetAt(p.x, p.y);
+    return w && w->window() == main_ ? FormId::FM : FormId::None;
+  }
+  Size ScreenSize() override {
+    QScreen* s = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
+    if (!s) return {640, 480};
+    return {s->geometry().width(), s->geometry().height()};
+  }
+  FormId ActiveWindow() override {
+    return QApplication::activeWindow() == main_ ? FormId::FM : FormId::None;
+  }
+
+ private:
+  void ApplyCursor() {
+    if (!cursorVisible_) {
+      main_->setCursor(Qt::BlankCursor);
+      return;
+    }
+    // The game's own cursors: a pointing hand, a busy cursor and a cross.
+    static const Qt::CursorShape shapes[] = {Qt::ArrowCursor, Qt::PointingHandCursor,
+                                             Qt::WaitCursor, Qt::CrossCursor};
+    main_->setCursor(shapes[cursor_ >= 0 && cursor_ <= 3 ? cursor_ : 0]);
+  }
+
+  // The idle poll sleeps until the next frame or music deadline instead of
+  // spinning; it keeps the rule of one frame step per frameInterval.
+  void ScheduleIdle() {
+    if (!idleHooked_ || !game || game->st.halted) return;
+    int32_t ahead = static_cast<int32_t>(NextIdleDeadline(*game) - game->Now());
+    int wait = ahead < 0 ? 0 : ahead;
+    if (!idle_.isActive() || idle_.remainingTime() > wait) idle_.start(wait);
+  }
+  void RunIdle() {
+    if (!idleHooked_ || !game) return;
+    bool done = true;
+    AppEvIdle(*game, done);
+    if (!done) ScheduleIdle();
+  }
+
+  TfmWindow* main_;
+  QTimer timer_;
+  QTimer idle_;
+  bool idleHooked_ = false;
+  int cursor_ = 0;
+  bool cursorVisible_ = true;
+};
+
+}  // namespace
+
+int RunQtProgram(const Options& options, const std::string& dataFolder, int argc, char** argv) {
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+      Qt::HighDpiScaleFactorRoundingPolicy::Floor);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Kelvane");
+  OpenSdlAudio();
+
+  auto window = std::make_unique<TfmWindow>();
+  QtServices services(window.get());
+  SteadyClock clock;
+  QtKeyState keys;
+  HeadlessMedia media;  // the SDL media device replaces this with the music player
+  SdlSoundEffects sound;
+  StdFileSystem files;
+  Platform pf{&clock, &services, &services, &keys, &media, &sound, &files};
+  auto game = std::make_unique<Game>(pf);
+  Game& g = *game;
+  window->game = &g;
+  window->keys = &keys;
+  services.game = &g;
+  media.game = &g;
+  g.args = options.files;
+
+  // The startup dialog comes first; until it exists the stored choices are
+  // taken as if OK had been pressed.
+  g.st.dataFolder = dataFolder;
+  g.random.Seed(options.seed ? *options.seed : clock.TickCount());
+  DialogSettings stored = ReadDialogSettings(g);
+  ApplyStartupChoices(
+      g, InitialChoices(stored, {}, CountNumberedFiles(files, dataFolder, "X_b", ".jpg", 16),
+                        CountNumberedFiles(files, dataFolder, "X_s", ".jpg", 16)));
+
+  window->setFixedSize(640, 480);
+  window->show();
+  if (!FormCreate(g)) g.st.closeRequested = 1;
+  FormShow(g);
+  window->setAcceptDrops(true);
+  int rc = app.exec();
+  services.SetTimerEnabled(false);
+  services.SetIdleHooked(false);
+  FormDestroy(g);
+  window->game = nullptr;
+  CloseSdlAudio();
+  return rc;
+}
+
+}  // namespace kelvane

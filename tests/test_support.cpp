@@ -1,0 +1,36 @@
+#include "tests/test_support.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kelvane::test {
+
+std::string GameDir() { return std::string(KELVANE_GAME_DIR) + "/"; }
+std::string SourceDir() { return std::string(KELVANE_SOURCE_DIR) + "/"; }
+
+std::string MakeTempDir(const std::string& tag) {
+  static std::atomic<int> counter{0};
+  auto dir = std::filesystem::temp_directory_path() /
+             ("kelvane-" + tag + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir.string() + "/";
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteAll(const std::string& path, const std::string& data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << data;
+}
+
+}  // namespace kelvane::test
