@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "actiondata/action_data.h"
 #include "app/game_state.h"
 #include "platform/core/random.h"
 #include "platform/platform.h"
@@ -26,6 +27,7 @@ struct Game {
   uint64_t frameStepCount = 0;    // diagnostics for the harness
 
   // Subsystem records join here as their Parts are built.
+  ActionData actions;
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.
