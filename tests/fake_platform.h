@@ -6,6 +6,7 @@
 #include "app/game.h"
 #include "platform/core/std_files.h"
 #include "platform/headless/headless_host.h"
+#include "tests/test_support.h"
 
 namespace kelvane::test {
 

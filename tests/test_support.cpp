@@ -1,6 +1,9 @@
 #include "tests/test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <atomic>
 #include <filesystem>
@@ -19,6 +22,23 @@ std::string MakeTempDir(const std::string& tag) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir.string() + "/";
+}
+
+std::string MakeDataCopy(const std::string& tag) {
+  std::string dir = MakeTempDir(tag);
+  for (const auto& entry : std::filesystem::directory_iterator(GameDir())) {
+    if (!entry.is_regular_file()) continue;
+    std::string name = entry.path().filename().string();
+    if (name == "Kelvane.ini" || name[0] == 'T' || name[0] == 'U' || name == "kelvane") continue;
+    std::filesystem::create_symlink(entry.path(), dir + name);
+  }
+  return dir;
+}
+
+int RunCommand(const std::string& command) {
+  int status = std::system(command.c_str());
+  if (status == -1 || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
 }
 
 std::string ReadAll(const std::string& path) {

@@ -12,6 +12,12 @@ std::string SourceDir();
 // A fresh, empty folder for one test (with trailing separator).
 std::string MakeTempDir(const std::string& tag);
 // Whole file as bytes; empty when missing.
+// A fresh folder holding links to every file of the forged data folder,
+// without settings or cached colour schemes, so a test can run the game on
+// the default data without touching build/game/.
+std::string MakeDataCopy(const std::string& tag);
+// Runs a command line through the shell; returns its exit code.
+int RunCommand(const std::string& command);
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& data);
 
