@@ -1,10 +1,10 @@
 #include "graphics/jpeg_file.h"
 
-// clang-format off: jpeglib.h needs stdio's FILE declared first.
-#include <jerror.h>
-#include <jpeglib.h>
-
+// jpeglib.h needs stdio's FILE declared first.
+// clang-format off
 #include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 #include <csetjmp>
