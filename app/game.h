@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "actiondata/action_data.h"
+#include "actiondata/palette_file.h"
 #include "app/game_state.h"
 #include "platform/core/random.h"
 #include "platform/platform.h"
@@ -28,6 +29,7 @@ struct Game {
 
   // Subsystem records join here as their Parts are built.
   ActionData actions;
+  Palettes palettes;
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.

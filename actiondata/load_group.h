@@ -1,0 +1,31 @@
+// Turning the load groups into loaded pictures and the command table.
+#pragma once
+
+#include <string>
+
+namespace kelvane {
+
+struct ActionData;
+struct Game;
+
+// The file name (without ".bmp") of picture number p = set * 100 + k: the
+// set's prefix and k as three digits ("sc005" for 105).
+std::string PictureName(int p);
+// Where picture number p lands in frameSheets; 2j and 2j + 1 share slot j.
+int PictureSet(int p);
+int PictureSlot(int p);
+
+// The groups whose first entry is not -1.
+int CountGroupsToLoad(const ActionData& a);
+
+// Maps every command of the rows the group serves to its row in codeToRow:
+// the rows after the previous group's last row up to the group's own (for
+// group 0, rows 1 up to its last row).
+void MapGroupCommands(ActionData& a, int group);
+
+// Loads the group's pictures into frameSheets (every colour scheme and the
+// mask), marks the group consumed and maps its commands. Returns false when
+// a picture could not be loaded (the user has been told).
+bool LoadGroup(Game& g, int group);
+
+}  // namespace kelvane
