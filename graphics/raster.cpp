@@ -1,0 +1,518 @@
+#include "graphics/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace kelvane {
+namespace {
+
+int ClampSide(int v) { return std::clamp(v, 0, Surface::kMaxSide); }
+
+bool UsesBytes(PixelFormat f) { return f != PixelFormat::Colour; }
+
+// One axis of a copy: for the destination positions (ascending) that both
+// surfaces contain, the source position of each.
+struct AxisMap {
+  int d0 = 0;              // first destination position
+  std::vector<int32_t> s;  // source position of d0 + k
+};
+
+// Fills map for a destination span (start dStart, signed extent dExt) of a
+// surface dLimit long and a source span (sStart, sExt) of one sLimit long.
+// A negative extent covers start, start-1, ..., start+ext+1.
+void BuildAxis(AxisMap& map, int32_t dStart, int32_t dExt, int32_t sStart, int32_t sExt, int dLimit,
+               int sLimit) {
+  map.s.clear();
+  if (dExt == 0 || sExt == 0) return;
+  const int64_t dn = dExt > 0 ? dExt : -static_cast<int64_t>(dExt);
+  const int64_t sn = sExt > 0 ? sExt : -static_cast<int64_t>(sExt);
+  // Range of destination indexes i whose column lies on the surface.
+  int64_t iLo, iHi;  // [iLo, iHi)
+  if (dExt > 0) {
+    iLo = std::max<int64_t>(0, -static_cast<int64_t>(dStart));
+    iHi = std::min<int64_t>(dn, static_cast<int64_t>(dLimit) - dStart);
+  } else {
+    iLo = std::max<int64_t>(0, static_cast<int64_t>(dStart) - dLimit + 1);
+    iHi = std::min<int64_t>(dn, static_cast<int64_t>(dStart) + 1);
+  }
+  if (iLo >= iHi) return;
+  // Walk in ascending destination order.
+  const int64_t count = iHi - iLo;
+  map.s.reserve(static_cast<size_t>(count));
+  const bool dUp = dExt > 0;
+  const int64_t firstI = dUp ? iLo : iHi - 1;
+  const int64_t step = dUp ? 1 : -1;
+  bool started = false;
+  for (int64_t k = 0; k < count; ++k) {
+    int64_t i = firstI + step * k;
+    int64_t d = dUp ? dStart + i : dStart - i;
+    int64_t j = ((2 * i + 1) * sn) / (2 * dn);  // nearest: centre sample
+    int64_t sp = sExt > 0 ? sStart + j : sStart - j;
+    if (sp < 0 || sp >= sLimit) {
+      if (started) break;  // the valid part is contiguous
+      continue;
+    }
+    if (!started) {
+      started = true;
+      map.d0 = static_cast<int>(d);
+    }
+    map.s.push_back(static_cast<int32_t>(sp));
+  }
+}
+
+// Scratch buffers reused between copies (one thread).
+struct Scratch {
+  std::vector<uint32_t> colours;
+  std::vector<uint8_t> bits;
+  AxisMap xs, ys;
+};
+Scratch& TheScratch() {
+  static thread_local Scratch s;
+  return s;
+}
+
+enum class Op { Copy, And, Or };
+Op OpOf(uint32_t mode) {
+  if (mode == SRCAND) return Op::And;
+  if (mode == SRCPAINT) return Op::Or;
+  return Op::Copy;
+}
+
+template <typename T>
+void ApplyRow(T* __restrict d, const T* __restrict s, int n, Op op) {
+  switch (op) {
+    case Op::Copy:
+      std::memcpy(d, s, static_cast<size_t>(n) * sizeof(T));
+      break;
+    case Op::And:
+      for (int k = 0; k < n; ++k) d[k] &= s[k];
+      break;
+    case Op::Or:
+      for (int k = 0; k < n; ++k) d[k] |= s[k];
+      break;
+  }
+}
+
+// Pal4 destination: combine with the current colours, store nearest indexes.
+void ApplyRowPal4(uint8_t* d, const uint32_t* s, int n, Op op, const Palette16& pal) {
+  uint32_t lastColour = 0;
+  uint8_t lastIndex = NearestIndex(pal, 0);
+  for (int k = 0; k < n; ++k) {
+    uint32_t c = s[k];
+    if (op == Op::And) c &= pal[d[k] & 15];
+    if (op == Op::Or) c |= pal[d[k] & 15];
+    if (c != lastColour) {
+      lastColour = c;
+      lastIndex = NearestIndex(pal, c);
+    }
+    d[k] = lastIndex;
+  }
+}
+
+bool IsIdentity(const std::vector<int32_t>& xs) {
+  for (size_t k = 1; k < xs.size(); ++k)
+    if (xs[k] != xs[k - 1] + 1) return false;
+  return true;
+}
+
+// Copies the area (x0, y0, w, h) of src into a fresh surface of the same
+// format and palette (for copies of a surface onto itself).
+Surface CopyArea(const Surface& src, int x0, int y0, int w, int h) {
+  Surface t;
+  if (src.Format() == PixelFormat::Pal4)
+    t.CreatePal4(w, h, src.Palette());
+  else
+    t.Create(w, h, src.Format());
+  t.canvas = src.canvas;
+  for (int y = 0; y < h; ++y) {
+    if (src.IsColour())
+      std::memcpy(t.ColourRow(y), src.ColourRow(y0 + y) + x0, static_cast<size_t>(w) * 4);
+    else
+      std::memcpy(t.ByteRow(y), src.ByteRow(y0 + y) + x0, static_cast<size_t>(w));
+  }
+  return t;
+}
+
+void CopyMapped(Surface& dest, const Surface& src, const std::vector<int32_t>& xs, int dx0,
+                const std::vector<int32_t>& ys, int dy0) {
+  Scratch& sc = TheScratch();
+  const int n = static_cast<int>(xs.size());
+  const Op op = OpOf(dest.canvas.copyMode);
+  const bool identity = IsIdentity(xs);
+  const int sx0 = xs.front();
+  const PixelFormat sf = src.Format();
+  const PixelFormat df = dest.Format();
+
+  if (!UsesBytes(df) || df == PixelFormat::Pal4) {
+    // ---- Colour values ----
+    // Lookup for byte sources: Pal4 palette, Mask white/black, Mono the
+    // destination's brush/font.
+    uint32_t lut[16] = {};
+    if (sf == PixelFormat::Pal4) {
+      for (int i = 0; i < 16; ++i) lut[i] = src.Palette()[static_cast<size_t>(i)] & 0xFFFFFF;
+    } else if (sf == PixelFormat::Mask) {
+      lut[0] = colour::kBlack;
+      lut[1] = colour::kWhite;
+    } else if (sf == PixelFormat::Mono) {
+      lut[0] = dest.canvas.fontColour & 0xFFFFFF;
+      lut[1] = dest.canvas.brushColour & 0xFFFFFF;
+    }
+    sc.colours.resize(static_cast<size_t>(n));
+    int lastRow = -1;
+    for (size_t r = 0; r < ys.size(); ++r) {
+      const int sy = ys[r];
+      const int dy = dy0 + static_cast<int>(r);
+      const uint32_t* line;
+      if (sf == PixelFormat::Colour && identity) {
+        line = src.ColourRow(sy) + sx0;
+      } else {
+        if (sy != lastRow) {
+          uint32_t* t = sc.colours.data();
+          if (sf == PixelFormat::Colour) {
+            const uint32_t* s = src.ColourRow(sy);
+            for (int k = 0; k < n; ++k) t[k] = s[xs[static_cast<size_t>(k)]];
+          } else {
+            const uint8_t* s = src.ByteRow(sy);
+            if (identity) {
+              s += sx0;
+              for (int k = 0; k < n; ++k) t[k] = lut[s[k] & 15];
+            } else {
+              for (int k = 0; k < n; ++k) t[k] = lut[s[xs[static_cast<size_t>(k)]] & 15];
+            }
+          }
+          lastRow = sy;
+        }
+        line = sc.colours.data();
+      }
+      if (df == PixelFormat::Pal4)
+        ApplyRowPal4(dest.ByteRow(dy) + dx0, line, n, op, dest.Palette());
+      else
+        ApplyRow(dest.ColourRow(dy) + dx0, line, n, op);
+    }
+    return;
+  }
+
+  // ---- Bits (Mask or Mono destination) ----
+  const uint32_t key = src.canvas.brushColour & 0xFFFFFF;
+  uint8_t lut[16] = {};
+  if (sf == PixelFormat::Pal4) {
+    for (int i = 0; i < 16; ++i) lut[i] = (src.Palette()[static_cast<size_t>(i)] & 0xFFFFFF) == key;
+  } else {
+    lut[1] = 1;
+  }
+  sc.bits.resize(static_cast<size_t>(n));
+  int lastRow = -1;
+  for (size_t r = 0; r < ys.size(); ++r) {
+    const int sy = ys[r];
+    const int dy = dy0 + static_cast<int>(r);
+    const uint8_t* line;
+    if (src.IsBits() && identity) {
+      line = src.ByteRow(sy) + sx0;
+    } else {
+      if (sy != lastRow) {
+        uint8_t* t = sc.bits.data();
+        if (sf == PixelFormat::Colour) {
+          const uint32_t* s = src.ColourRow(sy);
+          if (identity) {
+            s += sx0;
+            for (int k = 0; k < n; ++k) t[k] = (s[k] & 0xFFFFFF) == key;
+          } else {
+            for (int k = 0; k < n; ++k) t[k] = (s[xs[static_cast<size_t>(k)]] & 0xFFFFFF) == key;
+          }
+        } else {
+          const uint8_t* s = src.ByteRow(sy);
+          for (int k = 0; k < n; ++k) t[k] = lut[s[xs[static_cast<size_t>(k)]] & 15];
+        }
+        lastRow = sy;
+      }
+      line = sc.bits.data();
+    }
+    ApplyRow(dest.ByteRow(dy) + dx0, line, n, op);
+  }
+}
+
+void FillSpan(Surface& s, int y, int x0, int x1, uint32_t colour) {
+  if (y < 0 || y >= s.Height()) return;
+  x0 = std::max(x0, 0);
+  x1 = std::min(x1, s.Width());
+  if (x0 >= x1) return;
+  switch (s.Format()) {
+    case PixelFormat::Colour:
+      std::fill(s.ColourRow(y) + x0, s.ColourRow(y) + x1, colour & 0xFFFFFF);
+      break;
+    case PixelFormat::Mask:
+    case PixelFormat::Mono:
+      std::memset(s.ByteRow(y) + x0, ColourToBit(colour), static_cast<size_t>(x1 - x0));
+      break;
+    case PixelFormat::Pal4:
+      std::memset(s.ByteRow(y) + x0, NearestIndex(s.Palette(), colour), static_cast<size_t>(x1 - x0));
+      break;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Surface
+
+Palette16 Surface::VgaPalette() {
+  return {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+          0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+}
+
+void Surface::Create(int width, int height, PixelFormat format) {
+  width_ = ClampSide(width);
+  height_ = ClampSide(height);
+  if (width_ == 0 || height_ == 0) width_ = height_ = 0;
+  format_ = format;
+  const size_t n = static_cast<size_t>(width_) * height_;
+  colour_.clear();
+  bytes_.clear();
+  if (UsesBytes(format))
+    bytes_.assign(n, 0);
+  else
+    colour_.assign(n, 0);
+  colour_.shrink_to_fit();
+  bytes_.shrink_to_fit();
+}
+
+void Surface::CreatePal4(int width, int height, const Palette16& palette) {
+  Create(width, height, PixelFormat::Pal4);
+  palette_ = palette;
+}
+
+void Surface::Clear() { Create(0, 0, format_); }
+
+void Surface::SetSize(int width, int height) {
+  width = ClampSide(width);
+  height = ClampSide(height);
+  if (width == 0 || height == 0) width = height = 0;
+  if (width == width_ && height == height_) return;
+  Surface n;
+  n.Create(width, height, format_);
+  const int cw = std::min(width, width_), ch = std::min(height, height_);
+  for (int y = 0; y < ch; ++y) {
+    if (UsesBytes(format_))
+      std::memcpy(n.ByteRow(y), ByteRow(y), static_cast<size_t>(cw));
+    else
+      std::memcpy(n.ColourRow(y), ColourRow(y), static_cast<size_t>(cw) * 4);
+  }
+  width_ = n.width_;
+  height_ = n.height_;
+  colour_ = std::move(n.colour_);
+  bytes_ = std::move(n.bytes_);
+}
+
+void Surface::SetFormat(PixelFormat format) {
+  if (format == format_) return;
+  const bool toBits = format == PixelFormat::Mask || format == PixelFormat::Mono;
+  if (IsBits() && toBits) {  // Mask <-> Mono: the bits stay
+    format_ = format;
+    return;
+  }
+  const size_t n = static_cast<size_t>(width_) * height_;
+  // Through colour.
+  std::vector<uint32_t> colours(n);
+  for (size_t i = 0; i < n; ++i) {
+    switch (format_) {
+      case PixelFormat::Colour: colours[i] = colour_[i]; break;
+      case PixelFormat::Pal4: colours[i] = palette_[bytes_[i] & 15]; break;
+      default: colours[i] = bytes_[i] ? colour::kWhite : colour::kBlack; break;
+    }
+  }
+  const uint32_t key = canvas.brushColour & 0xFFFFFF;
+  colour_.clear();
+  bytes_.clear();
+  if (format == PixelFormat::Colour) {
+    colour_ = std::move(colours);
+  } else {
+    bytes_.resize(n);
+    uint32_t last = 0;
+    uint8_t lastIndex = NearestIndex(palette_, 0);
+    for (size_t i = 0; i < n; ++i) {
+      uint32_t c = colours[i] & 0xFFFFFF;
+      if (toBits) {
+        // A colour becomes white where it equals the brush (as in a copy);
+        // a mask that turns into colour and back keeps its bits.
+        bytes_[i] = c == key;
+      } else {
+        if (c != last) last = c, lastIndex = NearestIndex(palette_, c);
+        bytes_[i] = lastIndex;
+      }
+    }
+  }
+  format_ = format;
+}
+
+uint32_t Surface::PixelColour(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  const size_t i = static_cast<size_t>(y) * width_ + x;
+  switch (format_) {
+    case PixelFormat::Colour: return colour_[i];
+    case PixelFormat::Pal4: return palette_[bytes_[i] & 15];
+    default: return bytes_[i] ? colour::kWhite : colour::kBlack;
+  }
+}
+
+uint32_t Surface::RawPixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  const size_t i = static_cast<size_t>(y) * width_ + x;
+  return format_ == PixelFormat::Colour ? colour_[i] : bytes_[i];
+}
+
+void Surface::SetRawPixel(int x, int y, uint32_t value) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  const size_t i = static_cast<size_t>(y) * width_ + x;
+  switch (format_) {
+    case PixelFormat::Colour: colour_[i] = value & 0xFFFFFF; break;
+    case PixelFormat::Pal4: bytes_[i] = static_cast<uint8_t>(value & 15); break;
+    default: bytes_[i] = value ? 1 : 0; break;
+  }
+}
+
+FrameView Surface::View() const {
+  if (format_ != PixelFormat::Colour || Empty()) return {};
+  return FrameView{colour_.data(), width_, height_, width_};
+}
+
+// ---------------------------------------------------------------- drawing
+
+uint8_t ColourToBit(uint32_t c) {
+  unsigned sum = ((c >> 16) & 255) + ((c >> 8) & 255) + (c & 255);
+  return sum >= 3 * 128 ? 1 : 0;
+}
+
+uint8_t NearestIndex(const Palette16& palette, uint32_t c) {
+  c &= 0xFFFFFF;
+  for (size_t i = 0; i < 16; ++i)
+    if ((palette[i] & 0xFFFFFF) == c) return static_cast<uint8_t>(i);
+  int best = 0;
+  int64_t bestDist = INT64_MAX;
+  for (int i = 0; i < 16; ++i) {
+    uint32_t p = palette[static_cast<size_t>(i)];
+    int dr = static_cast<int>((p >> 16) & 255) - static_cast<int>((c >> 16) & 255);
+    int dg = static_cast<int>((p >> 8) & 255) - static_cast<int>((c >> 8) & 255);
+    int db = static_cast<int>(p & 255) - static_cast<int>(c & 255);
+    int64_t dist = static_cast<int64_t>(dr) * dr + static_cast<int64_t>(dg) * dg + static_cast<int64_t>(db) * db;
+    if (dist < bestDist) bestDist = dist, best = i;
+  }
+  return static_cast<uint8_t>(best);
+}
+
+void CopyRect(Surface& dest, const Rect& destRect, const Surface& src, const Rect& srcRect) {
+  if (dest.Empty() || src.Empty()) return;
+  Scratch& sc = TheScratch();
+  BuildAxis(sc.xs, destRect.left, destRect.right - destRect.left, srcRect.left, srcRect.right - srcRect.left,
+            dest.Width(), src.Width());
+  if (sc.xs.s.empty()) return;
+  BuildAxis(sc.ys, destRect.top, destRect.bottom - destRect.top, srcRect.top, srcRect.bottom - srcRect.top,
+            dest.Height(), src.Height());
+  if (sc.ys.s.empty()) return;
+  // Keep the maps: CopyMapped reuses the scratch buffers of conversion only.
+  std::vector<int32_t> xs = std::move(sc.xs.s), ys = std::move(sc.ys.s);
+  const int dx0 = sc.xs.d0, dy0 = sc.ys.d0;
+  if (&dest == &src) {
+    // Copy the source area first so that overlapping copies read the old
+    // pixels.
+    auto [xmin, xmax] = std::minmax_element(xs.begin(), xs.end());
+    auto [ymin, ymax] = std::minmax_element(ys.begin(), ys.end());
+    const int x0 = *xmin, y0 = *ymin;
+    Surface tmp = CopyArea(src, x0, y0, *xmax - x0 + 1, *ymax - y0 + 1);
+    for (auto& v : xs) v -= x0;
+    for (auto& v : ys) v -= y0;
+    CopyMapped(dest, tmp, xs, dx0, ys, dy0);
+  } else {
+    CopyMapped(dest, src, xs, dx0, ys, dy0);
+  }
+  // Hand the buffers back for the next copy.
+  sc.xs.s = std::move(xs);
+  sc.ys.s = std::move(ys);
+}
+
+void FillRect(Surface& s, const Rect& r) {
+  int l = std::min(r.left, r.right), rr = std::max(r.left, r.right);
+  int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
+  t = std::max(t, 0);
+  b = std::min(b, s.Height());
+  for (int y = t; y < b; ++y) FillSpan(s, y, l, rr, s.canvas.brushColour);
+}
+
+void DrawRectangle(Surface& s, const Rect& r) {
+  if (s.Empty()) return;
+  int l = std::min(r.left, r.right), rr = std::max(r.left, r.right);
+  int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
+  if (rr - l <= 0 || b - t <= 0) return;
+  const bool pen = s.canvas.penStyle == PenStyle::Solid;
+  const bool brush = s.canvas.brushStyle == BrushStyle::Solid;
+  if (!pen) {
+    // A null pen: the filled area is one pixel smaller in width and height.
+    if (brush)
+      for (int y = std::max(t, 0); y < std::min(b - 1, s.Height()); ++y) FillSpan(s, y, l, rr - 1, s.canvas.brushColour);
+    return;
+  }
+  const uint32_t pc = s.canvas.penColour;
+  if (brush)
+    for (int y = std::max(t + 1, 0); y < std::min(b - 1, s.Height()); ++y)
+      FillSpan(s, y, l + 1, rr - 1, s.canvas.brushColour);
+  FillSpan(s, t, l, rr, pc);
+  FillSpan(s, b - 1, l, rr, pc);
+  for (int y = std::max(t, 0); y < std::min(b, s.Height()); ++y) {
+    FillSpan(s, y, l, l + 1, pc);
+    FillSpan(s, y, rr - 1, rr, pc);
+  }
+}
+
+void DrawEllipse(Surface& s, const Rect& r) {
+  if (s.Empty()) return;
+  int l = std::min(r.left, r.right), rr = std::max(r.left, r.right);
+  int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
+  const int w = rr - l, h = b - t;
+  if (w <= 0 || h <= 0) return;
+  // Span of row y (t <= y < b): the pixel columns whose centres lie inside
+  // the ellipse through the centres of the box's edge pixels.
+  const double cx = l + (w - 1) / 2.0, cy = t + (h - 1) / 2.0;
+  const double a = std::max((w - 1) / 2.0, 0.5), bb = std::max((h - 1) / 2.0, 0.5);
+  auto span = [&](int y, int& x0, int& x1) -> bool {  // [x0, x1)
+    if (y < t || y >= b) return false;
+    double dy = (y - cy) / bb;
+    double q = 1.0 - dy * dy;
+    if (q < 0) q = 0;
+    double hw = a * std::sqrt(q);
+    x0 = static_cast<int>(std::floor(cx - hw + 0.5));
+    x1 = static_cast<int>(std::floor(cx + hw + 0.5)) + 1;
+    x0 = std::max(x0, l);
+    x1 = std::min(x1, rr);
+    return x0 < x1;
+  };
+  const bool pen = s.canvas.penStyle == PenStyle::Solid;
+  const bool brush = s.canvas.brushStyle == BrushStyle::Solid;
+  for (int y = std::max(t, 0); y < std::min(b, s.Height()); ++y) {
+    int x0 = 0, x1 = 0;
+    if (!span(y, x0, x1)) continue;
+    if (!pen) {
+      if (brush) FillSpan(s, y, x0, x1, s.canvas.brushColour);
+      continue;
+    }
+    // The inside is the part covered by both neighbouring rows too; the rest
+    // of the row is outline.
+    int ax0 = 0, ax1 = 0, bx0 = 0, bx1 = 0;
+    bool above = span(y - 1, ax0, ax1), below = span(y + 1, bx0, bx1);
+    int i0 = x0 + 1, i1 = x1 - 1;  // row ends are outline
+    if (above && below) {
+      i0 = std::max({i0, ax0 + 1, bx0 + 1});
+      i1 = std::min({i1, ax1 - 1, bx1 - 1});
+    } else {
+      i0 = i1 = x0;  // first and last rows: all outline
+    }
+    if (i0 < i1) {
+      if (brush) FillSpan(s, y, i0, i1, s.canvas.brushColour);
+      FillSpan(s, y, x0, i0, s.canvas.penColour);
+      FillSpan(s, y, i1, x1, s.canvas.penColour);
+    } else {
+      FillSpan(s, y, x0, x1, s.canvas.penColour);
+    }
+  }
+}
+
+}  // namespace kelvane
