@@ -8,6 +8,7 @@
 #include "actiondata/action_data.h"
 #include "actiondata/palette_file.h"
 #include "app/game_state.h"
+#include "flow/stage_cycle.h"
 #include "platform/core/random.h"
 #include "platform/platform.h"
 
@@ -30,6 +31,7 @@ struct Game {
   // Subsystem records join here as their Parts are built.
   ActionData actions;
   Palettes palettes;
+  StageState stage;
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.
