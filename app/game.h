@@ -8,6 +8,7 @@
 #include "actiondata/action_data.h"
 #include "actiondata/palette_file.h"
 #include "app/game_state.h"
+#include "graphics/surfaces.h"
 #include "flow/stage_cycle.h"
 #include "platform/core/random.h"
 #include "platform/platform.h"
@@ -32,6 +33,7 @@ struct Game {
   ActionData actions;
   Palettes palettes;
   StageState stage;
+  Surfaces gfx;  // Part 4.1: surfaces, layers, panels, layout values
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.

@@ -1,0 +1,209 @@
+#include "graphics/presentation.h"
+
+#include <cmath>
+
+#include "app/game.h"
+#include "graphics/atlas.h"
+#include "graphics/surfaces.h"
+#include "graphics/window_layout.h"
+
+namespace kelvane {
+
+// ---------------------------------------------------------------- creation
+
+void CreateMainSurface(Game& g) {
+  Surface& m = g.gfx.mainSurface;
+  m.Create(geo::kScreenW, geo::kScreenH, PixelFormat::Colour);
+  m.canvas.brushColour = colour::kBlack;
+  m.canvas.copyMode = SRCCOPY;
+}
+
+void CreateStageSurfaces(Game& g) {
+  Surfaces& s = g.gfx;
+  s.spriteLayer.Create(geo::kLayerW, geo::kLayerH, PixelFormat::Colour);
+  s.spriteLayer.canvas.brushColour = colour::kBlack;
+  s.spriteLayer.canvas.penColour = colour::kBlack;
+  s.maskLayer.Create(geo::kLayerW, geo::kLayerH, PixelFormat::Mask);
+  s.maskLayer.canvas.brushColour = colour::kWhite;
+  s.maskLayer.canvas.penColour = colour::kWhite;
+  s.snapshotStrip.Create(geo::kSnapshotW, s.albumCapacity * geo::kSnapshotH, PixelFormat::Colour);
+  s.snapshotStrip.canvas.brushColour = colour::kBlack;
+  s.backdropSheet.Clear();
+  ClearLayers(g);
+}
+
+void CreateScratchMask(Game& g) { g.gfx.scratchMask.Create(98, 90, PixelFormat::Colour); }
+
+// ---------------------------------------------------------------- layers
+
+void ClearLayers(Game& g) {
+  DrawRectangle(g.gfx.spriteLayer, geo::kStage);
+  DrawRectangle(g.gfx.maskLayer, geo::kStage);
+}
+
+void ClearScreen(Game& g) { FillRect(g.gfx.mainSurface, g.gfx.mainSurface.Bounds()); }
+
+void DrawSprite(Game& g, const Surface& colour, const Surface* mask) {
+  Surfaces& s = g.gfx;
+  if (mask) CopyRect(s.maskLayer, s.blitTarget, *mask, s.blitSource);
+  CopyRect(s.spriteLayer, s.blitTarget, colour, s.blitSource);
+}
+
+void ShiftLayers(Game& g, const Rect& r, int8_t d) {
+  const Rect moved{r.left, r.top + d, r.right, r.bottom + d};
+  CopyRect(g.gfx.maskLayer, moved, g.gfx.maskLayer, r);
+  CopyRect(g.gfx.spriteLayer, moved, g.gfx.spriteLayer, r);
+}
+
+int WaveOffsetAt(int phase) {
+  // nearbyint rounds halves to even in the default rounding mode.
+  return static_cast<int>(std::nearbyint(3.0 * std::sin(phase * 0.31415926535897932385)));
+}
+
+void WaveStep(Game& g, int x, int y) {
+  GameState& st = g.st;
+  const int d = WaveOffsetAt(st.wavePhase());
+  ShiftLayers(g, Rect::XYWH(x + 144, y - 18, 48, 132), static_cast<int8_t>(d));
+  st.waveOffset() = static_cast<int16_t>(st.waveOffset() + d);
+  st.wavePhase() = static_cast<int16_t>(st.wavePhase() + 1);
+  if (st.wavePhase() > 19) st.wavePhase() = 0;
+}
+
+// ---------------------------------------------------------------- frame
+
+void AnimateBackdrop(Game& g) {
+  Surfaces& s = g.gfx;
+  // 1. At the normal interval, every second call does not advance.
+  if (g.st.frameInterval == g.st.normalFrameInterval) {
+    s.backdropHalfRate = !s.backdropHalfRate;
+    if (s.backdropHalfRate == 1) s.backdropTick = static_cast<int8_t>(s.backdropTick - 1);
+  }
+  // 2.
+  s.backdropTick = static_cast<int8_t>(s.backdropTick + 1);
+  if (s.backdropTick >= s.backdropTicksPerFrame) {
+    s.backdropTick = 0;
+    s.backdropFrame = static_cast<int8_t>(s.backdropFrame + 1);
+    if (s.backdropFrame >= s.backdropFrameCount) s.backdropFrame = 0;
+  }
+  // 3.
+  Rect src;
+  if (s.backdropStrip) {
+    src = Rect::XYWH(s.backdropFrame * 214, 0, 214, 160);
+  } else {
+    switch (s.backdropFrame) {
+      case 1: src = Rect::XYWH(320, 0, 320, 240); break;
+      case 2: src = Rect::XYWH(0, 240, 320, 240); break;
+      case 3: src = Rect::XYWH(320, 240, 320, 240); break;
+      default:
+        s.backdropFrame = 0;
+        src = Rect::XYWH(0, 0, 320, 240);
+        break;
+    }
+  }
+  // 4.
+  CopyRect(s.mainSurface, s.presentRect, s.backdropSheet, src);
+}
+
+void CompositeStage(Game& g) {
+  Surfaces& s = g.gfx;
+  s.mainSurface.canvas.copyMode = SRCAND;
+  CopyRect(s.mainSurface, s.presentRect, s.maskLayer, s.stageView);
+  if (g.st.flickerUntil != 0) {
+    if (s.flickerSkipped) {
+      s.flickerSkipped = 0;
+    } else {
+      if (g.Rand(2) == 0) s.flickerSkipped = 1;
+      return;
+    }
+  }
+  s.mainSurface.canvas.copyMode = SRCPAINT;
+  CopyRect(s.mainSurface, s.presentRect, s.spriteLayer, s.stageView);
+}
+
+void DrawIconPanel(Game& g, int facing) {
+  Surfaces& s = g.gfx;
+  const int k = WindowScale(g);
+  facing = facing ? 1 : 0;
+  // 1.
+  IconPanelIndicatorStep(g);
+  // 2.
+  s.cellRect = facing == 0 ? atlas::kIconFacing0 : atlas::kIconFacing1;
+  // 3.
+  const Point p = ScreenToClientPoint(g, g.pf.window->PointerPos());
+  const int px = p.x + 10, py = p.y + 10;
+  if (px < 120 * k)
+    s.iconSide = 2;
+  else if (px > 199 * k)
+    s.iconSide = 1;
+  if (py < 30 * k)
+    s.iconRow = 2;
+  else if (py > 209 * k)
+    s.iconRow = 1;
+  // 4.
+  int iconLeft, panelLeft;
+  if (s.iconSide == 1) {
+    iconLeft = (4 - 3 * facing) * k;
+    panelLeft = 2 * k;
+  } else {
+    iconLeft = (244 - 3 * facing) * k;
+    panelLeft = 244 * k;
+  }
+  // 5.
+  const int iconTop = (s.iconRow == 1 || s.albumShown) ? 2 * k : 185 * k;
+  s.placeRect = Rect::XYWH(iconLeft, iconTop, 75 * k, 68 * k);
+  // 6.
+  s.albumRect = Rect::XYWH(panelLeft, 184 * k, 74 * k, 54 * k);
+  // 7.
+  if (s.iconShown) {
+    s.mainSurface.canvas.copyMode = SRCAND;
+    CopyRect(s.mainSurface, s.placeRect, s.mainSheets[3], s.cellRect);
+    s.mainSurface.canvas.copyMode = SRCPAINT;
+    CopyRect(s.mainSurface, s.placeRect, s.mainSheets[0], s.cellRect);
+  }
+  // 8.
+  DrawAlbumPanel(g);
+}
+
+void DrawAlbumPanelLeft(Game& g) {
+  const int k = WindowScale(g);
+  g.gfx.albumRect = Rect::XYWH(2 * k, 184 * k, 74 * k, 54 * k);
+  DrawAlbumPanel(g);
+}
+
+void DrawAlbumPanel(Game& g) {
+  Surfaces& s = g.gfx;
+  // 1.
+  AlbumPanelMouseStep(g);
+  // 2.
+  if (!s.albumShown) return;
+  // 3. A black frame one pixel outside the panel.
+  s.mainSurface.canvas.copyMode = SRCCOPY;
+  const Rect& a = s.albumRect;
+  DrawRectangle(s.mainSurface, Rect{a.left - 1, a.top - 1, a.right + 1, a.bottom + 1});
+  // 4.
+  CopyRect(s.mainSurface, s.albumRect, s.snapshotStrip,
+           Rect::XYWH(0, s.albumFrame * geo::kSnapshotH, geo::kSnapshotW, geo::kSnapshotH));
+  // 5. Badge.
+  const Rect badgeAt = Rect::XYWH(a.left, a.top - 8, atlas::kBadgeLoaded.Width(), atlas::kBadgeLoaded.Height());
+  if (s.albumBadge >= 240) {
+    s.albumBadge = static_cast<uint8_t>(s.albumBadge + 1);
+    s.mainSurface.canvas.copyMode = SRCPAINT;
+    CopyRect(s.mainSurface, badgeAt, s.mainSheets[0], atlas::kBadgeLoaded);
+  } else if (s.albumBadge >= 1 && s.albumBadge <= 16) {
+    s.albumBadge = static_cast<uint8_t>(s.albumBadge - 1);
+    s.mainSurface.canvas.copyMode = SRCPAINT;
+    CopyRect(s.mainSurface, badgeAt, s.mainSheets[0], atlas::kBadgeSaved);
+  }
+}
+
+void PresentFrame(Game& g) {
+  g.gfx.mainSurface.canvas.copyMode = SRCCOPY;
+  PaintMainSurface(g);
+}
+
+void PaintMainSurface(Game& g) {
+  const FrameView view = g.gfx.mainSurface.View();
+  if (view.pixels) g.pf.window->Present(view);
+}
+
+}  // namespace kelvane

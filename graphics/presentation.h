@@ -1,0 +1,54 @@
+// Part 4.1: the layer operations, the sprite blit, compositing, the overlay
+// panels and the presentation of mainSurface.
+#pragma once
+
+#include <cstdint>
+
+#include "graphics/raster.h"
+
+namespace kelvane {
+
+struct Game;
+
+// Draws (144,0)-(465,240) on both layers with their own brush and pen: the
+// stage becomes black on spriteLayer and white on maskLayer.
+void ClearLayers(Game& g);
+// Fills the whole mainSurface with its brush colour (black).
+void ClearScreen(Game& g);
+// If mask is given, copies blitSource of it onto blitTarget of maskLayer;
+// then blitSource of colour onto blitTarget of spriteLayer; each with the
+// layer's current copy mode.
+void DrawSprite(Game& g, const Surface& colour, const Surface* mask);
+// On maskLayer, then spriteLayer: copies r onto r moved down by d.
+void ShiftLayers(Game& g, const Rect& r, int8_t d);
+// One step of the wave effect for the figure at (x, y) (Part 5.4).
+void WaveStep(Game& g, int x, int y);
+// The offset WaveStep uses at a phase: 3 sin(phase x pi/10), halves to even.
+int WaveOffsetAt(int phase);
+// Advances the backdrop animation and copies the frame onto presentRect.
+void AnimateBackdrop(Game& g);
+// Lays the layers over mainSurface (AND the mask, then OR the colours unless
+// the flicker skips this frame).
+void CompositeStage(Game& g);
+// The icon panel and then the snapshot panel; facing is the character's
+// facing flag of Part 5.2 (0 or 1).
+void DrawIconPanel(Game& g, int facing);
+// The snapshot panel at its fixed left place.
+void DrawAlbumPanelLeft(Game& g);
+// The snapshot panel at albumRect.
+void DrawAlbumPanel(Game& g);
+// Sets mainSurface's copy mode to SRCCOPY and shows the whole mainSurface.
+void PresentFrame(Game& g);
+// Shows mainSurface as it is (no copy mode change): the window's repaint.
+void PaintMainSurface(Game& g);
+
+// ---- Hooks that other Parts fill (graphics/presentation_hooks.cpp) ----
+// DrawIconPanel step 1 (Part 5.2): unless the engine's flag is set, stamps
+// its current 4 x 5 indicator glyph into the two icon cells of
+// mainSheets[0]. Empty until the action engine fills it.
+void IconPanelIndicatorStep(Game& g);
+// DrawAlbumPanel step 1 (Part 5.5): the held-button step of the mouse.
+// Empty until the mouse handling fills it.
+void AlbumPanelMouseStep(Game& g);
+
+}  // namespace kelvane
