@@ -10,6 +10,7 @@
 #include "app/game_state.h"
 #include "graphics/surfaces.h"
 #include "flow/stage_cycle.h"
+#include "gameplay/command_state.h"
 #include "platform/core/random.h"
 #include "platform/platform.h"
 
@@ -33,6 +34,7 @@ struct Game {
   ActionData actions;
   Palettes palettes;
   StageState stage;
+  CommandState cmd;
   Surfaces gfx;  // Part 4.1: surfaces, layers, panels, layout values
 
   uint32_t Now() { return pf.clock->TickCount(); }
