@@ -10,6 +10,7 @@
 #include "app/game_state.h"
 #include "graphics/surfaces.h"
 #include "flow/stage_cycle.h"
+#include "gameplay/action_engine.h"
 #include "gameplay/command_state.h"
 #include "platform/core/random.h"
 #include "platform/platform.h"
@@ -35,6 +36,7 @@ struct Game {
   Palettes palettes;
   StageState stage;
   CommandState cmd;
+  Motion motion;  // the action engine: position, speeds, streams, backdrop state
   Surfaces gfx;  // Part 4.1: surfaces, layers, panels, layout values
 
   uint32_t Now() { return pf.clock->TickCount(); }

@@ -36,7 +36,11 @@ void TraceLog::Frame(Game& g) {
   // Scene-specific fields are appended by the scenes that own them.
   std::string line = "{\"t\":" + std::to_string(g.Now()) + ",\"ev\":\"frame\",\"scene\":" +
                      std::to_string(static_cast<uint8_t>(g.st.sceneCode)) +
-                     ",\"sub\":" + std::to_string(g.st.subStep());
+                     ",\"sub\":" + std::to_string(g.st.subStep()) +
+                     ",\"row\":" + std::to_string(g.motion.currentRow) +
+                     ",\"x\":" + std::to_string(g.motion.posX) +
+                     ",\"y\":" + std::to_string(g.motion.posY) +
+                     ",\"face\":" + std::to_string(g.motion.facesRight);
   Line(line + "}");
 }
 
