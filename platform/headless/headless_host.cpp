@@ -18,6 +18,7 @@
 #include "config/numbered_files.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
+#include "music/audio_length.h"
 #include "platform/core/png_writer.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
@@ -258,6 +259,13 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   h->window.framesDir = o.framesDir;
   h->window.frameEvery = o.frameEvery;
   h->media.game = &g;
+  // Tunes are measured from their bytes, as the real device does, so that a
+  // headless stage lasts as long as its music would.
+  h->media.measure = [files = &h->files](const std::string& path) -> std::optional<uint32_t> {
+    std::optional<std::string> bytes = files->ReadFile(path);
+    if (!bytes) return std::nullopt;
+    return MeasureTuneBytes(path, *bytes);
+  };
   g.args = o.files;
 
   // Real or virtual time, in milliseconds since the run started.
