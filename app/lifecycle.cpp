@@ -3,20 +3,35 @@
 #include "app/game.h"
 #include "app/trace.h"
 #include "config/settings.h"
+#include "graphics/presentation.h"
+#include "graphics/surfaces.h"
+#include "graphics/window_layout.h"
 #include "graphics/sound_effect.h"
 
 namespace kelvane {
 
 bool FormCreate(Game& g) {
   GameState& st = g.st;
-  // Steps 1-5: deactivation hook (the host calls FormDeactivate), window
-  // size, first paint and the start-up sound.
+  // Step 1: the deactivation hook (the host calls FormDeactivate).
+  // Step 2: the zoom choice, so that step 3 starts with the zoomed view.
   st.zoomFlag = !st.zoomFlag;
+  // Step 3: the window size chosen in the startup dialog.
+  ToggleWindowSize(g);
+  // Step 4: the wallpaper that the startup dialog drew into mainSurface.
+  if (g.gfx.mainSurface.Empty()) CreateMainSurface(g);
+  PaintMainSurface(g);
+  // Step 5.
   PlaySoundEffect(g, 11);
   // Step 6: settings.
   ReadSettings(g);
   // Steps 7-16 (palettes, surfaces, engine start values, action file,
   // pictures) join here with their Parts.
+  // Step 9: the stage layers, the snapshot strip and the backdrop sheet, then
+  // ClearLayers. (The window's own silver brush has no effect here: every
+  // visible pixel comes from mainSurface.)
+  CreateStageSurfaces(g);
+  // Step 16.
+  CreateScratchMask(g);
   // Step 17.
   ResetSceneCounters(st);
   // Steps 18-19: the cursors live in the host; the run-record list arrives
@@ -37,7 +52,7 @@ bool FormCreate(Game& g) {
 
 void FormShow(Game&) {}
 
-void FormPaint(Game&) {}
+void FormPaint(Game& g) { PaintMainSurface(g); }
 
 bool FormCloseQuery(Game& g) {
   if (!g.st.closeRequested) {
