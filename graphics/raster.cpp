@@ -145,6 +145,20 @@ void CopyMapped(Surface& dest, const Surface& src, const std::vector<int32_t>& x
   const PixelFormat sf = src.Format();
   const PixelFormat df = dest.Format();
 
+  if (df == PixelFormat::Pal4 && sf == PixelFormat::Pal4 && op == Op::Copy && dest.Palette() == src.Palette()) {
+    // Same palette: the indexes are copied as they are.
+    for (size_t r = 0; r < ys.size(); ++r) {
+      const uint8_t* s = src.ByteRow(ys[r]);
+      uint8_t* d = dest.ByteRow(dy0 + static_cast<int>(r)) + dx0;
+      if (identity) {
+        std::memcpy(d, s + sx0, static_cast<size_t>(n));
+      } else {
+        for (int k = 0; k < n; ++k) d[k] = s[xs[static_cast<size_t>(k)]];
+      }
+    }
+    return;
+  }
+
   if (!UsesBytes(df) || df == PixelFormat::Pal4) {
     // ---- Colour values ----
     // Lookup for byte sources: Pal4 palette, Mask white/black, Mono the
