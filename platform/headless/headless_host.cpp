@@ -296,14 +296,10 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   };
 
   // The startup dialog is skipped: its choices come from the stored settings
-  // as if OK had been pressed.
-  g.st.dataFolder = dataFolder;
-  g.random.Seed(o.seed ? *o.seed : static_cast<uint32_t>(Steady::now().time_since_epoch().count()));
-  DialogSettings stored = ReadDialogSettings(g);
-  StartupChoices choices = InitialChoices(
-      stored, {}, CountNumberedFiles(h->files, dataFolder, "X_b", ".jpg", 16),
-      CountNumberedFiles(h->files, dataFolder, "X_s", ".jpg", 16));
-  ApplyStartupChoices(g, choices);
+  // as if OK had been pressed, and the wallpaper is drawn the same way.
+  DialogSettings stored = StartupFormCreate(g, dataFolder, o.seed);
+  WallpaperCounts walls = CountWallpapers(g);
+  StartupOk(g, InitialChoices(stored, {}, walls.large, walls.small), walls);
 
   h->window.At(FormId::FM).visible = true;
   bool created = FormCreate(g);
