@@ -48,7 +48,7 @@ struct ActionData {
   std::array<int16_t, kMotionCapacity> motionStream{};
   std::array<int16_t, kSecondCapacity> secondStream{};  // first companion layer
   std::array<int16_t, kThirdCapacity> thirdStream{};    // second companion layer
-  int motionCount = 0;  // values stored so far in each stream
+  int motionCount = 0;                                  // values stored so far in each stream
   int secondCount = 0;
   int thirdCount = 0;
 
@@ -59,11 +59,15 @@ struct ActionData {
   // Command code 0..6666 -> action row it starts, 0 = none.
   std::array<int16_t, kMaxCommandCode + 1> codeToRow{};
 
-  int16_t lastRow = -1;    // index of the last action row, -1 when none
-  int16_t lastGroup = -1;  // index of the last load group, -1 when none
+  int16_t lastRow = -1;       // index of the last action row, -1 when none
+  int16_t lastGroup = -1;     // index of the last load group, -1 when none
   int16_t bangRow = 0;        // last row whose header begins with "!"
   int16_t secondBangRow = 0;  // last row whose header's second character is "!"
   uint8_t barPairs = 0;       // last row whose header begins with "|", halved
+
+  // Loading progress, shown in the caption while the pictures load.
+  int16_t picturesLeft = 0;      // pictures of the current group still to come
+  int16_t pictureCountdown = 0;  // progress steps left for the current picture
 };
 
 }  // namespace kelvane

@@ -16,10 +16,12 @@ constexpr size_t kNameBytes = 32;
 constexpr size_t kScoreFields = 7;
 constexpr int kPictureSets = 13;
 constexpr int kSlotsPerSet = 32;
-constexpr int16_t kSkipped = -2;  // placeholder in number lines, never stored
+constexpr int16_t kSkipped = -2;    // placeholder in number lines, never stored
 constexpr int16_t kEndAll = -1169;  // the "A*" line: "0R" with argument 11
 
-int16_t Wrap16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+int16_t Wrap16(int32_t v) {
+  return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
 
 // One step stream with its capacity, fill count and the start field that a
 // value of it sets in the next row.
@@ -105,22 +107,22 @@ class ActionParser {
   }
 
   StreamRef Motion() {
-    return {"motion", a_.motionStream.data(), ActionData::kMotionCapacity, &a_.motionCount,
-            &ActionRow::motionStart, true};
+    return {"motion",        a_.motionStream.data(),  ActionData::kMotionCapacity,
+            &a_.motionCount, &ActionRow::motionStart, true};
   }
   StreamRef Second() {
-    return {"second", a_.secondStream.data(), ActionData::kSecondCapacity, &a_.secondCount,
-            &ActionRow::secondStart, false};
+    return {"second",        a_.secondStream.data(),  ActionData::kSecondCapacity,
+            &a_.secondCount, &ActionRow::secondStart, false};
   }
   StreamRef Third() {
-    return {"third", a_.thirdStream.data(), ActionData::kThirdCapacity, &a_.thirdCount,
-            &ActionRow::thirdStart, false};
+    return {"third",        a_.thirdStream.data(),  ActionData::kThirdCapacity,
+            &a_.thirdCount, &ActionRow::thirdStart, false};
   }
 
   bool Append(const StreamRef& s, int16_t v) {
     if (*s.count >= s.capacity) {
-      Fail(lineNo_, std::string(s.name) + " stream is full (" + std::to_string(s.capacity) +
-                        " values)");
+      Fail(lineNo_,
+           std::string(s.name) + " stream is full (" + std::to_string(s.capacity) + " values)");
       return false;
     }
     s.values[(*s.count)++] = v;
@@ -149,8 +151,7 @@ class ActionParser {
 
   // The number written right after a token: one character when the second
   // character after it is a blank, else up to three with trailing blanks cut.
-  std::optional<int32_t> TokenNumber(std::string_view line, size_t after,
-                                     std::string_view token) {
+  std::optional<int32_t> TokenNumber(std::string_view line, size_t after, std::string_view token) {
     std::string_view text;
     if (after + 1 < line.size() && line[after + 1] == ' ') {
       text = line.substr(after, 1);
@@ -225,7 +226,7 @@ class ActionParser {
       Fail(lineNo_, "more than 7 score values");
       return;
     }
-    int16_t* fields[kScoreFields] = {&r.group, &r.score,    &r.bn,        &r.firstScore,
+    int16_t* fields[kScoreFields] = {&r.group, &r.score,   &r.bn,        &r.firstScore,
                                      &r.fall,  &r.landing, &r.scoreExtra};
     for (size_t i = 0; i < v.size(); ++i) *fields[i] = Wrap16(v[i]);
     if (!NumberLine(v)) return;
@@ -286,7 +287,9 @@ class ActionParser {
 
 }  // namespace
 
-std::string ActionFileName(const std::string& key) { return "Z_" + key.substr(0, 2) + ".txt"; }
+std::string ActionFileName(const std::string& key) {
+  return "Z_" + key.substr(0, 2) + ".txt";
+}
 
 bool ParseActionText(ActionData& a, std::string_view text, const std::string& label,
                      std::string* error) {

@@ -77,7 +77,9 @@ void BuildPalettes(Palettes& p) {
   }
 }
 
-void BuildPalettes(Game& g) { BuildPalettes(g.palettes); }
+void BuildPalettes(Game& g) {
+  BuildPalettes(g.palettes);
+}
 
 uint32_t PaletteColour(const Palettes& p, int s, int b) {
   if (s < -1 || s >= Palettes::kCount - 1 || b < 0 || b >= Palettes::kEntries) return 0;
@@ -85,6 +87,8 @@ uint32_t PaletteColour(const Palettes& p, int s, int b) {
   return uint32_t{rgb[0]} | (uint32_t{rgb[1]} << 8) | (uint32_t{rgb[2]} << 16);
 }
 
-uint32_t PaletteColour(const Game& g, int s, int b) { return PaletteColour(g.palettes, s, b); }
+uint32_t PaletteColour(const Game& g, int s, int b) {
+  return PaletteColour(g.palettes, s, b);
+}
 
 }  // namespace kelvane
