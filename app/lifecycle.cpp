@@ -7,6 +7,7 @@
 #include "graphics/surfaces.h"
 #include "graphics/window_layout.h"
 #include "graphics/sound_effect.h"
+#include "music/music_player.h"
 
 namespace kelvane {
 
@@ -73,8 +74,7 @@ void FormDestroy(Game& g) {
   // A failed write has been reported; the rest still runs so that music and
   // effects stop and the cursor comes back.
   WriteSettings(g);
-  g.pf.media->Stop();
-  g.pf.media->Close();
+  StopMusic(g);
   StopSoundEffect(g);
   g.pf.window->ShowCursor(true);
 }
