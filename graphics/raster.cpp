@@ -22,20 +22,20 @@ struct AxisMap {
 // Fills map for a destination span (start dStart, signed extent dExt) of a
 // surface dLimit long and a source span (sStart, sExt) of one sLimit long.
 // A negative extent covers start, start-1, ..., start+ext+1.
-void BuildAxis(AxisMap& map, int32_t dStart, int32_t dExt, int32_t sStart, int32_t sExt, int dLimit,
+void BuildAxis(AxisMap& map, int64_t dStart, int64_t dExt, int64_t sStart, int64_t sExt, int dLimit,
                int sLimit) {
   map.s.clear();
   if (dExt == 0 || sExt == 0) return;
-  const int64_t dn = dExt > 0 ? dExt : -static_cast<int64_t>(dExt);
-  const int64_t sn = sExt > 0 ? sExt : -static_cast<int64_t>(sExt);
+  const int64_t dn = dExt > 0 ? dExt : -dExt;
+  const int64_t sn = sExt > 0 ? sExt : -sExt;
   // Range of destination indexes i whose column lies on the surface.
   int64_t iLo, iHi;  // [iLo, iHi)
   if (dExt > 0) {
-    iLo = std::max<int64_t>(0, -static_cast<int64_t>(dStart));
-    iHi = std::min<int64_t>(dn, static_cast<int64_t>(dLimit) - dStart);
+    iLo = std::max<int64_t>(0, -dStart);
+    iHi = std::min<int64_t>(dn, dLimit - dStart);
   } else {
-    iLo = std::max<int64_t>(0, static_cast<int64_t>(dStart) - dLimit + 1);
-    iHi = std::min<int64_t>(dn, static_cast<int64_t>(dStart) + 1);
+    iLo = std::max<int64_t>(0, dStart - dLimit + 1);
+    iHi = std::min<int64_t>(dn, dStart + 1);
   }
   if (iLo >= iHi) return;
   // Walk in ascending destination order.
@@ -48,7 +48,8 @@ void BuildAxis(AxisMap& map, int32_t dStart, int32_t dExt, int32_t sStart, int32
   for (int64_t k = 0; k < count; ++k) {
     int64_t i = firstI + step * k;
     int64_t d = dUp ? dStart + i : dStart - i;
-    int64_t j = ((2 * i + 1) * sn) / (2 * dn);  // nearest: centre sample
+    // Nearest pixel: sample at the centre (128-bit: extents may be huge).
+    int64_t j = static_cast<int64_t>((static_cast<__int128>(2 * i + 1) * sn) / (2 * dn));
     int64_t sp = sExt > 0 ? sStart + j : sStart - j;
     if (sp < 0 || sp >= sLimit) {
       if (started) break;  // the valid part is contiguous
@@ -417,11 +418,11 @@ uint8_t NearestIndex(const Palette16& palette, uint32_t c) {
 void CopyRect(Surface& dest, const Rect& destRect, const Surface& src, const Rect& srcRect) {
   if (dest.Empty() || src.Empty()) return;
   Scratch& sc = TheScratch();
-  BuildAxis(sc.xs, destRect.left, destRect.right - destRect.left, srcRect.left, srcRect.right - srcRect.left,
-            dest.Width(), src.Width());
+  BuildAxis(sc.xs, destRect.left, int64_t{destRect.right} - destRect.left, srcRect.left,
+            int64_t{srcRect.right} - srcRect.left, dest.Width(), src.Width());
   if (sc.xs.s.empty()) return;
-  BuildAxis(sc.ys, destRect.top, destRect.bottom - destRect.top, srcRect.top, srcRect.bottom - srcRect.top,
-            dest.Height(), src.Height());
+  BuildAxis(sc.ys, destRect.top, int64_t{destRect.bottom} - destRect.top, srcRect.top,
+            int64_t{srcRect.bottom} - srcRect.top, dest.Height(), src.Height());
   if (sc.ys.s.empty()) return;
   // Keep the maps: CopyMapped reuses the scratch buffers of conversion only.
   std::vector<int32_t> xs = std::move(sc.xs.s), ys = std::move(sc.ys.s);
@@ -483,8 +484,8 @@ void DrawEllipse(Surface& s, const Rect& r) {
   int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
   const int w = rr - l, h = b - t;
   if (w <= 0 || h <= 0) return;
-  // Span of row y (t <= y < b): the pixel columns whose centres lie inside
-  // the ellipse through the centres of the box's edge pixels.
+  // Span of row y (t <= y < b): the pixel columns that the ellipse through
+  // the centres of the box's edge pixels covers on that row.
   const double cx = l + (w - 1) / 2.0, cy = t + (h - 1) / 2.0;
   const double a = std::max((w - 1) / 2.0, 0.5), bb = std::max((h - 1) / 2.0, 0.5);
   auto span = [&](int y, int& x0, int& x1) -> bool {  // [x0, x1)
@@ -493,7 +494,8 @@ void DrawEllipse(Surface& s, const Rect& r) {
     double q = 1.0 - dy * dy;
     if (q < 0) q = 0;
     double hw = a * std::sqrt(q);
-    x0 = static_cast<int>(std::floor(cx - hw + 0.5));
+    // The pixels that the span [cx - hw, cx + hw] touches, symmetric about cx.
+    x0 = static_cast<int>(std::ceil(cx - hw - 0.5));
     x1 = static_cast<int>(std::floor(cx + hw + 0.5)) + 1;
     x0 = std::max(x0, l);
     x1 = std::min(x1, rr);
