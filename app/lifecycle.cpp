@@ -31,6 +31,8 @@ bool FormCreate(Game& g) {
   // ClearLayers. (The window's own silver brush has no effect here: every
   // visible pixel comes from mainSurface.)
   CreateStageSurfaces(g);
+  // Step 10: the action engine's start values.
+  SetEngineStartValues(g);
   // Step 16.
   CreateScratchMask(g);
   // Step 17.

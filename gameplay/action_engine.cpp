@@ -67,9 +67,13 @@ constexpr int kColour = 98;
 
 constexpr int16_t kHold = -1;  // streams B and C: keep the counter where it is
 
-int16_t Wrap16(int v) { return static_cast<int16_t>(v); }
+int16_t Wrap16(int v) {
+  return static_cast<int16_t>(v);
+}
 
-bool RowInTable(const Game& g, int row) { return row >= 0 && row <= g.actions.lastRow; }
+bool RowInTable(const Game& g, int row) {
+  return row >= 0 && row <= g.actions.lastRow;
+}
 
 // A stream value at start + step; kHold past the end of the table.
 template <size_t N>
@@ -98,9 +102,13 @@ void Fetch(Game& g) {
 }
 
 // +n toward the facing, -n away from it.
-int Forward(const Motion& m, int n) { return n * (2 * m.facesRight - 1); }
+int Forward(const Motion& m, int n) {
+  return n * (2 * m.facesRight - 1);
+}
 
-uint8_t FacingFromSide(const Motion& m) { return m.posX < engine::kHalfStage ? 1 : 0; }
+uint8_t FacingFromSide(const Motion& m) {
+  return m.posX < engine::kHalfStage ? 1 : 0;
+}
 
 void EndOfRow(Game& g) {
   Motion& m = g.motion;
@@ -187,12 +195,24 @@ void Execute(Game& g, int code, int n) {
   Motion& m = g.motion;
   BackdropState& b = m.backdrop;
   switch (code) {
-    case op::kEnd: EndOfRow(g); break;
-    case op::kPartnerFacing: m.partnerSide = m.facesRight; break;
-    case op::kLand: m.posY = 0; break;
-    case op::kFaceLeft: m.facesRight = 0; break;
-    case op::kTurn: m.facesRight = m.facesRight ? 0 : 1; break;
-    case op::kClear: ClearLayers(g); break;
+    case op::kEnd:
+      EndOfRow(g);
+      break;
+    case op::kPartnerFacing:
+      m.partnerSide = m.facesRight;
+      break;
+    case op::kLand:
+      m.posY = 0;
+      break;
+    case op::kFaceLeft:
+      m.facesRight = 0;
+      break;
+    case op::kTurn:
+      m.facesRight = m.facesRight ? 0 : 1;
+      break;
+    case op::kClear:
+      ClearLayers(g);
+      break;
     case op::kPartnerByPosition:
       m.partnerSide = FacingFromSide(m);
       m.effectMirror = m.facesRight;
@@ -201,7 +221,9 @@ void Execute(Game& g, int code, int n) {
       m.partnerSide = m.partnerSide ? 0 : 1;
       m.effectMirror = m.facesRight;
       break;
-    case op::kMirrorPartner: m.effectMirror = m.partnerSide; break;
+    case op::kMirrorPartner:
+      m.effectMirror = m.partnerSide;
+      break;
     case op::kFaceCentre:
       m.facesRight = FacingFromSide(m);
       m.effectMirror = m.facesRight;
@@ -216,40 +238,96 @@ void Execute(Game& g, int code, int n) {
       if (m.posX > 176) m.facesRight = 1;
       m.effectMirror = m.facesRight;
       break;
-    case op::kMoveForward: m.posX = Wrap16(m.posX + Forward(m, n)); break;
-    case op::kMoveBackward: m.posX = Wrap16(m.posX - Forward(m, n)); break;
-    case op::kSpeedForward: m.velX = Wrap16(Forward(m, n)); break;
-    case op::kSpeedBackward: m.velX = Wrap16(-Forward(m, n)); break;
-    case op::kPlaceRight: m.posX = Wrap16(engine::kStageCentre + n); break;
-    case op::kPlaceLeft: m.posX = Wrap16(engine::kStageCentre - n); break;
-    case op::kExitRow: m.exitRow = static_cast<uint8_t>(n); break;
-    case op::kAccelForward: m.accX = Wrap16(Forward(m, n)); break;
-    case op::kAccelBackward: m.accX = Wrap16(-Forward(m, n)); break;
-    case op::kMoveDown: m.posY = Wrap16(m.posY + n); break;
-    case op::kMoveUp: m.posY = Wrap16(m.posY - n); break;
-    case op::kSpeedDown: m.velY = Wrap16(n); break;
-    case op::kSpeedUp: m.velY = Wrap16(-n); break;
-    case op::kHeightDown: m.posY = Wrap16(n); break;
-    case op::kHeightUp: m.posY = Wrap16(-n); break;
-    case op::kGravityDown: m.accY = Wrap16(n); break;
-    case op::kGravityUp: m.accY = Wrap16(-n); break;
-    case op::kLoopEnd: LoopEnd(m, n); break;
+    case op::kMoveForward:
+      m.posX = Wrap16(m.posX + Forward(m, n));
+      break;
+    case op::kMoveBackward:
+      m.posX = Wrap16(m.posX - Forward(m, n));
+      break;
+    case op::kSpeedForward:
+      m.velX = Wrap16(Forward(m, n));
+      break;
+    case op::kSpeedBackward:
+      m.velX = Wrap16(-Forward(m, n));
+      break;
+    case op::kPlaceRight:
+      m.posX = Wrap16(engine::kStageCentre + n);
+      break;
+    case op::kPlaceLeft:
+      m.posX = Wrap16(engine::kStageCentre - n);
+      break;
+    case op::kExitRow:
+      m.exitRow = static_cast<uint8_t>(n);
+      break;
+    case op::kAccelForward:
+      m.accX = Wrap16(Forward(m, n));
+      break;
+    case op::kAccelBackward:
+      m.accX = Wrap16(-Forward(m, n));
+      break;
+    case op::kMoveDown:
+      m.posY = Wrap16(m.posY + n);
+      break;
+    case op::kMoveUp:
+      m.posY = Wrap16(m.posY - n);
+      break;
+    case op::kSpeedDown:
+      m.velY = Wrap16(n);
+      break;
+    case op::kSpeedUp:
+      m.velY = Wrap16(-n);
+      break;
+    case op::kHeightDown:
+      m.posY = Wrap16(n);
+      break;
+    case op::kHeightUp:
+      m.posY = Wrap16(-n);
+      break;
+    case op::kGravityDown:
+      m.accY = Wrap16(n);
+      break;
+    case op::kGravityUp:
+      m.accY = Wrap16(-n);
+      break;
+    case op::kLoopEnd:
+      LoopEnd(m, n);
+      break;
     case op::kLoopStart:
       m.loopA = m.stepA;
       m.loopB = m.stepB;
       m.loopC = m.stepC;
       m.loopCount = 0;
       break;
-    case op::kBackdrop: ChooseBackdropByNumber(g, n); break;
-    case op::kTileForward: TileStep(g, n, 1); break;
-    case op::kTileBackward: TileStep(g, n, -1); break;
-    case op::kClampToggle: m.centreClamp = m.centreClamp ? 0 : 1; break;
-    case op::kTileSwitch: b.tileSwitch = b.tileSwitch ? 0 : 1; break;
-    case op::kCompanionMode: m.companionMode = static_cast<uint8_t>(n); break;
-    case op::kCallForward: CallRow(g, m.currentRow + n); break;
-    case op::kCallBack: CallRow(g, m.currentRow - n); break;
-    case op::kCallBang: CallRow(g, g.actions.bangRow + n); break;
-    case op::kCallSecondBang: CallRow(g, g.actions.secondBangRow + n); break;
+    case op::kBackdrop:
+      ChooseBackdropByNumber(g, n);
+      break;
+    case op::kTileForward:
+      TileStep(g, n, 1);
+      break;
+    case op::kTileBackward:
+      TileStep(g, n, -1);
+      break;
+    case op::kClampToggle:
+      m.centreClamp = m.centreClamp ? 0 : 1;
+      break;
+    case op::kTileSwitch:
+      b.tileSwitch = b.tileSwitch ? 0 : 1;
+      break;
+    case op::kCompanionMode:
+      m.companionMode = static_cast<uint8_t>(n);
+      break;
+    case op::kCallForward:
+      CallRow(g, m.currentRow + n);
+      break;
+    case op::kCallBack:
+      CallRow(g, m.currentRow - n);
+      break;
+    case op::kCallBang:
+      CallRow(g, g.actions.bangRow + n);
+      break;
+    case op::kCallSecondBang:
+      CallRow(g, g.actions.secondBangRow + n);
+      break;
     case op::kJumpForward:
     case op::kJumpBack:
       if (m.companionMode != 0) {
@@ -260,7 +338,9 @@ void Execute(Game& g, int code, int n) {
     case op::kCompanionCallBang:
       if (m.companionMode != 0) CallRow(g, g.actions.bangRow + n);
       break;
-    case op::kFlicker: ToggleFlicker(g); break;
+    case op::kFlicker:
+      ToggleFlicker(g);
+      break;
     case op::kCommandBackdrop:
       b.backdropNumber = CommandBackdrop(g);
       LoadBackdrop(g);
@@ -281,10 +361,17 @@ void Execute(Game& g, int code, int n) {
       b.backdropNumber = CommandBackdrop(g);
       LoadBackdrop(g);
       break;
-    case op::kSoundEither: PlaySoundEffect(g, n + g.Rand(2)); break;
-    case op::kSound: PlaySoundEffect(g, n); break;
-    case op::kColour: ChangeColour(g, n); break;
-    default: break;  // consumed without effect
+    case op::kSoundEither:
+      PlaySoundEffect(g, n + g.Rand(2));
+      break;
+    case op::kSound:
+      PlaySoundEffect(g, n);
+      break;
+    case op::kColour:
+      ChangeColour(g, n);
+      break;
+    default:
+      break;  // consumed without effect
   }
 }
 
@@ -323,10 +410,17 @@ void DrawFrame(Game& g) {
   const Motion& m = g.motion;
   DrawBody(g, m.curA, 0, 0);
   switch (m.companionMode) {
-    case 0: DrawEffects(g); break;
-    case 1: DrawPartners(g); break;
-    case 2: DrawClones(g); break;
-    default: break;
+    case 0:
+      DrawEffects(g);
+      break;
+    case 1:
+      DrawPartners(g);
+      break;
+    case 2:
+      DrawClones(g);
+      break;
+    default:
+      break;
   }
 }
 

@@ -40,13 +40,13 @@ struct Motion {
   int16_t accX = 0;
   int16_t accY = 0;
   uint8_t facesRight = 0;
-  uint8_t partnerSide = 0;   // side of the companion layers
-  uint8_t effectMirror = 0;  // row of the effect cell table
+  uint8_t partnerSide = 0;    // side of the companion layers
+  uint8_t effectMirror = 0;   // row of the effect cell table
   uint8_t companionMode = 0;  // 0 effects, 1 partner figures, 2 clones
   uint8_t exitRow = 0;        // row offset from bangRow taken on leaving the stage
   uint8_t loopCount = 0;
-  uint8_t centreClamp = 1;    // keep posX within 64..192
-  int16_t stepA = 0;  // step within the row's part of each stream
+  uint8_t centreClamp = 1;  // keep posX within 64..192
+  int16_t stepA = 0;        // step within the row's part of each stream
   int16_t stepB = 0;
   int16_t stepC = 0;
   int16_t loopA = 0;

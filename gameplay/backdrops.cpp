@@ -120,8 +120,9 @@ void DrawTilePattern(Game& g, int n, int8_t direction) {
       const Rect source = Rect::XYWH((e % backdrop::kTileCellColumns) * backdrop::kTileW,
                                      (e / backdrop::kTileCellColumns) * backdrop::kTileSourcePitchY,
                                      backdrop::kTileW, backdrop::kTileH);
-      CopyRect(sheet, Rect::XYWH(i * backdrop::kTileW, r * backdrop::kTileH, backdrop::kTileW,
-                                 backdrop::kTileH),
+      CopyRect(sheet,
+               Rect::XYWH(i * backdrop::kTileW, r * backdrop::kTileH, backdrop::kTileW,
+                          backdrop::kTileH),
                *tiles, source);
     }
   }

@@ -84,7 +84,9 @@ void PutFigure(Game& g, const Picture& pic, const Rect& source, const Rect& targ
   s.spriteLayer.canvas.copyMode = SRCCOPY;
 }
 
-int Front(const Motion& m) { return m.facesRight ? drawing::kPartnerDistance : -drawing::kPartnerDistance; }
+int Front(const Motion& m) {
+  return m.facesRight ? drawing::kPartnerDistance : -drawing::kPartnerDistance;
+}
 
 // One effect value of a companion stream, on side p; layer is 0 for stream
 // B and 1 for stream C (C sits lower).
