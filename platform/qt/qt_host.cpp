@@ -27,7 +27,10 @@
 #include "config/startup_choices.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
+#include "platform/cd/cd_drives.h"
 #include "platform/headless/headless_host.h"
+#include "platform/qt/game_cursors.h"
+#include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/sdl_audio.h"
 
@@ -272,10 +275,7 @@ class QtServices : public AppService, public WindowService {
       main_->setCursor(Qt::BlankCursor);
       return;
     }
-    // The game's own cursors: a pointing hand, a busy cursor and a cross.
-    static const Qt::CursorShape shapes[] = {Qt::ArrowCursor, Qt::PointingHandCursor,
-                                             Qt::WaitCursor, Qt::CrossCursor};
-    main_->setCursor(shapes[cursor_ >= 0 && cursor_ <= 3 ? cursor_ : 0]);
+    main_->setCursor(cursors_[cursor_ >= 0 && cursor_ <= kGameCursorCount ? cursor_ : 0]);
   }
 
   // The idle poll sleeps until the next frame or music deadline instead of
@@ -299,6 +299,9 @@ class QtServices : public AppService, public WindowService {
   bool idleHooked_ = false;
   int cursor_ = 0;
   bool cursorVisible_ = true;
+  // The cursor table: 0 the arrow, 1..3 the game's cursors "CR1".."CR3".
+  std::array<QCursor, kGameCursorCount + 1> cursors_{GameCursor(0), GameCursor(1), GameCursor(2),
+                                                      GameCursor(3)};
 };
 
 }  // namespace
@@ -308,7 +311,6 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
       Qt::HighDpiScaleFactorRoundingPolicy::Floor);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvane");
-  OpenSdlAudio();
 
   auto window = std::make_unique<TfmWindow>();
   QtServices services(window.get());
@@ -326,14 +328,14 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   media.game = &g;
   g.args = options.files;
 
-  // The startup dialog comes first; until it exists the stored choices are
-  // taken as if OK had been pressed.
-  g.st.dataFolder = dataFolder;
-  g.random.Seed(options.seed ? *options.seed : clock.TickCount());
-  DialogSettings stored = ReadDialogSettings(g);
-  ApplyStartupChoices(
-      g, InitialChoices(stored, {}, CountNumberedFiles(files, dataFolder, "X_b", ".jpg", 16),
-                        CountNumberedFiles(files, dataFolder, "X_s", ".jpg", 16)));
+  // The startup dialog comes first. Cancel (Esc, the close box) ends the
+  // program before the main window is shown and before anything is written;
+  // OK has stored the choices and drawn the wallpaper into mainSurface.
+  {
+    TSPFM dialog(g, dataFolder, options.seed, ListCdDrives());
+    if (dialog.exec() != kModalOk) return 0;
+  }
+  OpenSdlAudio();
 
   window->setFixedSize(640, 480);
   window->show();

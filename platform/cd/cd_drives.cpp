@@ -1,0 +1,53 @@
+#include "platform/cd/cd_drives.h"
+
+#include <cdio/cdio.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace kelvane {
+namespace {
+
+constexpr char kFirstLetter = 'D';
+constexpr char kLastLetter = 'Z';
+
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path real = std::filesystem::canonical(path, ec);
+  return ec ? path : real.string();
+}
+
+}  // namespace
+
+std::vector<CdDrive> LabelCdDrives(const std::vector<std::string>& devices) {
+  std::vector<CdDrive> drives;
+  char letter = kFirstLetter;
+  for (const std::string& device : devices) {
+    if (device.empty()) continue;
+    bool seen = std::any_of(drives.begin(), drives.end(),
+                            [&](const CdDrive& d) { return d.device == device; });
+    if (seen) continue;
+    if (letter > kLastLetter) break;
+    drives.push_back({std::string{letter, ':'}, device});
+    ++letter;
+  }
+  return drives;
+}
+
+std::vector<CdDrive> ListCdDrives() {
+  std::vector<std::string> devices;
+  if (char** list = cdio_get_devices(DRIVER_DEVICE)) {
+    for (char** p = list; *p; ++p) devices.push_back(Canonical(*p));
+    cdio_free_device_list(list);
+  }
+  std::sort(devices.begin(), devices.end());
+  return LabelCdDrives(devices);
+}
+
+std::string CdDeviceForLabel(const std::string& label) {
+  for (const CdDrive& d : ListCdDrives())
+    if (d.label == label) return d.device;
+  return {};
+}
+
+}  // namespace kelvane

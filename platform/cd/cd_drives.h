@@ -1,0 +1,32 @@
+// The CD drives of the system, as the startup dialog lists them.
+//
+// The game keeps a drive as a short name ("drive" in the settings file is
+// cut to 6 characters) and treats a two-character name as "a CD drive is
+// chosen". Device paths such as /dev/sr0 fit neither rule, so each drive is
+// shown under a drive-letter label "D:", "E:", ... and the label is mapped
+// back to its device when the CD is opened.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvane {
+
+struct CdDrive {
+  std::string label;   // "D:" .. "Z:"
+  std::string device;  // e.g. /dev/sr0
+};
+
+// Labels the given device paths in order: the first "D:", the next "E:", up
+// to "Z:"; duplicates (by text) are dropped and devices past "Z:" are left
+// out.
+std::vector<CdDrive> LabelCdDrives(const std::vector<std::string>& devices);
+
+// The CD drives libcdio finds, sorted by device path, with their labels.
+// Symbolic links to the same device (/dev/cdrom -> /dev/sr0) count once.
+std::vector<CdDrive> ListCdDrives();
+
+// The device behind a label of ListCdDrives(); empty when there is none.
+std::string CdDeviceForLabel(const std::string& label);
+
+}  // namespace kelvane
