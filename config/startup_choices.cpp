@@ -79,6 +79,9 @@ DialogSettings StartupFormCreate(Game& g, const std::string& dataFolder,
   }
   g.random.Seed(*seed);
   g.st.dataFolder = CutBytes(dataFolder, 255);
+  // The play list starts empty; its entry 0 is the data folder.
+  g.music.playList.fill("");
+  g.music.playList[0] = g.st.dataFolder;
   return ReadDialogSettings(g);
 }
 

@@ -43,9 +43,12 @@ class StartupChoicesTest : public ::testing::Test {
 };
 
 TEST_F(StartupChoicesTest, FormCreateSeedsTheGeneratorAndFixesTheDataFolder) {
+  g.music.playList[3] = "/music/old.mid";
   StartupFormCreate(g, dir, 4242u);
   EXPECT_EQ(g.random.seed(), 4242u);
   EXPECT_EQ(g.st.dataFolder, dir);
+  EXPECT_EQ(g.music.playList[0], dir);
+  EXPECT_EQ(g.music.playList[3], "");
   // Two dialogs opened with the same seed draw the same wallpapers.
   test::TestGame other(dir);
   StartupFormCreate(other.g(), dir, 4242u);
