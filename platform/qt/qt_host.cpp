@@ -33,6 +33,7 @@
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/sdl_media.h"
 
 namespace kelvane {
 namespace {
@@ -316,7 +317,7 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   QtServices services(window.get());
   SteadyClock clock;
   QtKeyState keys;
-  HeadlessMedia media;  // the SDL media device replaces this with the music player
+  SdlMedia media;
   SdlSoundEffects sound;
   StdFileSystem files;
   Platform pf{&clock, &services, &services, &keys, &media, &sound, &files};
@@ -325,7 +326,6 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   window->game = &g;
   window->keys = &keys;
   services.game = &g;
-  media.game = &g;
   g.args = options.files;
 
   // The startup dialog comes first. Cancel (Esc, the close box) ends the

@@ -9,18 +9,40 @@ namespace kelvane {
 namespace {
 bool audioOpen = false;
 constexpr int kEffectChannel = 0;  // one effect at a time
+
+// The General MIDI soundfont for FluidSynth: one named in SDL_SOUNDFONTS
+// wins (SDL_mixer reads it itself), else the first one installed.
+void ChooseSoundFont() {
+  if (SDL_getenv("SDL_SOUNDFONTS")) return;
+  for (const char* path :
+       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
+        "/usr/share/soundfonts/default.sf2"}) {
+    if (std::FILE* f = std::fopen(path, "rb")) {
+      std::fclose(f);
+      Mix_SetSoundFonts(path);
+      return;
+    }
+  }
+  std::fprintf(stderr, "kelvane: no General MIDI soundfont found; MIDI tunes may stay silent\n");
+}
 }  // namespace
+
+bool SdlAudioIsOpen() {
+  return audioOpen;
+}
 
 bool OpenSdlAudio() {
   if (audioOpen) return true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+  // The timer stops a play at its end position.
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER) != 0) {
     std::fprintf(stderr, "kelvane: no audio: %s\n", SDL_GetError());
     return false;
   }
+  ChooseSoundFont();
   Mix_Init(MIX_INIT_MID | MIX_INIT_MP3);
   if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
     std::fprintf(stderr, "kelvane: no audio: %s\n", Mix_GetError());
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER);
     return false;
   }
   Mix_AllocateChannels(4);
@@ -34,7 +56,7 @@ void CloseSdlAudio() {
   Mix_HaltMusic();
   Mix_CloseAudio();
   Mix_Quit();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER);
   audioOpen = false;
 }
 
@@ -44,7 +66,9 @@ struct SdlSoundEffects::Chunk {
   Mix_Chunk* chunk;
 };
 
-SdlSoundEffects::~SdlSoundEffects() { Stop(); }
+SdlSoundEffects::~SdlSoundEffects() {
+  Stop();
+}
 
 void SdlSoundEffects::Play(const std::string& path) {
   if (!audioOpen) return;

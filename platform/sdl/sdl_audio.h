@@ -12,6 +12,7 @@ namespace kelvane {
 // device can be opened, in which case the game runs silently.
 bool OpenSdlAudio();
 void CloseSdlAudio();
+bool SdlAudioIsOpen();
 
 class SdlSoundEffects : public SoundEffects {
  public:

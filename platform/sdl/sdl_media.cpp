@@ -1,0 +1,235 @@
+#include "platform/sdl/sdl_media.h"
+
+#include <SDL_mixer.h>
+
+#include <cmath>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "music/audio_length.h"
+#include "music/midi_length.h"
+#include "platform/sdl/sdl_audio.h"
+
+namespace kelvane {
+namespace {
+
+// The stop-at timer runs on SDL's timer thread; a generation number tells
+// it whether the play it was set for is still the current one.
+std::mutex stopMutex;
+uint64_t stopGeneration = 0;
+
+Uint32 StopAtEnd(Uint32, void* param) {
+  std::lock_guard<std::mutex> lock(stopMutex);
+  if (reinterpret_cast<uintptr_t>(param) == stopGeneration) Mix_HaltMusic();
+  return 0;  // once
+}
+
+std::optional<std::string> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream out;
+  out << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return out.str();
+}
+
+}  // namespace
+
+SdlMedia::~SdlMedia() {
+  if (open_) Close();
+}
+
+int SdlMedia::Result(int code, std::string detail) {
+  lastError_ = code;
+  lastDetail_ = std::move(detail);
+  return code;
+}
+
+void SdlMedia::CancelStopTimer() {
+  {
+    std::lock_guard<std::mutex> lock(stopMutex);
+    ++stopGeneration;
+  }
+  if (stopTimer_) SDL_RemoveTimer(stopTimer_);
+  stopTimer_ = 0;
+}
+
+int SdlMedia::OpenFile(const std::string& path) {
+  if (open_) Close();  // one device: opening again closes the old media first
+  std::optional<std::string> bytes = ReadBytes(path);
+  if (!bytes) return Result(kFileNotFound, path);
+
+  Mix_Music* music = nullptr;
+  if (SdlAudioIsOpen()) {
+    music = Mix_LoadMUS(path.c_str());
+    if (!music) return Result(kCannotPlay, Mix_GetError());
+  }
+  // MIDI is measured from its tempo map, the same on every host; the other
+  // formats trust the decoder when it knows, else their headers.
+  std::optional<uint32_t> ms = MidiLengthMs(*bytes);
+  if (!ms && music) {
+    double seconds = Mix_MusicDuration(music);
+    if (seconds > 0)
+      ms = static_cast<uint32_t>(std::min<double>(std::lround(seconds * 1000.0), kMaxTuneLengthMs));
+  }
+  if (!ms) ms = MeasureTuneBytes(path, *bytes);
+  if (!ms) {
+    if (music) Mix_FreeMusic(music);
+    return Result(kCannotPlay, "the length of the file cannot be found");
+  }
+  music_ = music;
+  open_ = true;
+  path_ = path;
+  length_ = *ms;
+  playing_ = paused_ = false;
+  return Result(0);
+}
+
+int SdlMedia::OpenCD(const std::string& drive) {
+  if (open_) Close();
+  return Result(kUnsupported, drive);
+}
+
+int SdlMedia::SetTimeFormatMs() {
+  return Result(open_ ? 0 : kNotOpen);
+}
+
+int SdlMedia::Length(uint32_t& ms) {
+  if (!open_) return Result(kNotOpen);
+  ms = length_;
+  return Result(0);
+}
+
+// A file is one track that starts at 0.
+int SdlMedia::TrackCount(int& tracks) {
+  if (!open_) return Result(kNotOpen);
+  tracks = 1;
+  return Result(0);
+}
+
+int SdlMedia::TrackStart(int track, uint32_t& ms) {
+  if (!open_) return Result(kNotOpen);
+  if (track != 1) return Result(kOutOfRange);
+  ms = 0;
+  return Result(0);
+}
+
+int SdlMedia::TrackLength(int track, uint32_t& ms) {
+  if (!open_) return Result(kNotOpen);
+  if (track != 1) return Result(kOutOfRange);
+  ms = length_;
+  return Result(0);
+}
+
+uint32_t SdlMedia::Position() const {
+  uint64_t elapsed = SDL_GetTicks64() - playStartTick_;
+  return static_cast<uint32_t>(std::min<uint64_t>(playFrom_ + elapsed, UINT32_MAX));
+}
+
+MediaMode SdlMedia::Mode() {
+  if (!open_) return MediaMode::NotReady;
+  if (playing_) {
+    // The end of the media, or the stop position, ends the play.
+    bool ended = music_ ? !Mix_PlayingMusic() : false;
+    if (Position() >= playTo_) ended = true;
+    if (ended) {
+      if (music_) Mix_HaltMusic();
+      CancelStopTimer();
+      playing_ = false;
+    }
+  }
+  return playing_ ? MediaMode::Playing : MediaMode::Stopped;
+}
+
+int SdlMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) {
+  if (!open_) return Result(kNotOpen);
+  uint32_t to = toMs.value_or(length_);
+  if ((fromMs && *fromMs > length_) || to > length_) return Result(kOutOfRange);
+  CancelStopTimer();
+  if (!fromMs && paused_) {
+    // Play after Stop goes on from where it stopped, as the media device does.
+    playFrom_ = pausedAt_;
+    if (music_) Mix_ResumeMusic();
+  } else {
+    playFrom_ = fromMs.value_or(0);
+    if (music_) {
+      if (Mix_PlayMusic(music_, 0) != 0) return Result(kCannotPlay, Mix_GetError());
+      if (playFrom_ > 0 && Mix_SetMusicPosition(playFrom_ / 1000.0) != 0) {
+        Mix_HaltMusic();
+        return Result(kOutOfRange, Mix_GetError());
+      }
+    }
+  }
+  paused_ = false;
+  playing_ = true;
+  playTo_ = to;
+  playStartTick_ = SDL_GetTicks64();
+  if (music_ && to < length_ && to > playFrom_) {
+    uintptr_t generation;
+    {
+      std::lock_guard<std::mutex> lock(stopMutex);
+      generation = static_cast<uintptr_t>(stopGeneration);
+    }
+    stopTimer_ = SDL_AddTimer(to - playFrom_, StopAtEnd, reinterpret_cast<void*>(generation));
+  }
+  return Result(0);
+}
+
+int SdlMedia::Stop() {
+  if (!open_) return Result(kNotOpen);
+  if (Mode() == MediaMode::Playing) {
+    CancelStopTimer();
+    pausedAt_ = Position();
+    if (music_) Mix_PauseMusic();
+    playing_ = false;
+    paused_ = true;
+  }
+  return Result(0);
+}
+
+int SdlMedia::Close() {
+  if (!open_) return Result(kNotOpen);
+  CancelStopTimer();
+  // After the mixer has shut down the decoder is gone with it; only the
+  // pointer is dropped then.
+  if (music_ && SdlAudioIsOpen()) {
+    Mix_HaltMusic();
+    Mix_FreeMusic(music_);
+  }
+  music_ = nullptr;
+  open_ = playing_ = paused_ = false;
+  path_.clear();
+  length_ = 0;
+  return Result(0);
+}
+
+std::string SdlMedia::ErrorText(int code) {
+  std::string text;
+  switch (code) {
+    case 0:
+      return "";
+    case kNotOpen:
+      text = "The device is not open.";
+      break;
+    case kUnsupported:
+      text = "CD audio cannot be played on this system.";
+      break;
+    case kFileNotFound:
+      text = "The file cannot be found or read.";
+      break;
+    case kOutOfRange:
+      text = "The position is outside the media.";
+      break;
+    case kCannotPlay:
+      text = "The file cannot be played by the media device.";
+      break;
+    default:
+      text = "Media device error " + std::to_string(code) + ".";
+      break;
+  }
+  if (code == lastError_ && !lastDetail_.empty()) text += " (" + lastDetail_ + ")";
+  return text;
+}
+
+}  // namespace kelvane

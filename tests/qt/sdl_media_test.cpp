@@ -1,0 +1,227 @@
+#include "platform/sdl/sdl_media.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "config/numbered_files.h"
+#include "music/audio_length.h"
+#include "music/midi_length.h"
+#include "platform/sdl/sdl_audio.h"
+#include "tests/test_support.h"
+
+namespace kelvane {
+namespace {
+
+// Ends the test program if a test outlives its time: audio drivers can
+// block, and a hung test must not stall the whole run.
+class Watchdog {
+ public:
+  explicit Watchdog(int seconds) {
+    thread_ = std::thread([this, seconds] {
+      std::unique_lock<std::mutex> lock(m_);
+      if (!cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
+        std::fprintf(stderr, "sdl_media_test: timed out after %d s\n", seconds);
+        std::_Exit(3);
+      }
+    });
+  }
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      done_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+  }
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+void Sleep(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Runs the mixer on the given SDL audio driver for one test.
+struct AudioOn {
+  explicit AudioOn(const char* driver, const std::string& diskFile = "") {
+    CloseSdlAudio();
+    setenv("SDL_AUDIODRIVER", driver, 1);
+    if (!diskFile.empty()) setenv("SDL_DISKAUDIOFILE", diskFile.c_str(), 1);
+    ok = OpenSdlAudio();
+  }
+  ~AudioOn() {
+    CloseSdlAudio();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+  bool ok;
+};
+
+std::string StageTune(int n) {
+  return test::GameDir() + "Z" + ZeroPad(2, n) + ".mid";
+}
+
+TEST(SdlMedia, AnUnopenedDeviceRefusesEveryQuery) {
+  SdlMedia m;
+  uint32_t ms = 7;
+  int tracks = 7;
+  EXPECT_EQ(m.Mode(), MediaMode::NotReady);
+  EXPECT_EQ(m.Length(ms), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.TrackCount(tracks), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.TrackStart(1, ms), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.TrackLength(1, ms), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.SetTimeFormatMs(), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.Play(std::nullopt, std::nullopt), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.Stop(), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.Close(), MediaDevice::kNotOpen);
+  EXPECT_EQ(m.LastError(), MediaDevice::kNotOpen);
+  EXPECT_EQ(ms, 7u);
+  EXPECT_EQ(tracks, 7);
+  EXPECT_NE(m.ErrorText(MediaDevice::kNotOpen), "");
+  EXPECT_EQ(m.ErrorText(0), "");
+}
+
+TEST(SdlMedia, FailedOpensLeaveTheDeviceClosedWithAnError) {
+  Watchdog dog(60);
+  AudioOn audio("dummy");
+  SdlMedia m;
+  EXPECT_EQ(m.OpenCD("D:"), SdlMedia::kUnsupported);
+  EXPECT_EQ(m.LastError(), SdlMedia::kUnsupported);
+  EXPECT_NE(m.ErrorText(m.LastError()).find("CD"), std::string::npos);
+  EXPECT_EQ(m.Mode(), MediaMode::NotReady);
+
+  std::string dir = test::MakeTempDir("sdl-media");
+  EXPECT_EQ(m.OpenFile(dir + "missing.mid"), SdlMedia::kFileNotFound);
+  EXPECT_EQ(m.Mode(), MediaMode::NotReady);
+  test::WriteAll(dir + "notes.mid", "these are not notes");
+  EXPECT_EQ(m.OpenFile(dir + "notes.mid"), SdlMedia::kCannotPlay);
+  EXPECT_EQ(m.Mode(), MediaMode::NotReady);
+  uint32_t ms = 0;
+  EXPECT_EQ(m.Length(ms), MediaDevice::kNotOpen);
+
+  // A CD open closes the file that was open, as a fresh open does.
+  ASSERT_EQ(m.OpenFile(StageTune(1)), 0);
+  EXPECT_EQ(m.OpenCD("E:"), SdlMedia::kUnsupported);
+  EXPECT_EQ(m.Mode(), MediaMode::NotReady);
+}
+
+TEST(SdlMedia, EveryStageTuneMeasuresAsItsTempoMapSays) {
+  Watchdog dog(180);
+  AudioOn audio("dummy");
+  ASSERT_TRUE(audio.ok);
+  SdlMedia m;
+  int tunes = 0;
+  for (int n = 1; n <= 16 && std::filesystem::exists(StageTune(n)); ++n) {
+    SCOPED_TRACE(StageTune(n));
+    ASSERT_EQ(m.OpenFile(StageTune(n)), 0) << m.ErrorText(m.LastError());
+    ASSERT_EQ(m.SetTimeFormatMs(), 0);
+    uint32_t ms = 0, trackMs = 0, start = 9;
+    int tracks = 0;
+    ASSERT_EQ(m.Length(ms), 0);
+    EXPECT_EQ(ms, MidiLengthMs(test::ReadAll(StageTune(n))));
+    EXPECT_GE(ms, 60000u);
+    EXPECT_LE(ms, 150000u);
+    // A file is one track from 0 to its length.
+    EXPECT_EQ(m.TrackCount(tracks), 0);
+    EXPECT_EQ(tracks, 1);
+    EXPECT_EQ(m.TrackStart(1, start), 0);
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(m.TrackLength(1, trackMs), 0);
+    EXPECT_EQ(trackMs, ms);
+    EXPECT_EQ(m.TrackLength(2, trackMs), SdlMedia::kOutOfRange);
+    EXPECT_EQ(m.Mode(), MediaMode::Stopped);
+    ++tunes;
+  }
+  EXPECT_GE(tunes, 8);
+  // The menu loop, and a sound effect opened as music, measure too.
+  ASSERT_EQ(m.OpenFile(test::GameDir() + "Zz.mid"), 0);
+  uint32_t ms = 0;
+  ASSERT_EQ(m.Length(ms), 0);
+  EXPECT_EQ(ms, MidiLengthMs(test::ReadAll(test::GameDir() + "Zz.mid")));
+  ASSERT_EQ(m.OpenFile(test::GameDir() + "Y_q70.wav"), 0);
+  ASSERT_EQ(m.Length(ms), 0);
+  std::optional<uint32_t> header = WavLengthMs(test::ReadAll(test::GameDir() + "Y_q70.wav"));
+  ASSERT_TRUE(header);
+  EXPECT_NEAR(static_cast<double>(ms), static_cast<double>(*header), 2.0);
+  EXPECT_EQ(m.Close(), 0);
+  EXPECT_EQ(m.Close(), MediaDevice::kNotOpen);
+}
+
+TEST(SdlMedia, WithoutAudioATuneIsStillTimedAndStopsAtItsEndPosition) {
+  Watchdog dog(60);
+  CloseSdlAudio();
+  ASSERT_FALSE(SdlAudioIsOpen());
+  SdlMedia m;
+  ASSERT_EQ(m.OpenFile(StageTune(1)), 0);
+  uint32_t ms = 0;
+  ASSERT_EQ(m.Length(ms), 0);
+  EXPECT_EQ(ms, MidiLengthMs(test::ReadAll(StageTune(1))));
+  EXPECT_EQ(m.Play(std::nullopt, ms + 1), SdlMedia::kOutOfRange);
+  ASSERT_EQ(m.Play(1000, 1300), 0);
+  EXPECT_EQ(m.Mode(), MediaMode::Playing);
+  Sleep(450);
+  EXPECT_EQ(m.Mode(), MediaMode::Stopped);
+  // Stop keeps the place; a plain Play goes on from there.
+  ASSERT_EQ(m.Play(std::nullopt, std::nullopt), 0);
+  ASSERT_EQ(m.Stop(), 0);
+  EXPECT_EQ(m.Mode(), MediaMode::Stopped);
+  ASSERT_EQ(m.Play(std::nullopt, std::nullopt), 0);
+  EXPECT_EQ(m.Mode(), MediaMode::Playing);
+  EXPECT_EQ(m.Close(), 0);
+  EXPECT_EQ(m.Mode(), MediaMode::NotReady);
+}
+
+// Mean square of 16-bit samples.
+double Power(const std::string& pcm, size_t from, size_t to) {
+  double sum = 0;
+  size_t n = 0;
+  for (size_t i = from & ~size_t{1}; i + 1 < std::min(to, pcm.size()); i += 2, ++n) {
+    auto s = static_cast<int16_t>(static_cast<uint8_t>(pcm[i]) |
+                                  (static_cast<uint8_t>(pcm[i + 1]) << 8));
+    sum += static_cast<double>(s) * s;
+  }
+  return n ? sum / static_cast<double>(n) : 0;
+}
+
+TEST(SdlMedia, AStageTuneSoundsThroughTheDiskDriver) {
+  Watchdog dog(90);
+  std::string file = test::MakeTempDir("disk-audio") + "out.raw";
+  {
+    AudioOn audio("disk", file);
+    ASSERT_TRUE(audio.ok) << "the disk audio driver did not open";
+    SdlMedia m;
+    ASSERT_EQ(m.OpenFile(StageTune(2)), 0) << m.ErrorText(m.LastError());
+    ASSERT_EQ(m.Play(std::nullopt, std::nullopt), 0);
+    // Three seconds of play, checked in small steps.
+    for (int waited = 0; waited < 3000; waited += 100) {
+      Sleep(100);
+      ASSERT_EQ(m.Mode(), MediaMode::Playing) << "after " << waited << " ms";
+    }
+    EXPECT_EQ(m.Stop(), 0);
+    EXPECT_EQ(m.Close(), 0);
+  }
+  std::string pcm = test::ReadAll(file);
+  // 44.1 kHz, two channels, 16 bits: about 176 kB a second.
+  ASSERT_GT(pcm.size(), 176400u) << "less than a second was written";
+  double rms = std::sqrt(Power(pcm, 0, pcm.size()));
+  std::printf("disk audio: %zu bytes written, rms %.0f\n", pcm.size(), rms);
+  EXPECT_GT(rms, 300.0) << "the tune came out (nearly) silent";
+  // Not one burst: the second half of what was written sounds too.
+  EXPECT_GT(std::sqrt(Power(pcm, pcm.size() / 2, pcm.size())), 100.0);
+  std::remove(file.c_str());
+}
+
+}  // namespace
+}  // namespace kelvane
