@@ -27,10 +27,6 @@ void BlitCell(Game& g, RegionId cell, Point to, bool masked) {
   DrawSprite(g, s.mainSheets[0], masked ? &s.mainSheets[3] : nullptr);
 }
 
-// Indexes and counts are 0..99; anything else would pick cells outside
-// the digit row.
-int PanelNumber(int value) { return value < 0 ? 0 : value; }
-
 }  // namespace
 
 void DrawMusicPanel(Game& g) {
@@ -39,8 +35,8 @@ void DrawMusicPanel(Game& g) {
   CopyRect(sheet, atlas::At(RegionId::kMusicSourcePlace), sheet, atlas::MusicSourceLabelCell(src));
   Rect index = atlas::At(RegionId::kMusicIndexDigits);
   Rect count = atlas::At(RegionId::kMusicCountDigits);
-  DrawDigits(g, 2, PanelNumber(SourceIndex(g, src)), atlas::kMusicDigitStyle, index.top, index.left);
-  DrawDigits(g, 2, PanelNumber(SourceCount(g, src)), atlas::kMusicDigitStyle, count.top, count.left);
+  DrawDigits(g, 2, SourceIndex(g, src), atlas::kMusicDigitStyle, index.top, index.left);
+  DrawDigits(g, 2, SourceCount(g, src), atlas::kMusicDigitStyle, count.top, count.left);
 }
 
 void ShowMusicPanel(Game& g) {

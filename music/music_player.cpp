@@ -17,7 +17,9 @@ constexpr size_t kMaxNameBytes = 255;
 constexpr int kPollCyclesBeforeProbe = 2;
 constexpr int kMaxCdTracks = 99;
 
-MediaDevice& Media(Game& g) { return *g.pf.media; }
+MediaDevice& Media(Game& g) {
+  return *g.pf.media;
+}
 
 // Stops and closes whatever the device holds; a closed device is left alone.
 void CloseDevice(Game& g) {
@@ -49,7 +51,9 @@ void ArmEndTimer(Game& g, int32_t length) {
   g.st.bgmLength = length;
 }
 
-bool InMusicMenu(const Game& g) { return g.st.sceneCode == scene::kMusicMenu; }
+bool InMusicMenu(const Game& g) {
+  return g.st.sceneCode == scene::kMusicMenu;
+}
 
 // The name without its folder. Native paths are UTF-8 here, where neither
 // separator can sit inside a multi-byte character.
@@ -72,9 +76,12 @@ int8_t& SourceIndex(Game& g, int8_t src) {
 int8_t& SourceCount(Game& g, int8_t src) {
   MusicState& mu = g.music;
   switch (src) {
-    case source::kPlayList: return mu.playListCount;
-    case source::kStageTunes: return g.st.tuneCount;
-    case source::kCD: return mu.cdTrackCount;
+    case source::kPlayList:
+      return mu.playListCount;
+    case source::kStageTunes:
+      return g.st.tuneCount;
+    case source::kCD:
+      return mu.cdTrackCount;
     default:
       mu.noSource = 0;
       return mu.noSource;
