@@ -1,12 +1,24 @@
 #include "app/scenes.h"
 
 #include "app/game.h"
+#include "flow/stage_cycle.h"
 
 namespace kelvane {
 
 void RunSceneHandler(Game& g) {
   switch (g.st.sceneCode) {
-    // Each scene's handler joins this table when its Part is built.
+    case scene::kStageStart1:
+    case scene::kStageStart2:
+    case scene::kExitQuestion:
+    case scene::kDemoStart:
+      StageStartStep(g);
+      break;
+    case scene::kPlay1:
+    case scene::kPlay2:
+    case scene::kDemoPlay:
+      PlayStep(g);
+      break;
+    // The other scenes' handlers join this table when they are built.
     default:
       break;
   }

@@ -40,7 +40,12 @@ void TraceLog::Frame(Game& g) {
                      ",\"row\":" + std::to_string(g.motion.currentRow) +
                      ",\"x\":" + std::to_string(g.motion.posX) +
                      ",\"y\":" + std::to_string(g.motion.posY) +
-                     ",\"face\":" + std::to_string(g.motion.facesRight);
+                     ",\"face\":" + std::to_string(g.motion.facesRight) +
+                     ",\"code\":" + std::to_string(g.cmd.commandCode) +
+                     ",\"weight\":" + std::to_string(g.cmd.commandWeight) +
+                     ",\"mode\":" + std::to_string(g.st.playMode) +
+                     ",\"score1\":" + std::to_string(g.cmd.scoreSlots[1]) +
+                     ",\"score2\":" + std::to_string(g.cmd.scoreSlots[2]);
   Line(line + "}");
 }
 

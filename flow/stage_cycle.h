@@ -32,6 +32,8 @@ void StageStartStep(Game& g);
 void PlayStep(Game& g);
 // Ends the running turn: the music ended or the player ended it.
 void EndStage(Game& g);
+// Redraws the mode label of the banner (row 0 confirm, 7 exit, else the mode).
+void RedrawModeLabel(Game& g, int row);
 // The key the computer presses for a command digit 0..5.
 int ComputerKey(Game& g, int digit);
 
