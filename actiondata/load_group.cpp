@@ -4,6 +4,7 @@
 #include <array>
 
 #include "actiondata/action_data.h"
+#include "actiondata/action_file.h"
 #include "app/game.h"
 #include "config/numbered_files.h"
 #include "graphics/character_pictures.h"
@@ -75,6 +76,16 @@ bool LoadGroup(Game& g, int group) {
   entries[0] = ActionData::kEnd;
   MapGroupCommands(a, group);
   return true;
+}
+
+bool LoadActionsAndPictures(Game& g) {
+  ActionData& a = g.actions;
+  a.codeToRow.fill(0);
+  if (!ReadActionFile(g, "act")) return false;
+  g.st.groupsToLoad = static_cast<uint8_t>(CountGroupsToLoad(a));
+  for (int group = 0; group < ActionData::kGroupCapacity; ++group)
+    if (!LoadGroup(g, group)) return false;
+  return LoadMainPicture(g);
 }
 
 }  // namespace kelvane

@@ -28,4 +28,10 @@ void MapGroupCommands(ActionData& a, int group);
 // a picture could not be loaded (the user has been told).
 bool LoadGroup(Game& g, int group);
 
+// The main window's start-up from the command table to the main picture:
+// clears codeToRow, reads the action file, counts and loads every group,
+// then loads the main picture. Returns false when a file could not be read
+// (the user has been told).
+bool LoadActionsAndPictures(Game& g);
+
 }  // namespace kelvane

@@ -1,5 +1,7 @@
 #include "app/lifecycle.h"
 
+#include "actiondata/load_group.h"
+#include "actiondata/palette_file.h"
 #include "app/game.h"
 #include "app/trace.h"
 #include "config/settings.h"
@@ -25,14 +27,18 @@ bool FormCreate(Game& g) {
   PlaySoundEffect(g, 11);
   // Step 6: settings.
   ReadSettings(g);
-  // Steps 7-16 (palettes, surfaces, engine start values, action file,
-  // pictures) join here with their Parts.
+  // Steps 7-8: the palette file and the four palettes.
+  if (!ReadPaletteFile(g)) return false;
+  BuildPalettes(g);
   // Step 9: the stage layers, the snapshot strip and the backdrop sheet, then
   // ClearLayers. (The window's own silver brush has no effect here: every
   // visible pixel comes from mainSurface.)
   CreateStageSurfaces(g);
   // Step 10: the action engine's start values.
   SetEngineStartValues(g);
+  // Steps 11-15: the command table, the action file, every load group's
+  // pictures and the main picture, with the progress in the caption.
+  if (!LoadActionsAndPictures(g)) return false;
   // Step 16.
   CreateScratchMask(g);
   // Step 17.

@@ -183,7 +183,7 @@ TEST_F(PacingTest, IdleDeadlineIsTheNextFrameOrTheMusicEnd) {
 }
 
 TEST(TwoPhaseClose, FirstRequestIsRefusedAndTheNextTimerTickCloses) {
-  test::TestGame tg(test::MakeTempDir("close"));
+  test::TestGame tg(test::MakeDataCopy("close"));
   Game& g = tg.g();
   ASSERT_TRUE(FormCreate(g));
   tg.fakes.window.Close(FormId::FM);
@@ -202,7 +202,7 @@ TEST(TwoPhaseClose, FirstRequestIsRefusedAndTheNextTimerTickCloses) {
 }
 
 TEST(FormCreate, StartsTheDemonstrationWithBothDrivers) {
-  test::TestGame tg(test::MakeTempDir("create"));
+  test::TestGame tg(test::MakeDataCopy("create"));
   Game& g = tg.g();
   ASSERT_TRUE(FormCreate(g));
   EXPECT_EQ(g.st.sceneCode, scene::kDemoStart);
@@ -212,7 +212,7 @@ TEST(FormCreate, StartsTheDemonstrationWithBothDrivers) {
 }
 
 TEST(FormCreate, ClosedDuringLoadingStartsNoScene) {
-  test::TestGame tg(test::MakeTempDir("create-closed"));
+  test::TestGame tg(test::MakeDataCopy("create-closed"));
   Game& g = tg.g();
   g.st.closeRequested = 1;
   g.st.sceneCode = 0;
