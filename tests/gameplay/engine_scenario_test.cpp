@@ -20,8 +20,9 @@ namespace {
 constexpr int kFramesPerRow = 2000;
 constexpr int kIdleFrames = 200;
 
-// Scheme 0 and the mask of every picture the load groups name; the colour
-// schemes generated from it play no part in what the engine asks for.
+// Every picture the load groups name, with its mask. The colour schemes are
+// copies of scheme 0: only whether a picture is there matters here, and the
+// scripts switch schemes.
 int LoadGroupPictures(Game& g, std::string* failures) {
   int loaded = 0;
   for (int group = 0; group <= g.actions.lastGroup; ++group) {
@@ -41,6 +42,7 @@ int LoadGroupPictures(Game& g, std::string* failures) {
         *failures += " " + error;
         continue;
       }
+      for (int scheme = 1; scheme < 3; ++scheme) g.gfx.frameSheets[scheme][set][slot] = colour;
       Surface& mask = g.gfx.frameSheets[3][set][slot];
       mask = colour;
       mask.canvas.brushColour = colour::kBlack;
@@ -60,6 +62,7 @@ TEST(EngineScenario, EveryDefaultRowPlaysWithinTheTables) {
   }
   auto tg = std::make_unique<test::TestGame>(dir);
   Game& g = tg->game;
+  g.st.colourMax = 2;
   ASSERT_TRUE(ReadPaletteFile(g));
   BuildPalettes(g);
   CreateStageSurfaces(g);
