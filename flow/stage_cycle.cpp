@@ -2,6 +2,7 @@
 
 #include "app/game.h"
 #include "gameplay/action_engine.h"
+#include "gameplay/backdrops.h"
 #include "gameplay/command_entry.h"
 #include "gameplay/command_recognition.h"
 #include "gameplay/scoring.h"
@@ -183,6 +184,10 @@ void SetUpTurn(Game& g) {
   c.scoreLock = 0;
   ResetPlay(g);
   RedrawScores(g);
+  // Every stage opens on a plain colour; the opening routine picks the
+  // backdrop it wants.
+  g.motion.backdrop.backdropNumber = -1;
+  LoadBackdrop(g);
 
   if (s.zoomCountdown >= 0) {
     if (IsLargeWindow(g)) {

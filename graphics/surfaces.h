@@ -64,7 +64,7 @@ struct Surfaces {
   uint8_t flickerSkipped = 0;
 
   // ---- Panels ----
-  uint8_t iconShown = 0;
+  uint8_t iconShown = 1;  // the heads-up display shows from the start
   uint8_t albumShown = 0;
   uint8_t iconSide = 0;  // 0, 1 or 2, kept between frames
   uint8_t iconRow = 0;   // 0, 1 or 2, kept between frames

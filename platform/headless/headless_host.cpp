@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -245,6 +246,15 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
     traceFile = std::fopen(o.traceFile.c_str(), "w");
     if (!traceFile) {
       std::cerr << o.traceFile << ": cannot write the trace\n";
+      return 2;
+    }
+  }
+
+  if (!o.framesDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(o.framesDir, ec);
+    if (ec) {
+      std::cerr << o.framesDir << ": cannot create the frames folder: " << ec.message() << "\n";
       return 2;
     }
   }
