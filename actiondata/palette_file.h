@@ -38,7 +38,7 @@ void BuildPalettes(Game& g);
 
 // Entry b (0..15) of palette s + 1 (s = -1 the backdrops, 0..2 the colour
 // schemes) as a platform colour value 0x00BBGGRR. Entry 0 is the file's
-// value, not the forced black.
+// value, not the forced black. Outside those ranges: 0.
 uint32_t PaletteColour(const Palettes& p, int s, int b);
 uint32_t PaletteColour(const Game& g, int s, int b);
 

@@ -4,7 +4,6 @@
 // and lets window messages run, so the window can be closed meanwhile.
 #pragma once
 
-#include <array>
 #include <string>
 
 namespace kelvane {
