@@ -4,6 +4,7 @@
 #include "gameplay/backdrops.h"
 #include "gameplay/character_drawing.h"
 #include "gameplay/command_recognition.h"
+#include "gameplay/scoring.h"
 #include "graphics/presentation.h"
 #include "graphics/sound_effect.h"
 
@@ -495,6 +496,13 @@ void ActionStep(Game& g) {
   }
   Integrate(m);
   if (reachedPicture) DrawFrame(g);
+}
+
+void StampIndicator(Game& g) {
+  const CommandState& c = g.cmd;
+  // When the landing bonus window closes, the prompt gives way to the key
+  // that the next command must still begin with.
+  if (c.landingKey != 0 && c.landingPromptTimer == 0) ShowLandingPrompt(g, c.landingKey - 1);
 }
 
 }  // namespace kelvane

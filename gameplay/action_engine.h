@@ -92,7 +92,8 @@ void SetEngineStartValues(Game& g);
 // Starts row as a called row that returns to the current one at its end.
 void CallRow(Game& g, int row);
 
-// The icon panel's hook: refreshes the indicator glyph in the icon cells.
+// The icon panel's first step: on the frame the landing bonus window
+// closes, the prompt glyph in both icon cells becomes the required key.
 void StampIndicator(Game& g);
 
 }  // namespace kelvane

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gameplay/backdrops.h"
+#include "graphics/atlas.h"
 #include "tests/gameplay/engine_fixture.h"
 
 namespace kelvane {
@@ -309,6 +310,33 @@ TEST_F(ActionEngineTest, EffectsSwitchStaysOnUnderATilePattern) {
   Start(1);
   ActionStep(g);
   EXPECT_EQ(m.backdrop.effectsOn, 1);
+}
+
+TEST_F(ActionEngineTest, IndicatorShowsTheRequiredKeyWhenTheBonusWindowCloses) {
+  Surface& sheet = g.gfx.mainSheets[0];
+  sheet.Create(atlas::kSheetWidth, atlas::kSheetHeight);
+  for (int y = 0; y < sheet.Height(); ++y)
+    for (int x = 0; x < sheet.Width(); ++x) sheet.SetRawPixel(x, y, (y << 12) | x);
+  const Rect placeA = atlas::At(atlas::RegionId::kHudPromptA);
+  const Rect placeB = atlas::At(atlas::RegionId::kHudPromptB);
+  const uint32_t before = sheet.RawPixel(placeA.left, placeA.top);
+  g.cmd.landingKey = 2;  // forward: icon 1, shown as icon 3 in the mirrored copy
+  g.cmd.landingPromptTimer = 3;
+  IconPanelIndicatorStep(g);
+  EXPECT_EQ(sheet.RawPixel(placeA.left, placeA.top), before);
+  g.cmd.landingPromptTimer = 0;
+  IconPanelIndicatorStep(g);
+  const Rect icon1 = atlas::PromptIconCell(1);
+  const Rect icon3 = atlas::PromptIconCell(3);
+  EXPECT_EQ(sheet.RawPixel(placeA.left + 1, placeA.top + 2),
+            sheet.RawPixel(icon1.left + 1, icon1.top + 2));
+  EXPECT_EQ(sheet.RawPixel(placeB.left + 1, placeB.top + 2),
+            sheet.RawPixel(icon3.left + 1, icon3.top + 2));
+  // No landing pending: nothing to show.
+  g.cmd.landingKey = 0;
+  sheet.SetRawPixel(placeA.left, placeA.top, 0);
+  IconPanelIndicatorStep(g);
+  EXPECT_EQ(sheet.RawPixel(placeA.left, placeA.top), 0u);
 }
 
 }  // namespace
