@@ -536,11 +536,12 @@ Pose MenuPose(int pose) {
       p.v[kLegFOut] = 6;
       p.v[kLegBOut] = 6;
       break;
-    case 4:  // pointing forward
-      p.v[kArmF] = 90;
-      p.v[kArmB] = -20;
-      p.v[kLegF] = 20;
-      p.v[kKneeF] = 25;
+    case 4:  // arms spread, one knee bent
+      p.v[kArmFOut] = 75;
+      p.v[kElbowF] = 20;
+      p.v[kArmBOut] = 60;
+      p.v[kLegF] = 25;
+      p.v[kKneeF] = 45;
       break;
     default:  // a dance step
       p.v[kArmF] = 130;

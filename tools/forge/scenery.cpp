@@ -142,7 +142,9 @@ void CitySkyline(QPainter& p, const Frame& f) {
       for (double wy = base - bh + cw * 3; wy < f.h - cw; wy += cw * 4)
         for (double wx = x + cw * 2; wx < x + bw - cw * 2; wx += cw * 3) {
           double h = Hash01(static_cast<int>(wx), static_cast<int>(wy), 31 + layer);
-          bool lit = h < 0.16 || (h < 0.26 && static_cast<int>(f.phase * 4 + h * 8) % 2 == 0);
+          // Some windows blink in four-step turns, so no two frames match.
+          int step = static_cast<int>(std::lround(f.phase * kLoopFrames));
+          bool lit = h < 0.16 || (h < 0.26 && (step + static_cast<int>(h * 100)) % 4 < 2);
           if (lit)
             p.fillRect(QRectF(wx, wy, cw, cw), QColor(255, 210 + layer * 15, 120 + layer * 40));
         }
