@@ -38,40 +38,154 @@ void BuildAxis(AxisMap& map, int64_t dStart, int64_t dExt, int64_t sStart, int64
     iHi = std::min<int64_t>(dn, dStart + 1);
   }
   if (iLo >= iHi) return;
-  // Walk in ascending destination order.
-  const int64_t count = iHi - iLo;
-  map.s.reserve(static_cast<size_t>(count));
+  // Nearest pixel, sampled at the centre: j(i) = floor((2i + 1) sn / 2dn),
+  // stepped without a division per pixel (the first one in 128 bits, as
+  // extents may be huge).
+  const int64_t den = 2 * dn;
+  const __int128 num0 = static_cast<__int128>(2 * iLo + 1) * sn;
+  int64_t j = static_cast<int64_t>(num0 / den);
+  int64_t rem = static_cast<int64_t>(num0 % den);
+  const int64_t q = (2 * sn) / den, r = (2 * sn) % den;
+  // Walk i upwards; the destination runs upwards too unless it is mirrored,
+  // in which case the list is reversed at the end. The part whose source
+  // lies on the source surface is contiguous.
   const bool dUp = dExt > 0;
-  const int64_t firstI = dUp ? iLo : iHi - 1;
-  const int64_t step = dUp ? 1 : -1;
-  bool started = false;
-  for (int64_t k = 0; k < count; ++k) {
-    int64_t i = firstI + step * k;
-    int64_t d = dUp ? dStart + i : dStart - i;
-    // Nearest pixel: sample at the centre (128-bit: extents may be huge).
-    int64_t j = static_cast<int64_t>((static_cast<__int128>(2 * i + 1) * sn) / (2 * dn));
-    int64_t sp = sExt > 0 ? sStart + j : sStart - j;
-    if (sp < 0 || sp >= sLimit) {
-      if (started) break;  // the valid part is contiguous
-      continue;
+  int64_t firstValidI = -1;
+  map.s.reserve(static_cast<size_t>(iHi - iLo));
+  for (int64_t i = iLo; i < iHi; ++i) {
+    const int64_t sp = sExt > 0 ? sStart + j : sStart - j;
+    if (sp >= 0 && sp < sLimit) {
+      if (firstValidI < 0) firstValidI = i;
+      map.s.push_back(static_cast<int32_t>(sp));
+    } else if (firstValidI >= 0) {
+      break;
     }
-    if (!started) {
-      started = true;
-      map.d0 = static_cast<int>(d);
-    }
-    map.s.push_back(static_cast<int32_t>(sp));
+    j += q;
+    rem += r;
+    if (rem >= den) rem -= den, ++j;
+  }
+  if (map.s.empty()) return;
+  const int64_t lastValidI = firstValidI + static_cast<int64_t>(map.s.size()) - 1;
+  if (dUp) {
+    map.d0 = static_cast<int>(dStart + firstValidI);
+  } else {
+    map.d0 = static_cast<int>(dStart - lastValidI);
+    std::reverse(map.s.begin(), map.s.end());
   }
 }
 
 // Scratch buffers reused between copies (one thread).
 struct Scratch {
   std::vector<uint32_t> colours;
+  std::vector<uint32_t> converted;
+  const uint32_t* lastLine = nullptr;
   std::vector<uint8_t> bits;
   AxisMap xs, ys;
 };
 Scratch& TheScratch() {
   static thread_local Scratch s;
   return s;
+}
+
+// The shape of a column map: a plain upscale (source columns ascending,
+// each repeated `repeat` times, the first one `first` times because of
+// clipping, the last one at most `repeat` times) is spread without reading
+// the map.
+struct Runs {
+  bool uniform = false;
+  int first = 0;
+  int repeat = 0;
+};
+
+Runs RunsOf(const std::vector<int32_t>& xs) {
+  Runs r;
+  const size_t n = xs.size();
+  size_t k = 1;
+  while (k < n && xs[k] == xs[0]) ++k;
+  r.first = static_cast<int>(k);
+  if (k == n) return r;
+  size_t k2 = k + 1;
+  while (k2 < n && xs[k2] == xs[k]) ++k2;
+  r.repeat = static_cast<int>(k2 - k);
+  if (r.repeat < 2 || r.first > r.repeat) return r;
+  for (size_t i = k; i < n; ++i)
+    if (xs[i] != xs[k] + static_cast<int32_t>((i - k) / static_cast<size_t>(r.repeat))) return r;
+  r.uniform = xs[k] == xs[0] + 1;
+  return r;
+}
+
+typedef uint32_t V4u __attribute__((vector_size(16)));
+inline V4u Load4(const uint32_t* p) {
+  V4u v;
+  std::memcpy(&v, p, 16);
+  return v;
+}
+inline void Store4(uint32_t* p, V4u v) { std::memcpy(p, &v, 16); }
+#if defined(__clang__)
+#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shufflevector(v, v, a, b, c, d)
+#else
+#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shuffle(v, V4u{a, b, c, d})
+#endif
+
+// Each row entry F times into t (n entries in all).
+template <int F>
+void SpreadBy(const uint32_t* __restrict row, uint32_t* __restrict t, int n) {
+  int k = 0;
+  if constexpr (F == 2) {
+    for (; k + 8 <= n; k += 8, row += 4) {
+      const V4u v = Load4(row);
+      Store4(t + k, KELVANE_SHUFFLE(v, 0, 0, 1, 1));
+      Store4(t + k + 4, KELVANE_SHUFFLE(v, 2, 2, 3, 3));
+    }
+  } else if constexpr (F == 3) {
+    for (; k + 12 <= n; k += 12, row += 4) {
+      const V4u v = Load4(row);
+      Store4(t + k, KELVANE_SHUFFLE(v, 0, 0, 0, 1));
+      Store4(t + k + 4, KELVANE_SHUFFLE(v, 1, 1, 2, 2));
+      Store4(t + k + 8, KELVANE_SHUFFLE(v, 2, 3, 3, 3));
+    }
+  }
+  for (; k + F <= n; k += F, ++row) {
+    const uint32_t v = *row;
+    for (int f = 0; f < F; ++f) t[k + f] = v;
+  }
+  for (; k < n; ++k) t[k] = *row;
+}
+
+// Bits (0/1) to colours: 0 gives c0, 1 gives c1.
+void BitsToColours(const uint8_t* __restrict b, uint32_t* __restrict out, int n, uint32_t c0, uint32_t c1) {
+  const uint32_t flip = c0 ^ c1;
+  const V4u vc0 = {c0, c0, c0, c0}, vflip = {flip, flip, flip, flip};
+  int k = 0;
+  for (; k + 4 <= n; k += 4) {
+    const V4u m = {b[k], b[k + 1], b[k + 2], b[k + 3]};
+    Store4(out + k, vc0 ^ (vflip & (V4u{} - (m & 1u))));
+  }
+  for (; k < n; ++k) out[k] = c0 ^ (flip & (0u - (b[k] & 1u)));
+}
+
+// t[k] = colour of source column xs[k], from row (which holds the colours of
+// source columns base, base + 1, ...).
+void Spread(const uint32_t* row, const std::vector<int32_t>& xs, int base, const Runs& runs, uint32_t* t) {
+  const int n = static_cast<int>(xs.size());
+  if (runs.uniform) {
+    const uint32_t* p = row + (xs[0] - base);
+    for (int k = 0; k < runs.first; ++k) t[k] = *p;
+    ++p;
+    t += runs.first;
+    const int rest = n - runs.first;
+    switch (runs.repeat) {
+      case 2: SpreadBy<2>(p, t, rest); return;
+      case 3: SpreadBy<3>(p, t, rest); return;
+      case 4: SpreadBy<4>(p, t, rest); return;
+      default:
+        for (int k = 0; k < rest; ++k) t[k] = p[k / runs.repeat];
+        return;
+    }
+  }
+  const int32_t* x = xs.data();
+  row -= base;
+  for (int k = 0; k < n; ++k) t[k] = row[x[k]];
 }
 
 enum class Op { Copy, And, Or };
@@ -81,18 +195,44 @@ Op OpOf(uint32_t mode) {
   return Op::Copy;
 }
 
+// Bitwise AND and OR are the same on any pixel type, so rows are combined
+// as bytes, 64 at a time in 16-byte vectors (the compiler's generic vectors:
+// SSE2 on x86-64, NEON on ARM).
+typedef uint8_t V16 __attribute__((vector_size(16)));
+
+inline V16 Load16(const uint8_t* p) {
+  V16 v;
+  std::memcpy(&v, p, 16);
+  return v;
+}
+inline void Store16(uint8_t* p, V16 v) { std::memcpy(p, &v, 16); }
+
+template <bool kAnd>
+void CombineBytes(uint8_t* __restrict d, const uint8_t* __restrict s, size_t n) {
+  size_t k = 0;
+  for (; k + 64 <= n; k += 64) {
+    V16 a0 = Load16(d + k), a1 = Load16(d + k + 16), a2 = Load16(d + k + 32), a3 = Load16(d + k + 48);
+    const V16 b0 = Load16(s + k), b1 = Load16(s + k + 16), b2 = Load16(s + k + 32), b3 = Load16(s + k + 48);
+    if (kAnd) {
+      a0 &= b0, a1 &= b1, a2 &= b2, a3 &= b3;
+    } else {
+      a0 |= b0, a1 |= b1, a2 |= b2, a3 |= b3;
+    }
+    Store16(d + k, a0), Store16(d + k + 16, a1), Store16(d + k + 32, a2), Store16(d + k + 48, a3);
+  }
+  for (; k + 16 <= n; k += 16) Store16(d + k, kAnd ? (Load16(d + k) & Load16(s + k)) : (Load16(d + k) | Load16(s + k)));
+  for (; k < n; ++k) d[k] = kAnd ? (d[k] & s[k]) : (d[k] | s[k]);
+}
+
 template <typename T>
-void ApplyRow(T* __restrict d, const T* __restrict s, int n, Op op) {
+void ApplyRow(T* d, const T* s, int n, Op op) {
+  const size_t bytes = static_cast<size_t>(n) * sizeof(T);
+  auto* db = reinterpret_cast<uint8_t*>(d);
+  auto* sb = reinterpret_cast<const uint8_t*>(s);
   switch (op) {
-    case Op::Copy:
-      std::memcpy(d, s, static_cast<size_t>(n) * sizeof(T));
-      break;
-    case Op::And:
-      for (int k = 0; k < n; ++k) d[k] &= s[k];
-      break;
-    case Op::Or:
-      for (int k = 0; k < n; ++k) d[k] |= s[k];
-      break;
+    case Op::Copy: std::memcpy(db, sb, bytes); break;
+    case Op::And: CombineBytes<true>(db, sb, bytes); break;
+    case Op::Or: CombineBytes<false>(db, sb, bytes); break;
   }
 }
 
@@ -162,19 +302,21 @@ void CopyMapped(Surface& dest, const Surface& src, const std::vector<int32_t>& x
 
   if (!UsesBytes(df) || df == PixelFormat::Pal4) {
     // ---- Colour values ----
-    // Lookup for byte sources: Pal4 palette, Mask white/black, Mono the
-    // destination's brush/font.
-    uint32_t lut[16] = {};
-    if (sf == PixelFormat::Pal4) {
-      for (int i = 0; i < 16; ++i) lut[i] = src.Palette()[static_cast<size_t>(i)] & 0xFFFFFF;
-    } else if (sf == PixelFormat::Mask) {
-      lut[0] = colour::kBlack;
-      lut[1] = colour::kWhite;
-    } else if (sf == PixelFormat::Mono) {
-      lut[0] = dest.canvas.fontColour & 0xFFFFFF;
-      lut[1] = dest.canvas.brushColour & 0xFFFFFF;
+    // A byte source row is first turned into colours over the columns that
+    // the copy reads, then spread like a colour row.
+    const Runs runs = RunsOf(xs);
+    const int sxMin = std::min(xs.front(), xs.back());
+    const int sxMax = std::max(xs.front(), xs.back());
+    const int span = sxMax - sxMin + 1;
+    uint32_t c0 = 0, c1 = colour::kWhite;  // Mask: 0 black, 1 white
+    if (sf == PixelFormat::Mono) {
+      c0 = dest.canvas.fontColour & 0xFFFFFF;
+      c1 = dest.canvas.brushColour & 0xFFFFFF;
     }
+    uint32_t lut[16] = {};
+    for (int i = 0; i < 16; ++i) lut[i] = src.Palette()[static_cast<size_t>(i)] & 0xFFFFFF;
     sc.colours.resize(static_cast<size_t>(n));
+    sc.converted.resize(static_cast<size_t>(span));
     int lastRow = -1;
     for (size_t r = 0; r < ys.size(); ++r) {
       const int sy = ys[r];
@@ -184,22 +326,29 @@ void CopyMapped(Surface& dest, const Surface& src, const std::vector<int32_t>& x
         line = src.ColourRow(sy) + sx0;
       } else {
         if (sy != lastRow) {
-          uint32_t* t = sc.colours.data();
+          const uint32_t* row;  // colours of source columns sxMin ..
           if (sf == PixelFormat::Colour) {
-            const uint32_t* s = src.ColourRow(sy);
-            for (int k = 0; k < n; ++k) t[k] = s[xs[static_cast<size_t>(k)]];
+            row = src.ColourRow(sy) + sxMin;
           } else {
-            const uint8_t* s = src.ByteRow(sy);
-            if (identity) {
-              s += sx0;
-              for (int k = 0; k < n; ++k) t[k] = lut[s[k] & 15];
+            uint32_t* conv = sc.converted.data();
+            const uint8_t* b = src.ByteRow(sy) + sxMin;
+            if (sf == PixelFormat::Pal4) {
+              for (int k = 0; k < span; ++k) conv[k] = lut[b[k] & 15];
             } else {
-              for (int k = 0; k < n; ++k) t[k] = lut[s[xs[static_cast<size_t>(k)]] & 15];
+              BitsToColours(b, conv, span, c0, c1);
             }
+            row = conv;
+          }
+          if (identity) {
+            line = row;
+          } else {
+            Spread(row, xs, sxMin, runs, sc.colours.data());
+            line = sc.colours.data();
           }
           lastRow = sy;
+          sc.lastLine = line;
         }
-        line = sc.colours.data();
+        line = sc.lastLine;
       }
       if (df == PixelFormat::Pal4)
         ApplyRowPal4(dest.ByteRow(dy) + dx0, line, n, op, dest.Palette());
