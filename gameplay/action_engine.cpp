@@ -409,7 +409,11 @@ void Integrate(Motion& m) {
 
 void DrawFrame(Game& g) {
   const Motion& m = g.motion;
+  const uint32_t missingBefore = m.diag.missingPictures;
   DrawBody(g, m.curA, 0, 0);
+  // Clones copy whatever placeRect last held; without a body this frame
+  // that is another routine's rectangle.
+  const bool bodyDrawn = m.diag.missingPictures == missingBefore;
   switch (m.companionMode) {
     case 0:
       DrawEffects(g);
@@ -418,7 +422,7 @@ void DrawFrame(Game& g) {
       DrawPartners(g);
       break;
     case 2:
-      DrawClones(g);
+      if (bodyDrawn) DrawClones(g);
       break;
     default:
       break;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gameplay/backdrops.h"
+#include "gameplay/character_drawing.h"
 #include "graphics/atlas.h"
 #include "tests/gameplay/engine_fixture.h"
 
@@ -310,6 +311,18 @@ TEST_F(ActionEngineTest, EffectsSwitchStaysOnUnderATilePattern) {
   Start(1);
   ActionStep(g);
   EXPECT_EQ(m.backdrop.effectsOn, 1);
+}
+
+TEST_F(ActionEngineTest, NoClonesOfAStaleRectangleWhenTheBodyIsMissing) {
+  Parse(Row("_ idle", {"|0 -1"}) + Row("_ clone", {"|25 -1"}));
+  m.posX = 128;
+  m.companionMode = 2;
+  Start(1);
+  DrawBody(g, 0, 0, 0);  // leaves placeRect on this body
+  ActionStep(g);         // picture 25 is not loaded
+  EXPECT_EQ(m.diag.missingPictures, 1u);
+  EXPECT_EQ(g.gfx.maskLayer.RawPixel(128 + 144 + 80 + 5, 85), 1u);
+  EXPECT_EQ(g.gfx.maskLayer.RawPixel(128 + 144 - 80 + 5, 85), 1u);
 }
 
 TEST_F(ActionEngineTest, IndicatorShowsTheRequiredKeyWhenTheBonusWindowCloses) {
