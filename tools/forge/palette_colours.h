@@ -12,9 +12,10 @@ struct Rgb {
 };
 
 // Backdrop counts kept in colour 0 of palette 0: plain colours 1..15 and the
-// numbered backdrops X0.bmp .. X7.bmp (the command backdrop table reaches 7).
+// numbered backdrops X0.bmp .. X9.bmp (the command backdrop table reaches 7,
+// "H=" step values reach 9; the scenery writer draws them all).
 inline constexpr int kPlainBackdropColours = 15;
-inline constexpr int kNumberedBackdrops = 8;
+inline constexpr int kNumberedBackdrops = 10;
 
 // Entry roles shared by the character palettes, so that a picture drawn with
 // these indexes looks right in every scheme.
