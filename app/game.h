@@ -12,6 +12,7 @@
 #include "flow/stage_cycle.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/command_state.h"
+#include "gameplay/snapshot_album.h"
 #include "music/music_state.h"
 #include "platform/core/random.h"
 #include "platform/platform.h"
@@ -40,6 +41,7 @@ struct Game {
   Motion motion;  // the action engine: position, speeds, streams, backdrop state
   MusicState music;  // the music player: sources, play list, CD probe
   Surfaces gfx;  // Part 4.1: surfaces, layers, panels, layout values
+  AlbumState album;  // the snapshot album's extent
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.

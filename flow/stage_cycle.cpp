@@ -360,6 +360,8 @@ void PlayStep(Game& g) {
     ComputerTypes(g);
   }
   StepAutomaticZoom(g);
+  // The required landing key replaces the prompt when the bonus window closes.
+  if (c.landingPromptTimer == 0) ShowLandingPrompt(g, c.landingKey - 1);
   DrawPlayFrame(g);
 }
 

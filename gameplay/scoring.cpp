@@ -30,7 +30,9 @@ constexpr SlotLayout kSlots[5] = {
     {RegionId::kHudSlot4A, RegionId::kHudSlot4B, 1, 2, true},
 };
 
-Surface& Sheet(Game& g) { return g.gfx.mainSheets[0]; }
+Surface& Sheet(Game& g) {
+  return g.gfx.mainSheets[0];
+}
 
 // A cell of the interface picture onto a place of the same picture.
 void Stamp(Game& g, const Rect& cell, const Rect& place) {
@@ -41,7 +43,9 @@ void Stamp(Game& g, const Rect& cell, const Rect& place) {
 }
 
 // Left and right keys trade places in the mirrored copy.
-int Mirrored(int icon) { return icon == 1 ? 3 : icon == 3 ? 1 : icon; }
+int Mirrored(int icon) {
+  return icon == 1 ? 3 : icon == 3 ? 1 : icon;
+}
 
 Rect GlyphPlace(RegionId region) {
   Rect r = atlas::At(region);
@@ -54,7 +58,9 @@ int DecimalDigits(int32_t n) {
   return digits;
 }
 
-void EraseRect(Game& g, const Rect& r) { Stamp(g, atlas::At(RegionId::kHudBlankColumn), r); }
+void EraseRect(Game& g, const Rect& r) {
+  Stamp(g, atlas::At(RegionId::kHudBlankColumn), r);
+}
 
 Rect Union(RegionId a, RegionId b) {
   Rect p = atlas::At(a), q = atlas::At(b);
@@ -103,9 +109,11 @@ void ShowKey(Game& g, int keySlot) {
   CommandState& c = g.cmd;
   int a = 4 - DecimalDigits(c.commandWeight);
   int facing = g.motion.facesRight ? 1 : 0;
+  // The Left and Right keys show forward or back as the character faces;
+  // the slot decides, not the icon already turned.
   int icon = keySlot;
-  if (icon == 1) icon = 2 * facing + 1;
-  if (icon == 3) icon = 3 - 2 * facing;
+  if (keySlot == 1) icon = 2 * facing + 1;
+  if (keySlot == 3) icon = 3 - 2 * facing;
   if (icon < 0 || icon >= atlas::kKeyIconCount) return;
   if (a == -1) {
     if (icon + 1 != c.landingKey) {
