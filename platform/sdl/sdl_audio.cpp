@@ -3,11 +3,17 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 
 namespace kelvane {
 namespace {
 bool audioOpen = false;
+std::mutex loadMutex;
+std::condition_variable loadsDone;
+int loadsInFlight = 0;
 constexpr int kEffectChannel = 0;  // one effect at a time
 
 // The General MIDI soundfont for FluidSynth: one named in SDL_SOUNDFONTS
@@ -31,6 +37,19 @@ bool SdlAudioIsOpen() {
   return audioOpen;
 }
 
+void BeginSdlAudioLoad() {
+  std::lock_guard<std::mutex> lock(loadMutex);
+  ++loadsInFlight;
+}
+
+void EndSdlAudioLoad() {
+  {
+    std::lock_guard<std::mutex> lock(loadMutex);
+    --loadsInFlight;
+  }
+  loadsDone.notify_all();
+}
+
 bool OpenSdlAudio() {
   if (audioOpen) return true;
   // The timer stops a play at its end position.
@@ -52,6 +71,11 @@ bool OpenSdlAudio() {
 
 void CloseSdlAudio() {
   if (!audioOpen) return;
+  {
+    // A soundfont load takes about a second; ten is plenty.
+    std::unique_lock<std::mutex> lock(loadMutex);
+    loadsDone.wait_for(lock, std::chrono::seconds(10), [] { return loadsInFlight == 0; });
+  }
   Mix_HaltChannel(-1);
   Mix_HaltMusic();
   Mix_CloseAudio();

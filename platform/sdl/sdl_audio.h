@@ -13,6 +13,10 @@ namespace kelvane {
 bool OpenSdlAudio();
 void CloseSdlAudio();
 bool SdlAudioIsOpen();
+// Music loads running on worker threads; closing the audio waits for them,
+// since the mixer must not shut down under a load.
+void BeginSdlAudioLoad();
+void EndSdlAudioLoad();
 
 class SdlSoundEffects : public SoundEffects {
  public:

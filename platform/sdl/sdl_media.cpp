@@ -6,6 +6,7 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "music/audio_length.h"
 #include "music/midi_length.h"
@@ -34,7 +35,75 @@ std::optional<std::string> ReadBytes(const std::string& path) {
   return out.str();
 }
 
+bool IsMidi(const std::string& bytes) {
+  return MidiLengthMs(bytes).has_value();
+}
+
 }  // namespace
+
+// One loaded (or loading) music stream. The worker thread and the game's
+// thread meet under the mutex: whoever comes second starts a wanted play.
+struct SdlMedia::Load {
+  std::string path;
+  std::thread worker;
+  std::mutex m;
+  bool done = false;        // the worker has finished, music is final
+  bool playWanted = false;  // Play came before the load finished
+  bool started = false;     // Mix_PlayMusic has run for this stream
+  Mix_Music* music = nullptr;
+
+  ~Load() {
+    if (worker.joinable()) worker.join();
+    // After the mixer has shut down the decoder is gone with it; only the
+    // pointer is dropped then.
+    if (music && SdlAudioIsOpen()) {
+      if (started) Mix_HaltMusic();
+      Mix_FreeMusic(music);
+    }
+  }
+  bool Done() {
+    std::lock_guard<std::mutex> lock(m);
+    return done;
+  }
+  // Starts the stream now if it is loaded, else as soon as it is.
+  int Start() {
+    std::lock_guard<std::mutex> lock(m);
+    if (!done) {
+      playWanted = true;
+      return 0;
+    }
+    if (!music) return 0;  // could not be loaded: timed silence
+    if (Mix_PlayMusic(music, 0) != 0) return -1;
+    started = true;
+    return 0;
+  }
+};
+
+std::unique_ptr<SdlMedia::Load> SdlMedia::StartLoad(const std::string& path) {
+  auto load = std::make_unique<Load>();
+  load->path = path;
+  BeginSdlAudioLoad();
+  load->worker = std::thread([l = load.get()] {
+    Mix_Music* music = Mix_LoadMUS(l->path.c_str());
+    {
+      std::lock_guard<std::mutex> lock(l->m);
+      l->music = music;
+      l->done = true;
+      if (l->playWanted && music && Mix_PlayMusic(music, 0) == 0) l->started = true;
+    }
+    EndSdlAudioLoad();
+  });
+  return load;
+}
+
+// A load that is no longer wanted finishes in the background; it is
+// joined once done, never waited for on the game's thread.
+void SdlMedia::Retire(std::unique_ptr<Load> load) {
+  if (load) retired_.push_back(std::move(load));
+  std::erase_if(retired_, [](const std::unique_ptr<Load>& l) { return l->Done(); });
+}
+
+SdlMedia::SdlMedia() = default;
 
 SdlMedia::~SdlMedia() {
   if (open_) Close();
@@ -60,25 +129,39 @@ int SdlMedia::OpenFile(const std::string& path) {
   std::optional<std::string> bytes = ReadBytes(path);
   if (!bytes) return Result(kFileNotFound, path);
 
-  Mix_Music* music = nullptr;
-  if (SdlAudioIsOpen()) {
-    music = Mix_LoadMUS(path.c_str());
-    if (!music) return Result(kCannotPlay, Mix_GetError());
+  std::unique_ptr<Load> music;
+  std::optional<uint32_t> ms;
+  if (IsMidi(*bytes)) {
+    // MIDI is measured from its tempo map, the same on every host; the
+    // slow load runs on the side.
+    ms = MidiLengthMs(*bytes);
+    if (SdlAudioIsOpen()) {
+      if (spare_ && spare_->path == path) {
+        music = std::move(spare_);
+      } else {
+        music = StartLoad(path);
+      }
+      Retire(std::move(spare_));
+      spare_ = StartLoad(path);
+    }
+  } else {
+    // WAV and MP3 load quickly; their length comes from the decoder when
+    // it knows it, else from their headers.
+    if (SdlAudioIsOpen()) {
+      music = std::make_unique<Load>();
+      music->path = path;
+      music->done = true;
+      music->music = Mix_LoadMUS(path.c_str());
+      if (!music->music) return Result(kCannotPlay, Mix_GetError());
+      double seconds = Mix_MusicDuration(music->music);
+      if (seconds > 0)
+        ms = static_cast<uint32_t>(
+            std::min<double>(std::lround(seconds * 1000.0), kMaxTuneLengthMs));
+    }
+    if (!ms) ms = MeasureTuneBytes(path, *bytes);
+    if (!ms) return Result(kCannotPlay, "the length of the file cannot be found");
   }
-  // MIDI is measured from its tempo map, the same on every host; the other
-  // formats trust the decoder when it knows, else their headers.
-  std::optional<uint32_t> ms = MidiLengthMs(*bytes);
-  if (!ms && music) {
-    double seconds = Mix_MusicDuration(music);
-    if (seconds > 0)
-      ms = static_cast<uint32_t>(std::min<double>(std::lround(seconds * 1000.0), kMaxTuneLengthMs));
-  }
-  if (!ms) ms = MeasureTuneBytes(path, *bytes);
-  if (!ms) {
-    if (music) Mix_FreeMusic(music);
-    return Result(kCannotPlay, "the length of the file cannot be found");
-  }
-  music_ = music;
+  music_ = std::move(music);
   open_ = true;
   path_ = path;
   length_ = *ms;
@@ -131,10 +214,14 @@ MediaMode SdlMedia::Mode() {
   if (!open_) return MediaMode::NotReady;
   if (playing_) {
     // The end of the media, or the stop position, ends the play.
-    bool ended = music_ ? !Mix_PlayingMusic() : false;
-    if (Position() >= playTo_) ended = true;
+    bool ended = Position() >= playTo_;
+    if (music_) {
+      std::lock_guard<std::mutex> lock(music_->m);
+      if (music_->started && !Mix_PlayingMusic()) ended = true;
+      if (ended && music_->started) Mix_HaltMusic();
+      if (ended) music_->playWanted = false;
+    }
     if (ended) {
-      if (music_) Mix_HaltMusic();
       CancelStopTimer();
       playing_ = false;
     }
@@ -150,14 +237,26 @@ int SdlMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs)
   if (!fromMs && paused_) {
     // Play after Stop goes on from where it stopped, as the media device does.
     playFrom_ = pausedAt_;
-    if (music_) Mix_ResumeMusic();
+    if (music_) {
+      std::lock_guard<std::mutex> lock(music_->m);
+      if (music_->started)
+        Mix_ResumeMusic();
+      else
+        music_->playWanted = true;
+    }
   } else {
     playFrom_ = fromMs.value_or(0);
     if (music_) {
-      if (Mix_PlayMusic(music_, 0) != 0) return Result(kCannotPlay, Mix_GetError());
-      if (playFrom_ > 0 && Mix_SetMusicPosition(playFrom_ / 1000.0) != 0) {
-        Mix_HaltMusic();
-        return Result(kOutOfRange, Mix_GetError());
+      if (playFrom_ > 0) {
+        // Seeking needs the stream itself, so wait for the load here.
+        if (music_->worker.joinable()) music_->worker.join();
+        if (music_->Start() != 0) return Result(kCannotPlay, Mix_GetError());
+        if (Mix_SetMusicPosition(playFrom_ / 1000.0) != 0) {
+          Mix_HaltMusic();
+          return Result(kOutOfRange, "this file cannot start in the middle");
+        }
+      } else if (music_->Start() != 0) {
+        return Result(kCannotPlay, Mix_GetError());
       }
     }
   }
@@ -181,7 +280,11 @@ int SdlMedia::Stop() {
   if (Mode() == MediaMode::Playing) {
     CancelStopTimer();
     pausedAt_ = Position();
-    if (music_) Mix_PauseMusic();
+    if (music_) {
+      std::lock_guard<std::mutex> lock(music_->m);
+      if (music_->started) Mix_PauseMusic();
+      music_->playWanted = false;
+    }
     playing_ = false;
     paused_ = true;
   }
@@ -191,13 +294,13 @@ int SdlMedia::Stop() {
 int SdlMedia::Close() {
   if (!open_) return Result(kNotOpen);
   CancelStopTimer();
-  // After the mixer has shut down the decoder is gone with it; only the
-  // pointer is dropped then.
-  if (music_ && SdlAudioIsOpen()) {
-    Mix_HaltMusic();
-    Mix_FreeMusic(music_);
+  if (music_) {
+    std::lock_guard<std::mutex> lock(music_->m);
+    if (music_->started) Mix_HaltMusic();
+    music_->started = false;
+    music_->playWanted = false;
   }
-  music_ = nullptr;
+  Retire(std::move(music_));
   open_ = playing_ = paused_ = false;
   path_.clear();
   length_ = 0;

@@ -3,13 +3,21 @@
 // decoders. Lengths come from the files themselves (MIDI from its tempo
 // map), so a stage lasts exactly as long as its tune; without an audio
 // device the tune is still opened, measured and timed, only silent.
+//
+// FluidSynth takes most of a second to load a tune, so MIDI loads on a
+// worker thread: the frame loop never waits, and a play asked for before
+// the load is done starts when it is. A second copy of the last MIDI file
+// is loaded ahead, so that a looped tune, which is reopened at its end,
+// starts again at once.
 #pragma once
 
 #include <SDL.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -25,7 +33,7 @@ class SdlMedia : public MediaDevice {
   static constexpr int kOutOfRange = 282;    // a track or position beyond the media
   static constexpr int kCannotPlay = 304;    // not a file any decoder can play
 
-  SdlMedia() = default;
+  SdlMedia();
   SdlMedia(const SdlMedia&) = delete;
   SdlMedia& operator=(const SdlMedia&) = delete;
   ~SdlMedia() override;
@@ -45,12 +53,17 @@ class SdlMedia : public MediaDevice {
   std::string ErrorText(int code) override;
 
  private:
+  struct Load;
+  static std::unique_ptr<Load> StartLoad(const std::string& path);
   int Result(int code, std::string detail = {});
   void CancelStopTimer();
+  void Retire(std::unique_ptr<Load> load);
   uint32_t Position() const;  // ms into the media, while playing
 
   bool open_ = false;
-  _Mix_Music* music_ = nullptr;  // null when the game runs without audio
+  std::unique_ptr<Load> music_;                 // null when the game runs without audio
+  std::unique_ptr<Load> spare_;                 // the same MIDI file once more, for a reopen
+  std::vector<std::unique_ptr<Load>> retired_;  // loads no longer wanted, still running
   std::string path_;
   uint32_t length_ = 0;
   bool playing_ = false;

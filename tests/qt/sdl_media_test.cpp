@@ -183,6 +183,28 @@ TEST(SdlMedia, WithoutAudioATuneIsStillTimedAndStopsAtItsEndPosition) {
   EXPECT_EQ(m.Mode(), MediaMode::NotReady);
 }
 
+TEST(SdlMedia, OpeningAndPlayingAMidiTuneDoesNotWaitForTheSynthesiser) {
+  Watchdog dog(60);
+  AudioOn audio("dummy");
+  ASSERT_TRUE(audio.ok);
+  SdlMedia m;
+  using Clock = std::chrono::steady_clock;
+  // Loading the soundfont takes most of a second; the game's thread must
+  // not stand still for it, neither on a first open nor on a reopen.
+  for (int round = 0; round < 2; ++round) {
+    Clock::time_point t0 = Clock::now();
+    ASSERT_EQ(m.OpenFile(test::GameDir() + "Zz.mid"), 0);
+    ASSERT_EQ(m.Play(std::nullopt, std::nullopt), 0);
+    EXPECT_EQ(m.Mode(), MediaMode::Playing);
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+    std::printf("open and play, round %d: %lld ms\n", round, static_cast<long long>(took));
+    EXPECT_LT(took, 450) << "round " << round;  // a load in the way takes 600 ms and more
+    Sleep(1500);
+    EXPECT_EQ(m.Mode(), MediaMode::Playing);
+    ASSERT_EQ(m.Close(), 0);
+  }
+}
+
 // Mean square of 16-bit samples.
 double Power(const std::string& pcm, size_t from, size_t to) {
   double sum = 0;
