@@ -22,17 +22,18 @@ struct Geometry {
   int cells, columns, w, h;
 };
 // Sheets 0..9 as drawn by the game; 10 unused; 11 and 12 the effect sets.
-const Geometry kGeometry[13] = {{20, 5, 64, 96},  {20, 5, 64, 96},  {10, 5, 64, 160}, {10, 5, 64, 160},
-                                {4, 2, 128, 170}, {20, 5, 32, 96},  {20, 5, 64, 48},  {16, 4, 128, 64},
-                                {20, 5, 32, 112}, {20, 5, 64, 48},  {0, 1, 0, 0},     {18, 3, 96, 80},
-                                {18, 3, 96, 80}};
+const Geometry kGeometry[13] = {
+    {20, 5, 64, 96}, {20, 5, 64, 96}, {10, 5, 64, 160}, {10, 5, 64, 160}, {4, 2, 128, 170},
+    {20, 5, 32, 96}, {20, 5, 64, 48}, {16, 4, 128, 64}, {20, 5, 32, 112}, {20, 5, 64, 48},
+    {0, 1, 0, 0},    {18, 3, 96, 80}, {18, 3, 96, 80}};
 
 class ForgedPictures : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     data_ = new ActionData();
     std::string error;
-    parsed_ = ParseActionText(*data_, test::ReadAll(test::GameDir() + "Z_ac.txt"), "Z_ac.txt", &error);
+    parsed_ =
+        ParseActionText(*data_, test::ReadAll(test::GameDir() + "Z_ac.txt"), "Z_ac.txt", &error);
   }
   static void TearDownTestSuite() { delete data_; }
   void SetUp() override { ASSERT_TRUE(parsed_); }
@@ -43,7 +44,8 @@ class ForgedPictures : public ::testing::Test {
     auto& entry = cache[{set, slot}];
     if (!entry) {
       entry = std::make_unique<Surface>();
-      std::string bytes = test::ReadAll(test::GameDir() + PictureName(set * 100 + 2 * slot) + ".bmp");
+      std::string bytes =
+          test::ReadAll(test::GameDir() + PictureName(set * 100 + 2 * slot) + ".bmp");
       if (bytes.empty() || !DecodeBmp(bytes, *entry).empty()) entry.reset(new Surface());
     }
     return entry->Width() > 0 ? entry.get() : nullptr;
@@ -103,7 +105,8 @@ TEST_F(ForgedPictures, MirroredEffectCellsAreMirrorImages) {
     const Surface* sa = Picture(11, a / 18);
     const Surface* sb = Picture(11, b / 18);
     ASSERT_TRUE(sa && sb) << "cells " << a << ", " << b;
-    int ax = (a % 18 % 3) * g.w, ay = (a % 18 / 3) * g.h, bx = (b % 18 % 3) * g.w, by = (b % 18 / 3) * g.h;
+    int ax = (a % 18 % 3) * g.w, ay = (a % 18 / 3) * g.h, bx = (b % 18 % 3) * g.w,
+        by = (b % 18 / 3) * g.h;
     int differing = 0, ink = 0;
     for (int y = 0; y < g.h; ++y)
       for (int x = 0; x < g.w; ++x) {
@@ -131,7 +134,8 @@ TEST_F(ForgedPictures, TilesUseOnlyTheRowsTheBackdropShows) {
 TEST(ForgedPalettes, CharacterSchemesLookClearlyDifferent) {
   Palettes p;
   std::string error;
-  ASSERT_TRUE(ParsePaletteText(p, test::ReadAll(test::GameDir() + kPaletteFileName), "Xx.txt", &error))
+  ASSERT_TRUE(
+      ParsePaletteText(p, test::ReadAll(test::GameDir() + kPaletteFileName), "Xx.txt", &error))
       << error;
   for (int a = 1; a <= 3; ++a) {
     EXPECT_EQ(p.paletteColours[a][0], (std::array<uint8_t, 3>{0, 0, 0})) << "palette " << a;
@@ -139,7 +143,8 @@ TEST(ForgedPalettes, CharacterSchemesLookClearlyDifferent) {
       int different = 0;
       for (int c = 1; c < 16; ++c) {
         int d = 0;
-        for (int k = 0; k < 3; ++k) d += std::abs(p.paletteColours[a][c][k] - p.paletteColours[b][c][k]);
+        for (int k = 0; k < 3; ++k)
+          d += std::abs(p.paletteColours[a][c][k] - p.paletteColours[b][c][k]);
         different += d > 60;
       }
       EXPECT_GE(different, 10) << "palettes " << a << " and " << b;
@@ -150,7 +155,8 @@ TEST(ForgedPalettes, CharacterSchemesLookClearlyDifferent) {
   int backdrops = p.paletteColours[0][0][1];
   EXPECT_GE(backdrops, 8) << "the command backdrop table reaches backdrop 7";
   for (int n = 0; n < backdrops; ++n)
-    EXPECT_FALSE(test::ReadAll(test::GameDir() + "X" + std::to_string(n) + ".bmp").empty()) << "X" << n;
+    EXPECT_FALSE(test::ReadAll(test::GameDir() + "X" + std::to_string(n) + ".bmp").empty())
+        << "X" << n;
   EXPECT_TRUE(test::ReadAll(test::GameDir() + "X" + std::to_string(backdrops) + ".bmp").empty())
       << "a backdrop beyond the count could never be chosen by the keys";
 }

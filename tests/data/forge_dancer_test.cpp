@@ -19,8 +19,9 @@ struct ForgeRun {
 // Runs one forge writer on a data folder; out/ receives what it writes.
 ForgeRun RunWriter(const std::string& dataDir, const std::string& writer) {
   std::string forge = std::string(KELVANE_TOOLS_DIR) + "/kelvane-forge";
-  std::string command = "QT_QPA_PLATFORM=offscreen '" + forge + "' --data '" + dataDir + "' --out '" +
-                        dataDir + "out' --only " + writer + " >/dev/null 2>'" + dataDir + "errors.txt'";
+  std::string command = "QT_QPA_PLATFORM=offscreen '" + forge + "' --data '" + dataDir +
+                        "' --out '" + dataDir + "out' --only " + writer + " >/dev/null 2>'" +
+                        dataDir + "errors.txt'";
   int code = test::RunCommand(command);
   return {code, test::ReadAll(dataDir + "errors.txt")};
 }
@@ -42,11 +43,13 @@ void Replace(const std::string& path, const std::string& from, const std::string
 
 TEST(ForgeDancer, AnUnknownJointStopsTheForgeAtItsLine) {
   std::string dir = test::MakeTempDir("forge-joint");
-  test::WriteAll(dir + "dancer.txt",
-                 "# two poses\npose stand armF=10\npose wave like=stand elbw=30\nsheet 0 slot 0\ncell wave\n");
+  test::WriteAll(
+      dir + "dancer.txt",
+      "# two poses\npose stand armF=10\npose wave like=stand elbw=30\nsheet 0 slot 0\ncell wave\n");
   ForgeRun run = RunWriter(dir, "dancer-pictures");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.errors.find("dancer.txt:3: pose 'wave' names unknown joint 'elbw'"), std::string::npos)
+  EXPECT_NE(run.errors.find("dancer.txt:3: pose 'wave' names unknown joint 'elbw'"),
+            std::string::npos)
       << run.errors;
   EXPECT_FALSE(std::filesystem::exists(dir + "out/sb000.bmp"));
 }
@@ -73,8 +76,7 @@ TEST_P(ForgeMoveList, IsRefusedWithItsLine) {
   Replace(dir + "Z_ac.txt", GetParam().from, GetParam().to);
   ForgeRun run = RunWriter(dir, "move-list");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_TRUE(std::regex_search(run.errors, std::regex("Z_ac\\.txt:[0-9]+: ")))
-      << run.errors;
+  EXPECT_TRUE(std::regex_search(run.errors, std::regex("Z_ac\\.txt:[0-9]+: "))) << run.errors;
   EXPECT_NE(run.errors.find(GetParam().message), std::string::npos) << run.errors;
   EXPECT_FALSE(std::filesystem::exists(dir + "out/Z_ac.txt"));
 }
@@ -88,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A sound the sound list does not promise.
         BrokenMoveList{"/I=0 x+4 2:80", "/I=0 x+4 2:79", "sound 79"},
         // A button command cannot pick a backdrop from its first key.
-        BrokenMoveList{"/I=0 2:86\n-6 8 -6 9\n", "/I=0 2:86 0-\n-6 8 -6 9\n", "backdrop from the command"},
+        BrokenMoveList{"/I=0 2:86\n-6 8 -6 9\n", "/I=0 2:86 0-\n-6 8 -6 9\n",
+                       "backdrop from the command"},
         // The one-key command N must start something.
         BrokenMoveList{"6000 0 0 0 0 0 0 0", "0 0 0 0 0 0 0 0", "one-key command 6000"},
         // Every opening a stage start can produce needs its routine.

@@ -8,8 +8,8 @@ namespace forge {
 namespace {
 
 const SheetGeometry kBodySheets[10] = {
-    {20, 5, 64, 96, 96},  {20, 5, 64, 96, 96},   {10, 5, 64, 160, 160}, {10, 5, 64, 160, 160},
-    {4, 2, 128, 170, 165}, {20, 5, 32, 96, 96},  {20, 5, 64, 48, 48},   {16, 4, 128, 64, 64},
+    {20, 5, 64, 96, 96},   {20, 5, 64, 96, 96}, {10, 5, 64, 160, 160}, {10, 5, 64, 160, 160},
+    {4, 2, 128, 170, 165}, {20, 5, 32, 96, 96}, {20, 5, 64, 48, 48},   {16, 4, 128, 64, 64},
     {20, 5, 32, 112, 112}, {20, 5, 64, 48, 48}};
 const SheetGeometry kEffectSheet = {18, 3, 96, 80, 80};
 
@@ -118,8 +118,12 @@ struct LayoutReader {
 
 }  // namespace
 
-const SheetGeometry& BodySheet(int sheet) { return kBodySheets[sheet]; }
-const SheetGeometry& EffectSheet() { return kEffectSheet; }
+const SheetGeometry& BodySheet(int sheet) {
+  return kBodySheets[sheet];
+}
+const SheetGeometry& EffectSheet() {
+  return kEffectSheet;
+}
 
 std::string PictureFile(int set, int slot) {
   std::string k = std::to_string(2 * slot);

@@ -13,10 +13,10 @@ namespace forge {
 
 // Cell layout of one picture set's bitmaps.
 struct SheetGeometry {
-  int cells;    // cells per bitmap
+  int cells;  // cells per bitmap
   int columns;
-  int w, h;     // cell size
-  int floorY;   // the floor line inside a cell (body sheets)
+  int w, h;    // cell size
+  int floorY;  // the floor line inside a cell (body sheets)
 };
 
 // Body sheets 0..9 as the game draws them (the feet of most stand on the
@@ -28,10 +28,10 @@ const SheetGeometry& EffectSheet();
 // Tile patterns take their 64 x 80 cells from set 1 (sheet 1 geometry).
 inline constexpr int kTileSet = 1;
 inline constexpr int kTileSlots = 2;
-inline constexpr int kEffectSetA = 11;  // negative effect values
-inline constexpr int kEffectSetB = 12;  // effect values 1..255
-inline constexpr int kEffectSlotsA = 7;   // cells 0..116
-inline constexpr int kEffectSlotsB = 4;   // cells 0..71
+inline constexpr int kEffectSetA = 11;   // negative effect values
+inline constexpr int kEffectSetB = 12;   // effect values 1..255
+inline constexpr int kEffectSlotsA = 7;  // cells 0..116
+inline constexpr int kEffectSlotsB = 4;  // cells 0..71
 
 // "sc004.bmp" for set 1, slot 2: the set prefix and 2 x slot as three digits.
 std::string PictureFile(int set, int slot);

@@ -14,9 +14,9 @@ namespace forge {
 namespace {
 
 const char* const kJointNames[kJointCount] = {
-    "yaw",  "tilt", "spine", "neck", "armF", "armFOut", "elbowF", "armB",  "armBOut", "elbowB",
-    "legF", "legFOut", "kneeF", "footF", "legB", "legBOut", "kneeB", "footB", "hair", "flare",
-    "lift", "dx", "face", "figure"};
+    "yaw",     "tilt",   "spine", "neck",    "armF",  "armFOut", "elbowF", "armB",
+    "armBOut", "elbowB", "legF",  "legFOut", "kneeF", "footF",   "legB",   "legBOut",
+    "kneeB",   "footB",  "hair",  "flare",   "lift",  "dx",      "face",   "figure"};
 
 // Body measures in pixels, for a figure about 86 pixels tall.
 constexpr double kTorso = 22, kNeckLength = 3, kHeadRadius = 7;
@@ -29,14 +29,20 @@ constexpr double kViewTurn = 30;
 constexpr double kLookDown = 0.3;
 
 constexpr double kPi = 3.14159265358979323846;
-double Rad(double degrees) { return degrees * kPi / 180; }
+double Rad(double degrees) {
+  return degrees * kPi / 180;
+}
 
 // Body space: f forward, u up, s toward the near side.
 struct V3 {
   double f, u, s;
 };
-V3 operator+(V3 a, V3 b) { return {a.f + b.f, a.u + b.u, a.s + b.s}; }
-V3 operator*(double k, V3 a) { return {k * a.f, k * a.u, k * a.s}; }
+V3 operator+(V3 a, V3 b) {
+  return {a.f + b.f, a.u + b.u, a.s + b.s};
+}
+V3 operator*(double k, V3 a) {
+  return {k * a.f, k * a.u, k * a.s};
+}
 
 // Direction raised by pitch from hanging straight down (forward is
 // positive) and by out sideways away from the body on side sigma.
@@ -149,7 +155,8 @@ class FigurePainter {
     V3 chestFwd = V3{std::cos(Rad(spine)), -std::sin(Rad(spine)), 0};
     V3 shoulderBase = neckBase + (-2.5) * spineDir;
     double headTurn = Rad(spine + p_[kNeck]);
-    V3 head = neckBase + (kNeckLength + kHeadRadius) * V3{std::sin(headTurn), std::cos(headTurn), 0};
+    V3 head =
+        neckBase + (kNeckLength + kHeadRadius) * V3{std::sin(headTurn), std::cos(headTurn), 0};
 
     // Arms and legs on both sides.
     for (int side = 0; side < 2; ++side) {
@@ -172,27 +179,29 @@ class FigurePainter {
 
       int skin = near ? kInkSkin : kInkSkinDark;
       double armDepth = proj_.Depth(elbow) + proj_.Depth(hand) + proj_.Depth(shoulder);
-      parts_.push_back({armDepth / 3 + (near ? 0.01 : -0.01), [=, this](QPainter& g) {
-                          int sleeve = partner_ ? (near ? kInkAccent : kInkAccentDark) : skin;
-                          Limb3(g, {shoulder, elbow, hand}, {5, 4}, {sleeve, skin},
-                                near ? kInkAccentLight : -1);
-                          g.setPen(QPen(Ink(kInkOutline), 1));
-                          g.setBrush(Ink(skin));
-                          g.drawEllipse(At(hand), 2.2, 2.2);
-                        }});
+      parts_.push_back(
+          {armDepth / 3 + (near ? 0.01 : -0.01), [=, this](QPainter& g) {
+             int sleeve = partner_ ? (near ? kInkAccent : kInkAccentDark) : skin;
+             Limb3(g, {shoulder, elbow, hand}, {5, 4}, {sleeve, skin}, near ? kInkAccentLight : -1);
+             g.setPen(QPen(Ink(kInkOutline), 1));
+             g.setBrush(Ink(skin));
+             g.drawEllipse(At(hand), 2.2, 2.2);
+           }});
       // Legs go behind the skirt; the near one in front of the far one.
-      double legDepth = std::min(proj_.Depth(knee), proj_.Depth(ankle)) * 0.3 - 6 + (near ? 0.5 : 0);
-      parts_.push_back({legDepth, [=, this](QPainter& g) {
-                          int thigh = partner_ ? (near ? kInkCostume : kInkCostumeDark) : skin;
-                          int boot = partner_ ? thigh : (near ? kInkAccent : kInkAccentDark);
-                          int shoe = partner_ ? kInkOutline : kInkAccentDark;
-                          int shin = partner_ ? thigh : skin;
-                          Limb3(g, {hip, knee, ankle}, {7, 5.5}, {thigh, shin},
-                                near ? (partner_ ? kInkCostumeLight : kInkAccentLight) : -1);
-                          V3 bootTop = knee + 0.45 * V3{ankle.f - knee.f, ankle.u - knee.u, ankle.s - knee.s};
-                          Limb3(g, {bootTop, ankle, toe}, {6, 4}, {boot, shoe},
-                                near && !partner_ ? kInkAccentLight : -1);
-                        }});
+      double legDepth =
+          std::min(proj_.Depth(knee), proj_.Depth(ankle)) * 0.3 - 6 + (near ? 0.5 : 0);
+      parts_.push_back(
+          {legDepth, [=, this](QPainter& g) {
+             int thigh = partner_ ? (near ? kInkCostume : kInkCostumeDark) : skin;
+             int boot = partner_ ? thigh : (near ? kInkAccent : kInkAccentDark);
+             int shoe = partner_ ? kInkOutline : kInkAccentDark;
+             int shin = partner_ ? thigh : skin;
+             Limb3(g, {hip, knee, ankle}, {7, 5.5}, {thigh, shin},
+                   near ? (partner_ ? kInkCostumeLight : kInkAccentLight) : -1);
+             V3 bootTop = knee + 0.45 * V3{ankle.f - knee.f, ankle.u - knee.u, ankle.s - knee.s};
+             Limb3(g, {bootTop, ankle, toe}, {6, 4}, {boot, shoe},
+                   near && !partner_ ? kInkAccentLight : -1);
+           }});
     }
 
     // Torso: a box from the waist to the shoulders.
@@ -210,7 +219,8 @@ class FigurePainter {
                         g.setBrush(Ink(partner_ ? kInkAccent : kInkCostume));
                         g.drawPolygon(hull);
                         // Light down the chest front, then the belt.
-                        QPointF top = At(shoulderBase + 2.5 * chestFwd), bottom = At(2.0 * chestFwd);
+                        QPointF top = At(shoulderBase + 2.5 * chestFwd),
+                                bottom = At(2.0 * chestFwd);
                         g.setPen(QPen(Ink(partner_ ? kInkAccentLight : kInkCostumeLight), 2));
                         if (faceShown_) g.drawLine(top + QPointF(0, 2), bottom);
                         g.setPen(QPen(Ink(partner_ ? kInkOutline : kInkAccent), 2));
@@ -271,55 +281,58 @@ class FigurePainter {
       NoteScreen(proj_.Screen(head) + mid, 3.5);
       NoteScreen(proj_.Screen(head) + tip, 2.5);
     }
-    parts_.push_back({1, [=, this](QPainter& g) {
-                        QPointF c = At(head);
-                        if (!partner_) {
-                          QPointF r0 = c + root, m0 = c + mid, t0 = c + tip;
-                          g.setPen(QPen(Ink(kInkOutline), 7, Qt::SolidLine, Qt::RoundCap));
-                          g.drawLine(r0, m0);
-                          g.setPen(QPen(Ink(kInkOutline), 5, Qt::SolidLine, Qt::RoundCap));
-                          g.drawLine(m0, t0);
-                          g.setPen(QPen(Ink(kInkHairDark), 5, Qt::SolidLine, Qt::RoundCap));
-                          g.drawLine(r0, m0);
-                          g.setPen(QPen(Ink(kInkHairDark), 3, Qt::SolidLine, Qt::RoundCap));
-                          g.drawLine(m0, t0);
-                        }
-                        g.setPen(QPen(Ink(kInkOutline), 1));
-                        g.setBrush(Ink(kInkSkin));
-                        g.drawEllipse(c, kHeadRadius, kHeadRadius);
-                        // Hair: a cap toward the back; all hair from behind.
-                        g.setPen(Qt::NoPen);
-                        g.setBrush(Ink(kInkHair));
-                        if (!faceShown_) {
-                          g.drawEllipse(c, kHeadRadius - 1, kHeadRadius - 1);
-                        } else {
-                          QPainterPath cap;
-                          cap.addEllipse(c + QPointF(back * 2.5 * faceAmount, -2.5), kHeadRadius - 1,
-                                         kHeadRadius - 2.5);
-                          QPainterPath skull;
-                          skull.addEllipse(c, kHeadRadius - 0.5, kHeadRadius - 0.5);
-                          g.drawPath(cap.intersected(skull));
-                          g.setBrush(Ink(kInkHairDark));
-                          g.drawRect(QRectF(c.x() - 4, c.y() - kHeadRadius + 0.5, 3, 1));
-                        }
-                        if (!faceShown_) return;
-                        // Eyes and mouth on the side she faces.
-                        g.setBrush(Ink(kInkOutline));
-                        double fx = forwardX_ * 3.5;
-                        auto eye = [&](double x) { g.drawRect(QRectF(c.x() + x - 0.5, c.y() - 0.5, 1.6, 2.2)); };
-                        if (frontView) {
-                          eye(-2.5);
-                          eye(2);
-                        } else {
-                          eye(fx);
-                        }
-                        g.setBrush(Ink(face == 2 ? kInkOutline : kInkSkinDark));
-                        double mx = frontView ? -0.5 : fx * 0.9;
-                        if (face == 1) g.drawRect(QRectF(c.x() + mx - 1.5, c.y() + 3.2, 3, 1));
-                        else g.drawRect(QRectF(c.x() + mx - 0.5, c.y() + 3.2, 1.5, 1));
-                        g.setBrush(Ink(kInkWhite));
-                        g.drawRect(QRectF(c.x() + (frontView ? -2.5 : fx) - 0.5, c.y() - 0.5, 0.8, 0.8));
-                      }});
+    parts_.push_back(
+        {1, [=, this](QPainter& g) {
+           QPointF c = At(head);
+           if (!partner_) {
+             QPointF r0 = c + root, m0 = c + mid, t0 = c + tip;
+             g.setPen(QPen(Ink(kInkOutline), 7, Qt::SolidLine, Qt::RoundCap));
+             g.drawLine(r0, m0);
+             g.setPen(QPen(Ink(kInkOutline), 5, Qt::SolidLine, Qt::RoundCap));
+             g.drawLine(m0, t0);
+             g.setPen(QPen(Ink(kInkHairDark), 5, Qt::SolidLine, Qt::RoundCap));
+             g.drawLine(r0, m0);
+             g.setPen(QPen(Ink(kInkHairDark), 3, Qt::SolidLine, Qt::RoundCap));
+             g.drawLine(m0, t0);
+           }
+           g.setPen(QPen(Ink(kInkOutline), 1));
+           g.setBrush(Ink(kInkSkin));
+           g.drawEllipse(c, kHeadRadius, kHeadRadius);
+           // Hair: a cap toward the back; all hair from behind.
+           g.setPen(Qt::NoPen);
+           g.setBrush(Ink(kInkHair));
+           if (!faceShown_) {
+             g.drawEllipse(c, kHeadRadius - 1, kHeadRadius - 1);
+           } else {
+             QPainterPath cap;
+             cap.addEllipse(c + QPointF(back * 2.5 * faceAmount, -2.5), kHeadRadius - 1,
+                            kHeadRadius - 2.5);
+             QPainterPath skull;
+             skull.addEllipse(c, kHeadRadius - 0.5, kHeadRadius - 0.5);
+             g.drawPath(cap.intersected(skull));
+             g.setBrush(Ink(kInkHairDark));
+             g.drawRect(QRectF(c.x() - 4, c.y() - kHeadRadius + 0.5, 3, 1));
+           }
+           if (!faceShown_) return;
+           // Eyes and mouth on the side she faces.
+           g.setBrush(Ink(kInkOutline));
+           double fx = forwardX_ * 3.5;
+           auto eye = [&](double x) { g.drawRect(QRectF(c.x() + x - 0.5, c.y() - 0.5, 1.6, 2.2)); };
+           if (frontView) {
+             eye(-2.5);
+             eye(2);
+           } else {
+             eye(fx);
+           }
+           g.setBrush(Ink(face == 2 ? kInkOutline : kInkSkinDark));
+           double mx = frontView ? -0.5 : fx * 0.9;
+           if (face == 1)
+             g.drawRect(QRectF(c.x() + mx - 1.5, c.y() + 3.2, 3, 1));
+           else
+             g.drawRect(QRectF(c.x() + mx - 0.5, c.y() + 3.2, 1.5, 1));
+           g.setBrush(Ink(kInkWhite));
+           g.drawRect(QRectF(c.x() + (frontView ? -2.5 : fx) - 0.5, c.y() - 0.5, 0.8, 0.8));
+         }});
   }
 
   std::array<double, kJointCount> p_;
@@ -339,7 +352,9 @@ int FindJoint(const std::string& name) {
   return -1;
 }
 
-const char* JointName(int joint) { return kJointNames[joint]; }
+const char* JointName(int joint) {
+  return kJointNames[joint];
+}
 
 Pose Tween(const Pose& a, const Pose& b, double t) {
   Pose out;

@@ -13,20 +13,30 @@
 namespace forge {
 
 enum Joint {
-  kYaw,       // turn about the vertical axis; 0 = facing left, 90 = facing us
-  kTilt,      // whole body rolled forward in the picture plane
-  kSpine,     // torso bent forward
-  kNeck,      // head bent forward
-  kArmF, kArmFOut, kElbowF,  // near arm: raise forward, raise sideways, bend
-  kArmB, kArmBOut, kElbowB,  // far arm
-  kLegF, kLegFOut, kKneeF, kFootF,  // near leg: raise forward, sideways, knee, point
-  kLegB, kLegBOut, kKneeB, kFootB,  // far leg
-  kHair,      // ponytail swing
-  kFlare,     // skirt flare, 0 (hanging) .. 100 (spinning flat)
-  kLift,      // pixels above the floor
-  kDx,        // pixels forward of the cell centre (toward the facing)
-  kFace,      // 0 calm, 1 smile, 2 sad
-  kFigure,    // 0 the dancer, 1 the partner
+  kYaw,    // turn about the vertical axis; 0 = facing left, 90 = facing us
+  kTilt,   // whole body rolled forward in the picture plane
+  kSpine,  // torso bent forward
+  kNeck,   // head bent forward
+  kArmF,
+  kArmFOut,
+  kElbowF,  // near arm: raise forward, raise sideways, bend
+  kArmB,
+  kArmBOut,
+  kElbowB,  // far arm
+  kLegF,
+  kLegFOut,
+  kKneeF,
+  kFootF,  // near leg: raise forward, sideways, knee, point
+  kLegB,
+  kLegBOut,
+  kKneeB,
+  kFootB,   // far leg
+  kHair,    // ponytail swing
+  kFlare,   // skirt flare, 0 (hanging) .. 100 (spinning flat)
+  kLift,    // pixels above the floor
+  kDx,      // pixels forward of the cell centre (toward the facing)
+  kFace,    // 0 calm, 1 smile, 2 sad
+  kFigure,  // 0 the dancer, 1 the partner
   kJointCount
 };
 

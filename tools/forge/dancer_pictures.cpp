@@ -36,9 +36,10 @@ void WriteDancerPictures(Forge& f) {
     QRect cellRect(box.x, box.y, box.w, box.h);
     if (!cellRect.contains(wanted)) {
       ++misfits;
-      std::fprintf(stderr, "forge: dancer.txt:%d: sheet %d cell %d is cut by its cell (%d,%d %dx%d)\n",
-                   d.line, d.sheet, d.cell, wanted.x() - box.x, wanted.y() - box.y,
-                   wanted.width(), wanted.height());
+      std::fprintf(stderr,
+                   "forge: dancer.txt:%d: sheet %d cell %d is cut by its cell (%d,%d %dx%d)\n",
+                   d.line, d.sheet, d.cell, wanted.x() - box.x, wanted.y() - box.y, wanted.width(),
+                   wanted.height());
     }
   }
   for (auto& [key, canvas] : bitmaps) {

@@ -69,7 +69,8 @@ void Note(QPainter& g, QPointF c, double size, int ink, bool twin) {
 void Heart(QPainter& g, QPointF c, double r, int ink) {
   QPainterPath h;
   h.moveTo(c + QPointF(0, r));
-  h.cubicTo(c + QPointF(-r * 1.6, -r * 0.2), c + QPointF(-r * 0.6, -r * 1.4), c + QPointF(0, -r * 0.4));
+  h.cubicTo(c + QPointF(-r * 1.6, -r * 0.2), c + QPointF(-r * 0.6, -r * 1.4),
+            c + QPointF(0, -r * 0.4));
   h.cubicTo(c + QPointF(r * 0.6, -r * 1.4), c + QPointF(r * 1.6, -r * 0.2), c + QPointF(0, r));
   Brush(g, ink);
   g.drawPath(h);
@@ -130,20 +131,32 @@ void DrawEffectA(QPainter& g, int cell) {
   Dice d{static_cast<uint32_t>(cell * 7919 + 11)};
   if (cell < 18) {
     SparkleCluster(g, d, 2 + cell % 5, 1.0 + (cell % 3) * 0.35, kInkGlowA, kInkGlowB);
-    Star(g, QPointF(30 + (cell % 4) * 10, 40), 10 + cell % 6, cell % 3 == 0 ? 5 : 4, kInkWhite, kInkGlowA);
+    Star(g, QPointF(30 + (cell % 4) * 10, 40), 10 + cell % 6, cell % 3 == 0 ? 5 : 4, kInkWhite,
+         kInkGlowA);
   } else if (cell < 27) {
     double t = (cell - 18) / 8.0;
-    Ring(g, QPointF(48, 40), 6 + 40 * t, 4 + 30 * t, t < 0.5 ? 3 : 2, t < 0.6 ? kInkGlowB : kInkAccentLight);
+    Ring(g, QPointF(48, 40), 6 + 40 * t, 4 + 30 * t, t < 0.5 ? 3 : 2,
+         t < 0.6 ? kInkGlowB : kInkAccentLight);
     Ring(g, QPointF(48, 40), 3 + 26 * t, 2 + 20 * t, 1, kInkWhite);
   } else if (cell < 97) {
     int pair = (cell - 27) / 2;
     double t = (pair % 5) / 4.0;
     switch (pair / 5) {
-      case 0: Beam(g, t, kInkGlowA, kInkWhite); break;
-      case 1: Beam(g, t, kInkGlowB, kInkWhite); break;
-      case 2: Swoosh(g, t, kInkGlowB, kInkWhite); break;
-      case 3: Swoosh(g, t, kInkGlowA, kInkAccentLight); break;
-      case 4: SpeedLines(g, d, kInkGlowB); break;
+      case 0:
+        Beam(g, t, kInkGlowA, kInkWhite);
+        break;
+      case 1:
+        Beam(g, t, kInkGlowB, kInkWhite);
+        break;
+      case 2:
+        Swoosh(g, t, kInkGlowB, kInkWhite);
+        break;
+      case 3:
+        Swoosh(g, t, kInkGlowA, kInkAccentLight);
+        break;
+      case 4:
+        SpeedLines(g, d, kInkGlowB);
+        break;
       case 5:
         Note(g, QPointF(24 + 10 * t, 60 - 30 * t), 8, kInkGlowA, false);
         Note(g, QPointF(56 - 6 * t, 40 - 20 * t), 7, kInkGlowB, true);
@@ -155,7 +168,8 @@ void DrawEffectA(QPainter& g, int cell) {
     }
   } else if (cell < 108) {
     int k = cell - 97;
-    Note(g, QPointF(20 + (k % 4) * 14, 64 - k * 4), 7 + k % 3, k % 2 ? kInkGlowA : kInkGlowB, k % 3 == 1);
+    Note(g, QPointF(20 + (k % 4) * 14, 64 - k * 4), 7 + k % 3, k % 2 ? kInkGlowA : kInkGlowB,
+         k % 3 == 1);
     Note(g, QPointF(60 + (k % 3) * 6, 50 - (k % 5) * 5), 6, kInkWhite, false);
   } else if (cell < 110) {
     Swoosh(g, 0.5, kInkGlowA, kInkWhite);
@@ -169,8 +183,9 @@ void DrawEffectA(QPainter& g, int cell) {
     Star(g, QPointF(48, 40), 14, 5, kInkGlowA, kInkWhite);
   } else if (cell <= 113) {
     // Short effects: only the top 36 rows are shown.
-    for (int i = 0; i < 6; ++i) Star(g, QPointF(10 + i * 15, 10 + (i * 7 + cell) % 20), 4 + i % 3, 4,
-                                     i % 2 ? kInkGlowB : kInkWhite, kInkWhite);
+    for (int i = 0; i < 6; ++i)
+      Star(g, QPointF(10 + i * 15, 10 + (i * 7 + cell) % 20), 4 + i % 3, 4,
+           i % 2 ? kInkGlowB : kInkWhite, kInkWhite);
   } else {
     // Floor effects: only rows 45..79 are shown.
     Dust(g, (cell - 114) / 2.0, cell == 115 ? kInkGlowA : kInkAccentLight);
@@ -212,7 +227,9 @@ void DrawEffectB(QPainter& g, int cell) {
       Heart(g, c, 4 + 14 * std::sin(t * kPi * 0.8), kInkGlowA);
       if (t > 0.4) Heart(g, c, 4 + 8 * t, kInkWhite);
       break;
-    case 4: Beam(g, t, kInkGlowB, kInkWhite); break;
+    case 4:
+      Beam(g, t, kInkGlowB, kInkWhite);
+      break;
     case 5:
       for (int i = 0; i < 16; ++i) {
         QPointF p(8 + d.Below(80), 4 + d.Below(30) + 40 * t);
@@ -220,13 +237,15 @@ void DrawEffectB(QPainter& g, int cell) {
         g.drawRect(QRectF(p, QSizeF(3, 2 + i % 2)));
       }
       break;
-    case 6: Star(g, c, 10 + 20 * t, 5, kInkGlowA, kInkWhite, t * kPi); break;
+    case 6:
+      Star(g, c, 10 + 20 * t, 5, kInkGlowA, kInkWhite, t * kPi);
+      break;
     case 7:
       for (int i = 0; i < 3; ++i) {
         g.setPen(QPen(Ink(i == 1 ? kInkWhite : kInkGlowB), 3 - i));
         double x = 20 + i * 26 + 6 * t;
-        g.drawPolyline(QPolygonF() << QPointF(x, 4) << QPointF(x + 8, 30 + 10 * t) << QPointF(x - 4, 40)
-                                   << QPointF(x + 6, 76));
+        g.drawPolyline(QPolygonF() << QPointF(x, 4) << QPointF(x + 8, 30 + 10 * t)
+                                   << QPointF(x - 4, 40) << QPointF(x + 6, 76));
       }
       break;
     case 8:
@@ -242,8 +261,12 @@ void DrawEffectB(QPainter& g, int cell) {
         g.drawEllipse(p, 4, 2.5);
       }
       break;
-    case 10: Swoosh(g, t, kInkGlowA, kInkWhite); break;
-    default: SparkleCluster(g, d, 3 + static_cast<int>(t * 5), 0.8 + t * 0.6, kInkGlowB, kInkGlowA); break;
+    case 10:
+      Swoosh(g, t, kInkGlowA, kInkWhite);
+      break;
+    default:
+      SparkleCluster(g, d, 3 + static_cast<int>(t * 5), 0.8 + t * 0.6, kInkGlowB, kInkGlowA);
+      break;
   }
 }
 
@@ -253,7 +276,9 @@ void DrawTile(QPainter& g, int tile) {
   int ink = inks[variant], ink2 = inks[(variant + 1) % 4];
   QPointF c(32, 40);
   switch (family % 10) {
-    case 0: Star(g, c, 22, 5, ink, ink2, variant * 0.3); break;
+    case 0:
+      Star(g, c, 22, 5, ink, ink2, variant * 0.3);
+      break;
     case 1: {
       QPolygonF dia;
       dia << QPointF(32, 6) << QPointF(60, 40) << QPointF(32, 74) << QPointF(4, 40);
@@ -263,8 +288,12 @@ void DrawTile(QPainter& g, int tile) {
       g.drawEllipse(c, 6 + variant * 2, 6 + variant * 2);
       break;
     }
-    case 2: Heart(g, c, 16, ink); break;
-    case 3: Note(g, QPointF(22, 56), 10, ink, variant % 2 == 1); break;
+    case 2:
+      Heart(g, c, 16, ink);
+      break;
+    case 3:
+      Note(g, QPointF(22, 56), 10, ink, variant % 2 == 1);
+      break;
     case 4:
       for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 4; ++x)
@@ -302,17 +331,20 @@ void DrawTile(QPainter& g, int tile) {
       break;
     default:
       for (int i = 0; i < 6; ++i)
-        Star(g, QPointF(10 + (i % 3) * 22, 18 + (i / 3) * 40 + variant * 3), 7, 4, i % 2 ? ink : ink2,
-             kInkWhite);
+        Star(g, QPointF(10 + (i % 3) * 22, 18 + (i / 3) * 40 + variant * 3), 7, 4,
+             i % 2 ? ink : ink2, kInkWhite);
       break;
   }
 }
 
-QImage MirrorCell(const QImage& cell) { return cell.mirrored(true, false); }
+QImage MirrorCell(const QImage& cell) {
+  return cell.mirrored(true, false);
+}
 
 void EmitBitmap(Forge& f, int set, int slot, const QImage& canvas) {
   std::string name = PictureFile(set, slot);
-  f.WriteFile(name, EncodeBmp4(canvas.width(), canvas.height(), InkIndexes(canvas, name), kPalettes[1]));
+  f.WriteFile(name,
+              EncodeBmp4(canvas.width(), canvas.height(), InkIndexes(canvas, name), kPalettes[1]));
   f.AddToSheet(name + " (set " + std::to_string(set) + ")", InkToColour(canvas, kPalettes[1]));
 }
 

@@ -45,9 +45,9 @@ std::string EncodeBmp4(int width, int height, const std::string& indexes, const 
   PutLe(out, 40, 4);
   PutLe(out, static_cast<uint32_t>(width), 4);
   PutLe(out, static_cast<uint32_t>(height), 4);
-  PutLe(out, 1, 2);   // planes
-  PutLe(out, 4, 2);   // bits per pixel
-  PutLe(out, 0, 4);   // no compression
+  PutLe(out, 1, 2);  // planes
+  PutLe(out, 4, 2);  // bits per pixel
+  PutLe(out, 0, 4);  // no compression
   PutLe(out, imageBytes, 4);
   PutLe(out, 2835, 4);  // 72 dpi
   PutLe(out, 2835, 4);

@@ -12,7 +12,9 @@
 namespace forge {
 
 // The paint colour that stands for palette index i while drawing.
-inline QColor Ink(int index) { return QColor(index, index, index); }
+inline QColor Ink(int index) {
+  return QColor(index, index, index);
+}
 
 // A black RGB32 canvas to draw inks on.
 QImage NewInkCanvas(int width, int height);

@@ -29,7 +29,8 @@ std::string ToGameText(const std::string& utf8) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::string sjis = kelvane::Utf8ToSjis(line);
     if (std::count(sjis.begin(), sjis.end(), '?') != std::count(line.begin(), line.end(), '?'))
-      throw ForgeError{"Z_ac.txt:" + std::to_string(lineNo) + ": a character has no Shift-JIS form"};
+      throw ForgeError{"Z_ac.txt:" + std::to_string(lineNo) +
+                       ": a character has no Shift-JIS form"};
     out += sjis + "\r\n";
     start = end + 1;
   }
@@ -41,9 +42,10 @@ void WriteMoveList(Forge& f) {
   PictureCatalogue pictures = BuildCatalogue(ReadDancerLayout(ReadDataFile(f, "dancer.txt")));
   std::set<int> sounds = ReadSoundList(ReadDataFile(f, "README.md"));
   MoveListFigures fig = CheckMoveList(text, pictures, sounds);
-  std::printf("move list: %d rows, %d listed and %d hidden commands, streams %d/%d/%d, %d load groups\n",
-              fig.rows, fig.visibleCommands, fig.hiddenCommands, fig.motionValues, fig.secondValues,
-              fig.thirdValues, fig.groups);
+  std::printf(
+      "move list: %d rows, %d listed and %d hidden commands, streams %d/%d/%d, %d load groups\n",
+      fig.rows, fig.visibleCommands, fig.hiddenCommands, fig.motionValues, fig.secondValues,
+      fig.thirdValues, fig.groups);
   f.WriteFile("Z_ac.txt", text);
 }
 

@@ -76,8 +76,8 @@ class Checker {
     throw ForgeError{"Z_ac.txt:" + std::to_string(line) + ": " + why};
   }
   [[noreturn]] void FailRow(int row, const std::string& why) const {
-    Fail(headers_[row].line,
-         "row " + std::to_string(row) + " (" + kelvane::SjisToUtf8(headers_[row].name) + "): " + why);
+    Fail(headers_[row].line, "row " + std::to_string(row) + " (" +
+                                 kelvane::SjisToUtf8(headers_[row].name) + "): " + why);
   }
 
   // Header lines in file order; the parser numbers the rows the same way.
@@ -100,14 +100,16 @@ class Checker {
       if (c == 'L') groupLines_.push_back(lineNo);
     }
     if (static_cast<int>(headers_.size()) != a_->lastRow + 1)
-      Fail(lineNo, "header count " + std::to_string(headers_.size()) + " differs from the rows read");
+      Fail(lineNo,
+           "header count " + std::to_string(headers_.size()) + " differs from the rows read");
     if (headers_.empty()) Fail(lineNo, "no action rows");
   }
 
   void CheckGroups() {
     int lastLine = groupLines_.empty() ? 1 : groupLines_.back();
     if (a_->lastGroup != ActionData::kGroupCapacity - 1)
-      Fail(lastLine, "all 100 load groups must be defined, found " + std::to_string(a_->lastGroup + 1));
+      Fail(lastLine,
+           "all 100 load groups must be defined, found " + std::to_string(a_->lastGroup + 1));
     int previousLast = 0;
     for (int g = 0; g <= a_->lastGroup; ++g) {
       const auto& group = a_->loadGroups[g];
@@ -131,10 +133,12 @@ class Checker {
     int pairs = a_->barPairs;
     if (pairs < 1) FailRow(0, "no victory rows (header \"|\")");
     for (int r = 1; r <= 2 * pairs; ++r)
-      if (headers_[r].kind != '|') FailRow(r, "rows 1.." + std::to_string(2 * pairs) + " must be \"|\" rows");
+      if (headers_[r].kind != '|')
+        FailRow(r, "rows 1.." + std::to_string(2 * pairs) + " must be \"|\" rows");
     if (headers_[0].kind == '|') FailRow(0, "row 0 is the idle row, not a victory");
     if (a_->bangRow <= 2 * pairs) FailRow(a_->bangRow, "the base row must follow the losing rows");
-    if (a_->secondBangRow <= a_->bangRow) FailRow(a_->secondBangRow, "the second base row must follow the base row");
+    if (a_->secondBangRow <= a_->bangRow)
+      FailRow(a_->secondBangRow, "the second base row must follow the base row");
     for (int r = 0; r <= a_->lastRow; ++r) {
       const ActionRow& row = a_->actionRows[r];
       if (r > 0 && row.motionStart <= a_->actionRows[r - 1].motionStart)
@@ -156,7 +160,8 @@ class Checker {
   bool EffectPicture(int v) const {
     if (v >= 0 && v <= 2) return true;
     if (v >= 1 && v <= 255)
-      return pictures_.HasCell(kEffectSetB, v - 1, 18) && loaded_.count({kEffectSetB, (v - 1) / 18});
+      return pictures_.HasCell(kEffectSetB, v - 1, 18) &&
+             loaded_.count({kEffectSetB, (v - 1) / 18});
     if (v <= -3 && v >= -118) {
       int i = -v - 3;
       int cell = i < 112 ? i : i + 1;  // both table rows: entries past 111 skip one cell
@@ -167,7 +172,8 @@ class Checker {
 
   void CheckRowTarget(int row, int target, const char* what) const {
     if (target < 0 || target > a_->lastRow)
-      FailRow(row, std::string(what) + " reaches row " + std::to_string(target) + ", which does not exist");
+      FailRow(row, std::string(what) + " reaches row " + std::to_string(target) +
+                       ", which does not exist");
   }
 
   void CheckRow(int r) {
@@ -180,7 +186,8 @@ class Checker {
       if (i >= a_->motionCount) FailRow(r, "its script runs past the end of the stream");
       int v = a_->motionStream[i];
       if (v >= 0) {
-        if (!BodyPicture(v)) FailRow(r, "picture " + std::to_string(v) + " is not drawn or not loaded");
+        if (!BodyPicture(v))
+          FailRow(r, "picture " + std::to_string(v) + " is not drawn or not loaded");
         ++pictures;
         continue;
       }
@@ -201,32 +208,51 @@ class Checker {
           break;
         case kOpTileUp:
         case kOpTileDown:
-          if (n / 20 >= kTileSlots) FailRow(r, "tile pattern " + std::to_string(n) + " has no tile bitmap");
-          if (op == kOpTileDown && n < 3) FailRow(r, "tile pattern " + std::to_string(n) + " drawn backward leaves the tile table");
+          if (n / 20 >= kTileSlots)
+            FailRow(r, "tile pattern " + std::to_string(n) + " has no tile bitmap");
+          if (op == kOpTileDown && n < 3)
+            FailRow(r,
+                    "tile pattern " + std::to_string(n) + " drawn backward leaves the tile table");
           break;
         case kOpCommandBackdrop:
         case kOpCommandBackdropOn:
           // A command starting with a button has no entry in the command backdrop table.
-          if (buttonCommand) FailRow(r, "a backdrop from the command needs a command starting with a direction");
+          if (buttonCommand)
+            FailRow(r, "a backdrop from the command needs a command starting with a direction");
           break;
         case kOpSoundPair:
           if (!sounds_.count(n) || !sounds_.count(n + 1))
-            FailRow(r, "sound " + std::to_string(n) + " or " + std::to_string(n + 1) + " is not in the sound list");
+            FailRow(r, "sound " + std::to_string(n) + " or " + std::to_string(n + 1) +
+                           " is not in the sound list");
           break;
         case kOpSound:
-          if (!sounds_.count(n)) FailRow(r, "sound " + std::to_string(n) + " is not in the sound list");
+          if (!sounds_.count(n))
+            FailRow(r, "sound " + std::to_string(n) + " is not in the sound list");
           break;
-        case kOpCallAhead: CheckRowTarget(r, r + n, "r+"); break;
-        case kOpCallBack: CheckRowTarget(r, r - n, "r-"); break;
-        case kOpJumpAhead: CheckRowTarget(r, r + n, "R+"); break;
-        case kOpJumpBack: CheckRowTarget(r, r - n, "R-"); break;
+        case kOpCallAhead:
+          CheckRowTarget(r, r + n, "r+");
+          break;
+        case kOpCallBack:
+          CheckRowTarget(r, r - n, "r-");
+          break;
+        case kOpJumpAhead:
+          CheckRowTarget(r, r + n, "R+");
+          break;
+        case kOpJumpBack:
+          CheckRowTarget(r, r - n, "R-");
+          break;
         case kOpCallBase:
-        case kOpCompanionCallBase: CheckRowTarget(r, a_->bangRow + n, "a base row call"); break;
-        case kOpCallSecondBase: CheckRowTarget(r, a_->secondBangRow + n, "a second base row call"); break;
+        case kOpCompanionCallBase:
+          CheckRowTarget(r, a_->bangRow + n, "a base row call");
+          break;
+        case kOpCallSecondBase:
+          CheckRowTarget(r, a_->secondBangRow + n, "a second base row call");
+          break;
         case kOpExitRow:
           if (n > 0) CheckRowTarget(r, a_->bangRow + n, "the exit row");
           break;
-        default: break;
+        default:
+          break;
       }
     }
     if (pictures == 0) FailRow(r, "it shows no picture (the engine would never leave it)");
@@ -240,7 +266,9 @@ class Checker {
       int v = stream[i];
       if (v == kEndValue) return;
       bool ok = partners ? (v < 0 || BodyPicture(v)) : EffectPicture(v);
-      if (!ok) FailRow(r, std::string(partners ? "partner picture " : "effect ") + std::to_string(v) + " is not drawn or not loaded");
+      if (!ok)
+        FailRow(r, std::string(partners ? "partner picture " : "effect ") + std::to_string(v) +
+                       " is not drawn or not loaded");
     }
   }
 
@@ -248,8 +276,10 @@ class Checker {
     int digits[4] = {code / 1000, code / 100 % 10, code / 10 % 10, code % 10};
     bool ended = false;
     for (int d : digits) {
-      if (d == 0) ended = true;
-      else if (ended || d > 6) return false;
+      if (d == 0)
+        ended = true;
+      else if (ended || d > 6)
+        return false;
     }
     return digits[0] != 0;
   }
@@ -270,7 +300,9 @@ class Checker {
           if (c == 0) continue;
           if (!TypedCode(c) && !(row.hidden && OpeningCode(c)))
             FailRow(r, "command " + std::to_string(c) + " cannot be typed");
-          if (codeToRow[c] != 0) FailRow(r, "command " + std::to_string(c) + " already starts row " + std::to_string(codeToRow[c]));
+          if (codeToRow[c] != 0)
+            FailRow(r, "command " + std::to_string(c) + " already starts row " +
+                           std::to_string(codeToRow[c]));
           codeToRow[c] = static_cast<int16_t>(r);
           (row.hidden ? hidden_ : visible_) += 1;
         }
@@ -284,16 +316,19 @@ class Checker {
         if (c != 0) FailRow(r, "its commands come after the last load group and are never mapped");
     int lastLine = headers_.back().line;
     for (int d = 1; d <= 6; ++d)
-      if (codeToRow[d * 1000] == 0) Fail(lastLine, "no action for the one-key command " + std::to_string(d * 1000));
+      if (codeToRow[d * 1000] == 0)
+        Fail(lastLine, "no action for the one-key command " + std::to_string(d * 1000));
     if (codeToRow[kFallCommand] == 0) Fail(lastLine, "no action for the fall command 1315");
     for (int t = 1; t <= 4; ++t)
       for (int h = 5; h <= 6; ++h)
         for (int s = 1; s <= 4; ++s) {
           int code = t * 1000 + h * 100 + s * 10 + 7;
-          if (codeToRow[code] == 0) Fail(lastLine, "no entry routine for the opening command " + std::to_string(code));
+          if (codeToRow[code] == 0)
+            Fail(lastLine, "no entry routine for the opening command " + std::to_string(code));
         }
     if (visible_ < kMinVisibleCommands)
-      Fail(lastLine, "only " + std::to_string(visible_) + " listed commands, want at least " + std::to_string(kMinVisibleCommands));
+      Fail(lastLine, "only " + std::to_string(visible_) + " listed commands, want at least " +
+                         std::to_string(kMinVisibleCommands));
   }
 
   const std::string& text_;
@@ -313,7 +348,8 @@ std::set<int> ReadSoundList(const std::string& readme) {
   size_t at = readme.find(key);
   if (at == std::string::npos) throw ForgeError{"data/README.md: no \"" + key + "\" line"};
   size_t end = readme.find('\n', at);
-  std::string list = readme.substr(at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size());
+  std::string list = readme.substr(
+      at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size());
   std::set<int> sounds;
   std::string number;
   for (char c : list + ",") {

@@ -18,7 +18,7 @@ struct MoveListFigures {
   int motionValues = 0, secondValues = 0, thirdValues = 0;
   int visibleCommands = 0;  // command codes the command list shows
   int hiddenCommands = 0;
-  int groups = 0;            // load groups defined
+  int groups = 0;  // load groups defined
 };
 
 // The "Sound effects used by the move list: 80, 81, ..." line of the notes.

@@ -20,8 +20,8 @@ inline constexpr int kNumberedBackdrops = 10;
 // Entry roles shared by the character palettes, so that a picture drawn with
 // these indexes looks right in every scheme.
 enum CharInk : uint8_t {
-  kInkBlack = 0,      // transparent background
-  kInkOutline = 1,    // outlines, dark details
+  kInkBlack = 0,    // transparent background
+  kInkOutline = 1,  // outlines, dark details
   kInkSkinDark = 2,
   kInkSkin = 3,
   kInkSkinLight = 4,
@@ -33,9 +33,9 @@ enum CharInk : uint8_t {
   kInkAccentDark = 10,
   kInkAccent = 11,
   kInkAccentLight = 12,
-  kInkWhite = 13,     // eyes, shine, text
-  kInkGlowA = 14,     // effects: warm glow
-  kInkGlowB = 15,     // effects: cool glow
+  kInkWhite = 13,  // eyes, shine, text
+  kInkGlowA = 14,  // effects: warm glow
+  kInkGlowB = 15,  // effects: cool glow
 };
 
 inline constexpr Rgb kPalettes[4][16] = {

@@ -41,8 +41,8 @@ void CheckRoundTrip(const std::string& text) {
       const auto& got = read.paletteColours[p][c];
       const Rgb& want = kPalettes[p][c];
       if (got[0] != want.r || got[1] != want.g || got[2] != want.b)
-        throw ForgeError{"Xx.txt: palette " + std::to_string(p) + " colour " +
-                         std::to_string(c) + " does not read back"};
+        throw ForgeError{"Xx.txt: palette " + std::to_string(p) + " colour " + std::to_string(c) +
+                         " does not read back"};
     }
 }
 
