@@ -360,8 +360,8 @@ void PlayStep(Game& g) {
     ComputerTypes(g);
   }
   StepAutomaticZoom(g);
-  // The required landing key replaces the prompt when the bonus window closes.
-  if (c.landingPromptTimer == 0) ShowLandingPrompt(g, c.landingKey - 1);
+  // The icon panel's indicator step shows the required landing key once the
+  // bonus window has closed.
   DrawPlayFrame(g);
 }
 

@@ -339,7 +339,12 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
 
   window->setFixedSize(640, 480);
   window->show();
-  if (!FormCreate(g)) g.st.closeRequested = 1;
+  if (!FormCreate(g)) {
+    // A required data file was missing or broken (the user has been told):
+    // end through the normal close, which still writes the settings.
+    g.st.closeRequested = 1;
+    services.SetTimerEnabled(true);
+  }
   FormShow(g);
   window->setAcceptDrops(true);
   int rc = app.exec();
