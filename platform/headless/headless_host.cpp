@@ -274,7 +274,10 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   h->media.measure = [files = &h->files](const std::string& path) -> std::optional<uint32_t> {
     std::optional<std::string> bytes = files->ReadFile(path);
     if (!bytes) return std::nullopt;
-    return MeasureTuneBytes(path, *bytes);
+    // A tune without time would arm no end timer: treat it as unplayable.
+    std::optional<uint32_t> ms = MeasureTuneBytes(path, *bytes);
+    if (ms && *ms == 0) return std::nullopt;
+    return ms;
   };
   g.args = o.files;
 

@@ -133,8 +133,11 @@ int SdlMedia::OpenFile(const std::string& path) {
   std::optional<uint32_t> ms;
   if (IsMidi(*bytes)) {
     // MIDI is measured from its tempo map, the same on every host; the
-    // slow load runs on the side.
+    // slow load runs on the side. A tune without time would leave its stage
+    // without an end (a length of 0 arms no end timer), so it is refused and
+    // the player's fallback for unplayable files takes over.
     ms = MidiLengthMs(*bytes);
+    if (*ms == 0) return Result(kCannotPlay, "the file holds no music");
     if (SdlAudioIsOpen()) {
       if (spare_ && spare_->path == path) {
         music = std::move(spare_);
@@ -160,6 +163,7 @@ int SdlMedia::OpenFile(const std::string& path) {
     }
     if (!ms) ms = MeasureTuneBytes(path, *bytes);
     if (!ms) return Result(kCannotPlay, "the length of the file cannot be found");
+    if (*ms == 0) return Result(kCannotPlay, "the file holds no music");
   }
   music_ = std::move(music);
   open_ = true;

@@ -108,6 +108,13 @@ TEST(SdlMedia, FailedOpensLeaveTheDeviceClosedWithAnError) {
   test::WriteAll(dir + "notes.mid", "these are not notes");
   EXPECT_EQ(m.OpenFile(dir + "notes.mid"), SdlMedia::kCannotPlay);
   EXPECT_EQ(m.Mode(), MediaMode::NotReady);
+  // A MIDI file with no time in it would give a stage that never ends.
+  std::string empty = std::string("MThd\0\0\0\x06\0\x01\0\x01\x01\xE0", 14) +
+                      std::string("MTrk\0\0\0\x04\0\xFF\x2F\0", 12);
+  test::WriteAll(dir + "empty.mid", empty);
+  ASSERT_EQ(MidiLengthMs(empty), 0u);
+  EXPECT_EQ(m.OpenFile(dir + "empty.mid"), SdlMedia::kCannotPlay);
+  EXPECT_EQ(m.Mode(), MediaMode::NotReady);
   uint32_t ms = 0;
   EXPECT_EQ(m.Length(ms), MediaDevice::kNotOpen);
 
