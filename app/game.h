@@ -12,6 +12,7 @@
 #include "flow/stage_cycle.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/command_state.h"
+#include "gameplay/mode_menu.h"
 #include "gameplay/snapshot_album.h"
 #include "music/music_state.h"
 #include "platform/core/random.h"
@@ -42,6 +43,7 @@ struct Game {
   MusicState music;  // the music player: sources, play list, CD probe
   Surfaces gfx;  // Part 4.1: surfaces, layers, panels, layout values
   AlbumState album;  // the snapshot album's extent
+  ModeMenuState menu;  // the mode menu: page, cursor, figure, gallery
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.

@@ -1,12 +1,16 @@
 #include "app/scenes.h"
 
 #include "app/game.h"
+#include "app/opening.h"
 #include "flow/stage_cycle.h"
 
 namespace kelvane {
 
 void RunSceneHandler(Game& g) {
   switch (g.st.sceneCode) {
+    case scene::kOpening: OpeningStep(g); break;
+    case scene::kOpeningLogo: OpeningLogoStep(g); break;
+    case scene::kModeMenu: ModeMenuStep(g); break;
     case scene::kStageStart1:
     case scene::kStageStart2:
     case scene::kExitQuestion:

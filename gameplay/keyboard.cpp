@@ -6,6 +6,7 @@
 #include "flow/stage_cycle.h"
 #include "gameplay/command_entry.h"
 #include "gameplay/key_groups.h"
+#include "gameplay/mode_menu.h"
 #include "gameplay/release_keys.h"
 #include "gameplay/snapshot_album.h"
 #include "graphics/sound_effect.h"
@@ -91,25 +92,23 @@ void ModeMenuKeyDown(Game& g, int vk, ShiftState shift) {
   } else if (keys::IsNg(vk)) {
     sub = 200;
   } else if (keys::IsLeft(vk)) {
-    // Moving the menu cursor left (menu::CursorLeft), the pointer onto it
-    // and storing it for the page join here with the mode menu.
+    MoveMenuCursor(g, -1);
     if (shift.alt) pose = menu::PoseDown(pose);
     sub = 25;
   } else if (keys::IsUp(vk)) {
-    // Storing the menu cursor for the page joins here with the mode menu.
+    StoreMenuCursor(g);
     pose = shift.alt ? menu::PoseDown(pose) : menu::PoseToggle(pose);
     sub = 25;
   } else if (keys::IsRight(vk)) {
-    // Moving the menu cursor right (menu::CursorRight), the pointer onto it
-    // and storing it for the page join here with the mode menu.
+    MoveMenuCursor(g, +1);
     if (shift.alt) pose = menu::PoseUp(pose);
     sub = 25;
   } else if (keys::IsDown(vk)) {
-    // Storing the menu cursor for the page joins here with the mode menu.
+    StoreMenuCursor(g);
     pose = shift.alt ? menu::PoseUp(pose) : menu::PoseToggle(pose);
     sub = 25;
   } else if (vk == keys::kC) {
-    // Storing the menu cursor for the page joins here with the mode menu.
+    StoreMenuCursor(g);
     StepMenuColour(g, shift);
     sub = 25;
   }
