@@ -85,12 +85,15 @@ class TfmWindow : public QWidget {
   }
 
   void closeEvent(QCloseEvent* e) override {
-    if (!game || game->st.halted) {
+    // halted alone does not mean closed: the loading code sets it around its
+    // message pump, and a close asked for then must go the two-phase way.
+    if (!game || closing) {
       e->accept();
       return;
     }
     if (FormCloseQuery(*game)) {
       FormClose(*game);
+      closing = true;
       e->accept();
     } else {
       e->ignore();

@@ -24,6 +24,7 @@ constexpr int kHung = 5;
 // Runs once the host has made its QApplication.
 enum class Answer { Cancel, Ok };
 Answer answer = Answer::Cancel;
+int closeAfterMs = 2500;  // after OK
 
 void AnswerTheDialog() {
   // A program that never ends fails the test instead of stalling the run.
@@ -38,9 +39,8 @@ void AnswerTheDialog() {
       return;
     }
     dialog->findChild<QPushButton*>("Button1")->click();
-    // Then close the game window the way the close box does, once loading
-    // is surely over.
-    QTimer::singleShot(2500, [] {
+    // Then close the game window the way the close box does.
+    QTimer::singleShot(closeAfterMs, [] {
       for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible()) w->close();
     });
@@ -101,6 +101,28 @@ TEST_F(ProgramStartTest, OkStartsTheGameAndItsEndWritesTheChoices) {
   std::string ini = test::ReadAll(dir + "Kelvane.ini");
   EXPECT_NE(ini.find("ename=TESTER"), std::string::npos) << ini;
   EXPECT_NE(ini.find("c_max=1"), std::string::npos) << ini;
+}
+
+TEST_F(ProgramStartTest, AClosedWindowDuringLoadingStillEndsTheProgramAndWritesTheSettings) {
+  std::string dir = SharedFolder("start-close-early", isChild);
+  if (!isChild) {
+    std::filesystem::copy(test::GameDir(), dir, std::filesystem::copy_options::recursive);
+    std::filesystem::remove(dir + "Kelvane.ini");
+    // Generating every colour scheme keeps the loading busy for a while.
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      char first = entry.path().filename().string()[0];
+      if (first == 'T' || first == 'U') std::filesystem::remove(entry.path());
+    }
+    test::WriteAll(dir + "Kelvane.ini", "[Kelvane]\nc_max=2\n");
+  }
+  EXPECT_EXIT(
+      {
+        answer = Answer::Ok;
+        closeAfterMs = 1;
+        std::exit(RunProgram(dir));
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_NE(test::ReadAll(dir + "Kelvane.ini").find("c_max=2"), std::string::npos);
 }
 
 }  // namespace
