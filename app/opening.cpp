@@ -20,11 +20,21 @@ constexpr int8_t kMaskSheet = 3;
 constexpr int16_t kPlainFramesEnd = 8;  // scene 0 shows steps 0..9
 
 // Scene 1's counters besides subStep.
-int16_t& Growth(GameState& st) { return st.sceneCounters[0]; }
-int16_t& Piece(GameState& st) { return st.sceneCounters[1]; }
-int16_t& FirstRadius(GameState& st) { return st.sceneCounters[3]; }
-int16_t& SecondRadius(GameState& st) { return st.sceneCounters[4]; }
-int16_t& ClosingRadius(GameState& st) { return st.sceneCounters[5]; }
+int16_t& Growth(GameState& st) {
+  return st.sceneCounters[0];
+}
+int16_t& Piece(GameState& st) {
+  return st.sceneCounters[1];
+}
+int16_t& FirstRadius(GameState& st) {
+  return st.sceneCounters[3];
+}
+int16_t& SecondRadius(GameState& st) {
+  return st.sceneCounters[4];
+}
+int16_t& ClosingRadius(GameState& st) {
+  return st.sceneCounters[5];
+}
 
 // A settings file may hold a colour the sheets do not have; the sheets
 // array must never be read out of range.
@@ -32,7 +42,9 @@ const Surface& SchemeSheet(Game& g) {
   return g.gfx.mainSheets[static_cast<size_t>(std::clamp<int>(g.st.colourIndex, 0, 2))];
 }
 
-bool Between(int v, int low, int high) { return v >= low && v <= high; }
+bool Between(int v, int low, int high) {
+  return v >= low && v <= high;
+}
 
 // One frame of logo row r = subStep: the current piece unfolds from 6 to 26
 // rows around the row's centre line.

@@ -33,9 +33,9 @@ constexpr Rect kLogoOverlaySmall = Rect::XYWH(117, 51, 98, 90);
 constexpr Rect kCaptionOverlaySmall = Rect::XYWH(230, 231, 85, 7);
 
 // Sub-steps of scene 1.
-constexpr int16_t kFirstCycle = 3;    // the whole logo with its circles
+constexpr int16_t kFirstCycle = 3;  // the whole logo with its circles
 constexpr int16_t kLastCycle = 9;
-constexpr int16_t kClosing = 10;      // closing circle, then the demonstration
+constexpr int16_t kClosing = 10;  // closing circle, then the demonstration
 constexpr int16_t kClosingToMenu = 12;
 constexpr int16_t kClosingAgain = 14;  // closing circle, then the opening again
 constexpr int16_t kLastClosing = 20;

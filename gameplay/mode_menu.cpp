@@ -61,14 +61,20 @@ constexpr int kPatternCellsPerBitmap = 18, kPatternColumns = 3;
 constexpr int kPatternPlainSet = 11, kPatternMirrorSet = 12;
 constexpr int kSeamY = 238;  // the two lines each side of the halves' seam
 
-bool Between(int v, int low, int high) { return v >= low && v <= high; }
+bool Between(int v, int low, int high) {
+  return v >= low && v <= high;
+}
 
-Surface& MaskSheet(Game& g) { return g.gfx.mainSheets[kMaskSheet]; }
+Surface& MaskSheet(Game& g) {
+  return g.gfx.mainSheets[kMaskSheet];
+}
 Surface& SchemeSheet(Game& g) {
   return g.gfx.mainSheets[static_cast<size_t>(std::clamp<int>(g.st.colourIndex, 0, 2))];
 }
 // A pose read from an edited settings file may lie beyond the six drawn.
-int Pose(const Game& g) { return std::min<int>(g.st.menuPose, atlas::kMenuPoses - 1); }
+int Pose(const Game& g) {
+  return std::min<int>(g.st.menuPose, atlas::kMenuPoses - 1);
+}
 
 // ---- Drawing into the layers ----
 
@@ -103,7 +109,9 @@ void DrawFace(Game& g, int face) {
              Rect::XYWH(m.figureX + 144, g.st.waveOffset(), kFaceSize, kFaceSize));
 }
 
-void Bob(Game& g) { WaveStep(g, g.menu.figureX, g.menu.figureY); }
+void Bob(Game& g) {
+  WaveStep(g, g.menu.figureX, g.menu.figureY);
+}
 
 // ---- Steps ----
 
@@ -138,7 +146,8 @@ void DropStep(Game& g) {
 
 void RedrawIcons(Game& g) {
   ClearLayers(g);
-  for (int column = 0; column < 3; ++column) DrawIcon(g, column, kIcons[column].x, kIcons[column].y);
+  for (int column = 0; column < 3; ++column)
+    DrawIcon(g, column, kIcons[column].x, kIcons[column].y);
 }
 
 // The figure above the chosen icon; the column sinks a little and starts
@@ -161,12 +170,22 @@ void PlaceFigure(Game& g) {
 void GreetingSound(Game& g) {
   int first;
   switch (Pose(g)) {
-    case 0: first = 30; break;
-    case 1: first = 28; break;
+    case 0:
+      first = 30;
+      break;
+    case 1:
+      first = 28;
+      break;
     case 2:
-    case 3: first = 33; break;
-    case 4: first = 35; break;
-    default: first = 32; break;
+    case 3:
+      first = 33;
+      break;
+    case 4:
+      first = 35;
+      break;
+    default:
+      first = 32;
+      break;
   }
   const bool second = g.Rand(2) == 1;
   // Pose 5's second voice lies outside the run of the others.
@@ -378,17 +397,17 @@ void GeneratePattern(Game& g, int value) {
   Surface seam;
 
   for (int q = 0; q < 4; ++q) {
-    const int j = ((q + shift) % kPatternCellsPerBitmap + kPatternCellsPerBitmap) %
-                  kPatternCellsPerBitmap;
+    const int j =
+        ((q + shift) % kPatternCellsPerBitmap + kPatternCellsPerBitmap) % kPatternCellsPerBitmap;
     const int cx = (j % kPatternColumns) * kPatternCellW;
     const int cy = (j / kPatternColumns) * kPatternCellH;
     const Rect cell = mirrored ? Rect{cx + kPatternCellW - 1, cy, cx - 1, cy + kPatternCellH}
                                : Rect::XYWH(cx, cy, kPatternCellW, kPatternCellH);
     for (int row = 0; row < 3; ++row) {
       for (int column = 0; column < 3; ++column) {
-        const Rect place = Rect::XYWH((q % 2 ? 334 : 14) + column * kPatternPitchX,
-                                      (q / 2) * 240 + row * kPatternPitchY - 1, kPatternCellW,
-                                      kPatternCellH);
+        const Rect place =
+            Rect::XYWH((q % 2 ? 334 : 14) + column * kPatternPitchX,
+                       (q / 2) * 240 + row * kPatternPitchY - 1, kPatternCellW, kPatternCellH);
         sheet.canvas.copyMode = SRCAND;
         CopyRect(sheet, place, mask, cell);
         sheet.canvas.copyMode = SRCPAINT;
@@ -411,15 +430,22 @@ void GeneratePattern(Game& g, int value) {
 
 uint8_t& RememberedCursor(Game& g, int page) {
   switch (page) {
-    case 1: return g.stage.vsOrder;
-    case 2: return g.stage.matchRule;
-    case 3: return g.menu.galleryPageCursor;
-    case 4: return g.stage.p2Handicap;
-    default: return g.menu.firstPageCursor;
+    case 1:
+      return g.stage.vsOrder;
+    case 2:
+      return g.stage.matchRule;
+    case 3:
+      return g.menu.galleryPageCursor;
+    case 4:
+      return g.stage.p2Handicap;
+    default:
+      return g.menu.firstPageCursor;
   }
 }
 
-void StoreMenuCursor(Game& g) { RememberedCursor(g, g.menu.menuPage) = g.menu.menuCursor; }
+void StoreMenuCursor(Game& g) {
+  RememberedCursor(g, g.menu.menuPage) = g.menu.menuCursor;
+}
 
 void MoveMenuCursor(Game& g, int direction) {
   ModeMenuState& m = g.menu;
@@ -431,10 +457,14 @@ void MoveMenuCursor(Game& g, int direction) {
 
 int GalleryLimit(const Game& g, int cursor) {
   switch (cursor) {
-    case 1: return g.st.normalReached;
-    case 2: return menu::kGalleryPatterns;
-    case 3: return g.st.hardReached;
-    default: return 0;
+    case 1:
+      return g.st.normalReached;
+    case 2:
+      return menu::kGalleryPatterns;
+    case 3:
+      return g.st.hardReached;
+    default:
+      return 0;
   }
 }
 
