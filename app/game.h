@@ -9,6 +9,8 @@
 #include "actiondata/palette_file.h"
 #include "app/game_state.h"
 #include "graphics/surfaces.h"
+#include "flow/match_result.h"
+#include "flow/music_menu.h"
 #include "flow/stage_cycle.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/command_state.h"
@@ -44,6 +46,8 @@ struct Game {
   Surfaces gfx;  // Part 4.1: surfaces, layers, panels, layout values
   AlbumState album;  // the snapshot album's extent
   ModeMenuState menu;  // the mode menu: page, cursor, figure, gallery
+  MusicMenuState musicMenu;  // the music menu: item, idle animation
+  MatchResultState result;  // the match result: winner, course match, slots of the turns
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.

@@ -2,6 +2,8 @@
 
 #include "app/game.h"
 #include "app/opening.h"
+#include "flow/match_result.h"
+#include "flow/music_menu.h"
 #include "flow/stage_cycle.h"
 
 namespace kelvane {
@@ -11,6 +13,8 @@ void RunSceneHandler(Game& g) {
     case scene::kOpening: OpeningStep(g); break;
     case scene::kOpeningLogo: OpeningLogoStep(g); break;
     case scene::kModeMenu: ModeMenuStep(g); break;
+    case scene::kMusicMenu: MusicMenuStep(g); break;
+    case scene::kMatchResult: ResultStep(g); break;
     case scene::kStageStart1:
     case scene::kStageStart2:
     case scene::kExitQuestion:

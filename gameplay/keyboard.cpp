@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/game.h"
+#include "flow/music_menu.h"
 #include "flow/stage_cycle.h"
 #include "gameplay/command_entry.h"
 #include "gameplay/key_groups.h"
@@ -123,8 +124,7 @@ void MusicMenuKeyDown(Game& g, int vk, ShiftState shift) {
   } else if (keys::IsNg(vk)) {
     sub = 600;
   } else if (keys::IsArrow(vk)) {
-    // The item cursor (left, right) and the idle action (up, down) join
-    // here with the music menu.
+    MusicMenuArrowKey(g, vk);
   } else if (vk == keys::kC) {
     StepMenuColour(g, shift);
     g.cmd.playColour = static_cast<uint8_t>(std::clamp<int>(g.st.colourIndex, 0, g.st.colourMax));

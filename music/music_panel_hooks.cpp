@@ -2,10 +2,12 @@
 // until its owner fills it in here.
 #include "music/music_panel.h"
 
+#include "flow/music_menu.h"
+
 namespace kelvane {
 
 // The music menu: one step of its character's idle animation (idleCycle
 // and the action engine step).
-void MusicMenuAnimationStep(Game&) {}
+void MusicMenuAnimationStep(Game& g) { MusicMenuIdleStep(g); }
 
 }  // namespace kelvane
