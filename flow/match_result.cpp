@@ -4,6 +4,7 @@
 
 #include "app/game.h"
 #include "flow/music_menu.h"
+#include "flow/scene_art.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/mode_menu.h"
 #include "graphics/atlas.h"
@@ -213,6 +214,18 @@ void RunStep(Game& g) {
   }
 }
 
+// From the shows on, the plate stays under the characters, whose pictures
+// clear the layers.
+void KeepPlate(Game& g) {
+  const int16_t sub = g.st.subStep();
+  const bool shows = (sub >= kWinnerShow && sub <= kLoserShow) ||
+                     (sub >= kTieShow && sub <= kTieShowEnd) || sub == kCourseWait || sub == kWait;
+  if (!shows) return;
+  const MatchResultState& r = g.result;
+  DrawBehind(g, atlas::ResultPlateCell(r.player2Won, r.courseMatch), kPlateX,
+             kPlateY - kPlateRise * kPlateLast);
+}
+
 void ComposeResultWindow(Game& g) {
   Surfaces& s = g.gfx;
   const int top = g.st.frameInterval == g.st.normalFrameInterval ? kTopMenuPace : kTopShowPace;
@@ -315,6 +328,7 @@ SlotMarks MatchSlotMarks(const std::array<int8_t, 2>& slotOfTurn) {
 void ResultStep(Game& g) {
   RunStep(g);
   if (g.st.sceneCode != scene::kMatchResult) return;
+  KeepPlate(g);
   AnimateBackdrop(g);
   ComposeResultWindow(g);
   PresentFrame(g);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/game.h"
+#include "flow/scene_art.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/key_groups.h"
 #include "gameplay/keyboard.h"
@@ -26,7 +27,9 @@ constexpr int kNoMove = 16;  // pointer keys up to this move nothing
 // The character stands under item i at posX 68 + 24 i.
 constexpr int kItemX0 = 68;
 constexpr int kItemPitch = 24;
-// Pressed items land on the panel's row of items.
+// The panel's place in the layers; pressed items land on its row of items.
+constexpr int kPanelX = 200;
+constexpr int kPanelY = 62;
 constexpr int kPressedX0 = 232;
 constexpr int kPressedY = 62;
 // The area under the panel that the character walks in.
@@ -247,6 +250,16 @@ void RunStep(Game& g) {
   }
 }
 
+// The panel, and the item while it is held down, stay under the character
+// whose pictures clear the layers.
+void KeepPanel(Game& g) {
+  if (Between(g.st.subStep(), kPressed + 1, kHeld)) {
+    const int item = g.musicMenu.menuItem;
+    DrawBehind(g, atlas::MusicPressedItemCell(item), kPressedX0 + kItemPitch * item, kPressedY);
+  }
+  DrawBehind(g, atlas::At(RegionId::kMusicPanel), kPanelX, kPanelY);
+}
+
 // The lamp blinks while a preview plays; previewState 3 (start) lights it
 // and passes through 4 on its way to the blinking 1, 2, 1, ...
 void DrawLamp(Game& g) {
@@ -349,6 +362,7 @@ void MusicMenuArrowKey(Game& g, int vk) {
 void MusicMenuStep(Game& g) {
   RunStep(g);
   if (g.st.sceneCode != scene::kMusicMenu) return;
+  KeepPanel(g);
   AnimateBackdrop(g);
   DrawLamp(g);
   ComposeMenuWindow(g);

@@ -119,6 +119,25 @@ TEST_F(MatchResultTest, TheMenuTunePlaysAndAMissingOneLoopsSilence) {
   EXPECT_EQ(g.st.subStep(), result::kWait);
 }
 
+TEST_F(MatchResultTest, ThePlateStaysUnderTheShows) {
+  g.stage.vsOrder = 3;
+  EnterResult(20, 10);
+  RunThrough(result::kLoserShow);
+  Step(3);
+  const Rect plate = atlas::ResultPlateCell(false, false);
+  const Surface& mask = g.gfx.mainSheets[3];
+  int shown = 0, opaque = 0;
+  for (int dy = 0; dy < plate.Height(); ++dy)
+    for (int dx = 0; dx < plate.Width(); ++dx) {
+      if (mask.RawPixel(plate.left + dx, plate.top + dy) != 0) continue;
+      ++opaque;
+      shown += g.gfx.spriteLayer.PixelColour(263 + dx, 85 + dy) ==
+               g.gfx.mainSheets[0].PixelColour(plate.left + dx, plate.top + dy);
+    }
+  // Player 2 stands over a part of it.
+  EXPECT_GT(shown, opaque * 3 / 4);
+}
+
 // ---- The shows ----
 
 TEST_F(MatchResultTest, HeldDigitKeysChooseTheVictoryActionAndItsLosingCounterpart) {

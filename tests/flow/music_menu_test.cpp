@@ -203,6 +203,30 @@ TEST_F(MusicMenuTest, CancelReplacesAPreviewWithTheMenuTuneInTheSameFrame) {
   EXPECT_EQ(g.st.bgmLength, static_cast<int32_t>(test::kTuneMs));
 }
 
+TEST_F(MusicMenuTest, ThePanelAndAHeldItemStayUnderTheCharacter) {
+  EnterMenu();
+  Step(20);  // the character's pictures clear the layers every frame
+  const Surface& sheet = g.gfx.mainSheets[0];
+  const Surface& mask = g.gfx.mainSheets[3];
+  auto shows = [&](const Rect& cell, int x, int y) {
+    for (int dy = 0; dy < cell.Height(); ++dy)
+      for (int dx = 0; dx < cell.Width(); ++dx)
+        if (mask.RawPixel(cell.left + dx, cell.top + dy) == 0 &&
+            g.gfx.spriteLayer.PixelColour(x + dx, y + dy) !=
+                sheet.PixelColour(cell.left + dx, cell.top + dy))
+          return false;
+    return true;
+  };
+  EXPECT_TRUE(shows(atlas::At(atlas::RegionId::kMusicPanel), 200, 62));
+  g.musicMenu.menuItem = music_menu::kItemStop;
+  Press(vk::kReturn);
+  Step(5);
+  EXPECT_TRUE(shows(atlas::MusicPressedItemCell(music_menu::kItemStop), 232 + 24 * 4, 62));
+  Release(vk::kReturn);
+  Step(3);
+  EXPECT_TRUE(shows(atlas::At(atlas::RegionId::kMusicPanel), 200, 62));
+}
+
 // ---- The character ----
 
 TEST_F(MusicMenuTest, LeftAndRightWalkUnderTheItemsAndWrap) {
