@@ -216,6 +216,39 @@ struct Overlap {
   RegionId a, b;
 };
 
+// Places the game draws numbers and icons into at run time: they must stay
+// opaque in the picture, or the mask would let the backdrop through them.
+inline constexpr RegionId kWrittenPlaces[] = {
+    RegionId::kHudBlankColumn,
+    RegionId::kHudLandingKeyA,
+    RegionId::kHudPromptA,
+    RegionId::kHudKeysA,
+    RegionId::kHudSlot1A,
+    RegionId::kHudSlot2A,
+    RegionId::kHudSlot3A,
+    RegionId::kHudSlot4A,
+    RegionId::kHudIndicatorA,
+    RegionId::kHudLandingKeyB,
+    RegionId::kHudPromptB,
+    RegionId::kHudKeysB,
+    RegionId::kHudSlot1B,
+    RegionId::kHudSlot2B,
+    RegionId::kHudSlot3B,
+    RegionId::kHudSlot4B,
+    RegionId::kHudIndicatorB,
+    RegionId::kMusicSourcePlace,
+    RegionId::kMusicIndexDigits,
+    RegionId::kMusicCountDigits,
+    RegionId::kResultLabelP1Score1,
+    RegionId::kResultLabelP1Score2,
+    RegionId::kResultLabelP2Score1,
+    RegionId::kResultLabelP2Score2,
+    RegionId::kResultLabelP1CourseScore1,
+    RegionId::kResultLabelP1CourseScore2,
+    RegionId::kResultLabelP2CourseScore1,
+    RegionId::kResultLabelP2CourseScore2,
+};
+
 inline constexpr Overlap kDeclaredOverlaps[] = {
     {RegionId::kHudBlankColumn, RegionId::kIconCellFacingLeft},
     {RegionId::kHudLandingKeyA, RegionId::kIconCellFacingLeft},

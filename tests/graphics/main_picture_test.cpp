@@ -57,34 +57,7 @@ TEST_F(MainPicture, PlacesTheGameWritesIntoAreOpaque) {
   // The mask is made once from the picture: a black pixel in one of these
   // places would let the backdrop through the numbers drawn there later.
   using enum RegionId;
-  for (RegionId id : {kHudBlankColumn,
-                      kHudLandingKeyA,
-                      kHudPromptA,
-                      kHudKeysA,
-                      kHudSlot1A,
-                      kHudSlot2A,
-                      kHudSlot3A,
-                      kHudSlot4A,
-                      kHudIndicatorA,
-                      kHudLandingKeyB,
-                      kHudPromptB,
-                      kHudKeysB,
-                      kHudSlot1B,
-                      kHudSlot2B,
-                      kHudSlot3B,
-                      kHudSlot4B,
-                      kHudIndicatorB,
-                      kMusicSourcePlace,
-                      kMusicIndexDigits,
-                      kMusicCountDigits,
-                      kResultLabelP1Score1,
-                      kResultLabelP1Score2,
-                      kResultLabelP2Score1,
-                      kResultLabelP2Score2,
-                      kResultLabelP1CourseScore1,
-                      kResultLabelP1CourseScore2,
-                      kResultLabelP2CourseScore1,
-                      kResultLabelP2CourseScore2}) {
+  for (RegionId id : atlas::kWrittenPlaces) {
     Rect r = atlas::At(id);
     EXPECT_EQ(Lit(r), r.Width() * r.Height()) << atlas::Get(id).name;
   }

@@ -833,36 +833,7 @@ void DrawMusicPanel(Sheet& s) {
 // mask is made once from the picture, so a black place would stay
 // transparent and the numbers would float over the backdrop.
 void CheckWrittenPlacesAreOpaque(Sheet& s) {
-  using enum RegionId;
-  const RegionId places[] = {kHudBlankColumn,
-                             kHudLandingKeyA,
-                             kHudPromptA,
-                             kHudKeysA,
-                             kHudSlot1A,
-                             kHudSlot2A,
-                             kHudSlot3A,
-                             kHudSlot4A,
-                             kHudIndicatorA,
-                             kHudLandingKeyB,
-                             kHudPromptB,
-                             kHudKeysB,
-                             kHudSlot1B,
-                             kHudSlot2B,
-                             kHudSlot3B,
-                             kHudSlot4B,
-                             kHudIndicatorB,
-                             kMusicSourcePlace,
-                             kMusicIndexDigits,
-                             kMusicCountDigits,
-                             kResultLabelP1Score1,
-                             kResultLabelP1Score2,
-                             kResultLabelP2Score1,
-                             kResultLabelP2Score2,
-                             kResultLabelP1CourseScore1,
-                             kResultLabelP1CourseScore2,
-                             kResultLabelP2CourseScore1,
-                             kResultLabelP2CourseScore2};
-  for (RegionId id : places) {
+  for (atlas::RegionId id : atlas::kWrittenPlaces) {
     Rect r = atlas::At(id);
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x)
