@@ -1,6 +1,7 @@
 #include "app/frame_pacing.h"
 
 #include "app/game.h"
+#include "app/idle_timeouts.h"
 #include "app/scenes.h"
 #include "app/trace.h"
 #include "graphics/sound_effect.h"

@@ -32,9 +32,4 @@ void RunSceneHandler(Game& g) {
   }
 }
 
-void CheckIdleTimeouts(Game&, uint32_t) {
-  // The time-out table belongs to the scenes it answers for; it is added
-  // together with them.
-}
-
 }  // namespace kelvane

@@ -11,7 +11,5 @@ struct Game;
 // anything outside -3..14) do nothing.
 void RunSceneHandler(Game& g);
 
-// The idle time-outs, checked on every Timer1 tick.
-void CheckIdleTimeouts(Game& g, uint32_t now);
 
 }  // namespace kelvane
