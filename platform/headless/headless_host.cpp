@@ -321,14 +321,19 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
     h->app.timerEnabled = true;
   }
 
-  // Frame pacing statistics (wall time of each frame step).
-  std::vector<double> stepTimes;
-  uint64_t lastCount = g.frameStepCount;
-  auto noteSteps = [&] {
-    if (g.frameStepCount != lastCount) {
-      lastCount = g.frameStepCount;
-      stepTimes.push_back(std::chrono::duration<double, std::milli>(Steady::now() - wallStart).count());
-    }
+  // Frame pacing statistics: the wall time at which each driver call that
+  // ran a frame step began, with the frame interval in force then.
+  struct StepTime {
+    double ms;
+    uint16_t interval;
+  };
+  std::vector<StepTime> stepTimes;
+  auto drive = [&](auto&& driver) {
+    double at = std::chrono::duration<double, std::milli>(Steady::now() - wallStart).count();
+    uint16_t interval = g.st.frameInterval;
+    uint64_t before = g.frameStepCount;
+    driver();
+    if (g.frameStepCount != before) stepTimes.push_back({at, interval});
   };
 
   bool closeSent = false;
@@ -341,15 +346,13 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
       h->window.Close(FormId::FM);
     }
     if (h->app.timerEnabled && ms >= nextTimer) {
-      Timer1Timer(g);
-      noteSteps();
+      drive([&] { Timer1Timer(g); });
       nextTimer = o.realtime ? ms + 10 : nextTimer + 10;
     }
     if (h->window.mainClosed) break;
     if (h->app.idleHooked && !g.st.halted) {
       bool done = true;
-      AppEvIdle(g, done);
-      noteSteps();
+      drive([&] { AppEvIdle(g, done); });
     }
     if (o.realtime) {
       // Sleep until the next thing is due instead of spinning.
@@ -378,7 +381,7 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
     double cpu = CpuSeconds() - cpuStart;
     std::vector<double> jitter;
     for (size_t i = 1; i < stepTimes.size(); ++i)
-      jitter.push_back(std::fabs(stepTimes[i] - stepTimes[i - 1] - g.st.frameInterval));
+      jitter.push_back(std::fabs(stepTimes[i].ms - stepTimes[i - 1].ms - stepTimes[i].interval));
     double mean = 0, p99 = 0;
     if (!jitter.empty()) {
       for (double j : jitter) mean += j;
