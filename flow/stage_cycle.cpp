@@ -309,7 +309,11 @@ void StageStartStep(Game& g) {
   } else if (sub == step::kJumpToCount) {
     sub = step::kCount;
   } else if (sub == step::kComputerTurn) {
-    g.cmd.commandCode = 1010 * (1 + g.Rand(4)) + 100 * (5 + g.Rand(2)) + (1 + g.Rand(4));
+    // Drawn one by one: the order of the draws is part of a seeded run.
+    const int32_t thousands = 1 + g.Rand(4);
+    const int32_t hundreds = 5 + g.Rand(2);
+    const int32_t units = 1 + g.Rand(4);
+    g.cmd.commandCode = 1010 * thousands + 100 * hundreds + units;
     g.cmd.landingKey = 0;
     sub = step::kCount;
   } else if (sub >= step::kCount && sub < step::kSetUp) {
@@ -370,6 +374,13 @@ void EndStage(Game& g) {
   StageState& s = g.stage;
   ResetSceneCounters(st);
   st.flickerUntil = 0;
+  // A silent turn has no tune to stop below, but its minute is still timed;
+  // left armed, it would end whatever scene comes next.
+  st.bgmLength = 0;
+  // The scripts may have switched tile patterns or effects off; every stage
+  // starts with both allowed again.
+  g.motion.backdrop.tileSwitch = 1;
+  g.motion.backdrop.effectsOn = 1;
   st.lastInputTick = g.Now();
   std::string tune = st.bgmFileName;
   if (!tune.empty()) StopMusic(g);

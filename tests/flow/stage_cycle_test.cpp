@@ -155,6 +155,76 @@ TEST_F(StageTest, TheComputerTypesItsChosenCommandDigitByDigit) {
   EXPECT_EQ(g.cmd.cpuDone, 1) << "a 0 digit ends the computer's typing";
 }
 
+TEST_F(StageTest, EndingASilentTurnEarlyLeavesNoTimerBehind) {
+  // No tune can be opened: the turn is a timed minute of silence.
+  tg.fakes.media.measure = [](const std::string&) -> std::optional<uint32_t> {
+    return std::nullopt;
+  };
+  g.stage.vsOrder = 1;
+  g.st.sceneCode = scene::kStageStart1;
+  ResetSceneCounters(g.st);
+  ASSERT_TRUE(RunUntilScene(scene::kPlay1));
+  ASSERT_TRUE(g.st.bgmFileName.empty());
+  ASSERT_EQ(g.st.bgmLength, 60000);
+  // Ended by a key just before the minute is up.
+  tg.fakes.clock.now = g.st.bgmEndTick - 50;
+  EndStage(g);
+  EXPECT_EQ(g.st.bgmLength, 0);
+  Step();
+  EXPECT_EQ(g.st.sceneCode, scene::kStageStart2) << "the old minute ended the next stage start";
+  EXPECT_EQ(g.st.subStep(), 1);
+}
+
+TEST_F(StageTest, TheStageEndAllowsTilePatternsAndEffectsAgain) {
+  ASSERT_TRUE(RunUntilScene(scene::kDemoPlay));
+  g.motion.backdrop.tileSwitch = 0;
+  g.motion.backdrop.effectsOn = 0;
+  EndStage(g);
+  EXPECT_EQ(g.motion.backdrop.tileSwitch, 1);
+  EXPECT_EQ(g.motion.backdrop.effectsOn, 1);
+}
+
+TEST_F(StageTest, TheComputersOpeningCommandDrawsItsDigitsInOrder) {
+  g.st.firstRoutineDone = 1;
+  for (int i = 0; i < 100 && g.st.subStep() != 109; ++i) Step();
+  ASSERT_EQ(g.st.subStep(), 109);
+  Random expected = g.random;
+  const int thousands = 1 + expected.Next(4);
+  const int hundreds = 5 + expected.Next(2);
+  const int units = 1 + expected.Next(4);
+  StageStartStep(g);
+  EXPECT_EQ(g.cmd.commandCode, 1010 * thousands + 100 * hundreds + units);
+  // Its tens digit repeats the first key, so the units show as 7.
+  ASSERT_TRUE(RunUntilScene(scene::kDemoPlay));
+  EXPECT_EQ(g.cmd.lastCommand, 1010 * thousands + 100 * hundreds + 7);
+}
+
+TEST_F(StageTest, TheHumansOpeningCommandIsBroughtIntoShape) {
+  g.st.firstRoutineDone = 1;
+  g.stage.vsOrder = 2;
+  struct Case {
+    int typed, shown;
+  };
+  const Case cases[] = {
+      {1523, 1527},  // a direction as third key: the fourth shows as 7
+      {1550, 1510},  // no fourth key: the third repeats the first
+      {4655, 4640},  // a button as third key gives way to the first key
+      {5111, 1517},  // a button as first key becomes up
+      {3413, 3517},  // a direction as second key becomes Y
+      {0, 1510},     // nothing typed
+  };
+  for (const Case& k : cases) {
+    g.st.sceneCode = scene::kStageStart1;
+    ResetSceneCounters(g.st);
+    for (int i = 0; i < 100 && g.st.subStep() != 100; ++i) Step();
+    ASSERT_EQ(g.st.subStep(), 100);
+    g.cmd.commandCode = k.typed;
+    g.st.subStep() = 113;
+    ASSERT_TRUE(RunUntilScene(scene::kPlay1));
+    EXPECT_EQ(g.cmd.lastCommand, k.shown) << "typed " << k.typed;
+  }
+}
+
 TEST(ComputerKey, ForwardAndBackFollowTheFacing) {
   test::TestGame tg;
   Game& g = tg.g();
