@@ -381,6 +381,8 @@ void EndStage(Game& g) {
   // starts with both allowed again.
   g.motion.backdrop.tileSwitch = 1;
   g.motion.backdrop.effectsOn = 1;
+  // A replay that ran out locked the score; the scenes after it count again.
+  g.cmd.scoreLock = 0;
   st.lastInputTick = g.Now();
   std::string tune = st.bgmFileName;
   if (!tune.empty()) StopMusic(g);

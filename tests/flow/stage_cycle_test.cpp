@@ -175,13 +175,15 @@ TEST_F(StageTest, EndingASilentTurnEarlyLeavesNoTimerBehind) {
   EXPECT_EQ(g.st.subStep(), 1);
 }
 
-TEST_F(StageTest, TheStageEndAllowsTilePatternsAndEffectsAgain) {
+TEST_F(StageTest, TheStageEndUndoesWhatTheTurnSwitchedOff) {
   ASSERT_TRUE(RunUntilScene(scene::kDemoPlay));
   g.motion.backdrop.tileSwitch = 0;
   g.motion.backdrop.effectsOn = 0;
+  g.cmd.scoreLock = 2;  // a replayed record ran out
   EndStage(g);
   EXPECT_EQ(g.motion.backdrop.tileSwitch, 1);
   EXPECT_EQ(g.motion.backdrop.effectsOn, 1);
+  EXPECT_EQ(g.cmd.scoreLock, 0);
 }
 
 TEST_F(StageTest, TheComputersOpeningCommandDrawsItsDigitsInOrder) {
