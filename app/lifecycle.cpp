@@ -10,6 +10,7 @@
 #include "graphics/window_layout.h"
 #include "graphics/sound_effect.h"
 #include "music/music_player.h"
+#include "music/play_list.h"
 
 namespace kelvane {
 
@@ -50,7 +51,8 @@ bool FormCreate(Game& g) {
     g.pf.app->SetTimerEnabled(true);
     return true;
   }
-  // Step 21: music files from the command line join with the play list.
+  // Step 21: music files from the command line join the play list.
+  AddCommandLineMusic(g, g.args);
   // Steps 22-25.
   st.sceneCode = scene::kDemoStart;
   st.frameInterval = st.normalFrameInterval;

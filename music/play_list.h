@@ -1,0 +1,29 @@
+// The play list: music files named on the command line (or dropped on the
+// window) become the third music source.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kelvane {
+
+struct Game;
+
+// True when name's extension (from the last dot of its file name on) is
+// exactly ".mid", ".wav" or ".mp3". Callers lower-case the name first.
+bool IsMusicFile(const std::string& name);
+
+// The filling rule: at most 16 names are appended after the present entries;
+// the oldest entries make room when the table would overflow. The first new
+// name becomes the current tune and the play list the music source.
+void AppendPlayList(Game& g, const std::vector<std::string>& names);
+
+// As AppendPlayList, but with Shift or Alt held down the new names replace
+// the list instead.
+void AddToPlayList(Game& g, const std::vector<std::string>& names);
+
+// Start-up: the program arguments that name music files, sorted, join the
+// play list; firstRoutineDone is set when there was at least one.
+void AddCommandLineMusic(Game& g, const std::vector<std::string>& args);
+
+}  // namespace kelvane
