@@ -113,6 +113,7 @@ TEST_F(MatchResultTest, TheMenuTunePlaysAndAMissingOneLoopsSilence) {
   // The silent loop comes round and the shows go on.
   for (int i = 0; i < 700; ++i) {
     tg.fakes.clock.now += 100;
+    g.st.lastInputTick = tg.fakes.clock.now;  // someone is there: no idle time-out
     Timer1Timer(g);
   }
   EXPECT_EQ(g.st.sceneCode, scene::kMatchResult);
