@@ -43,7 +43,7 @@ struct Game {
   CommandState cmd;
   Motion motion;  // the action engine: position, speeds, streams, backdrop state
   MusicState music;  // the music player: sources, play list, CD probe
-  Surfaces gfx;  // Part 4.1: surfaces, layers, panels, layout values
+  Surfaces gfx;  // surfaces, layers, panels, layout values
   AlbumState album;  // the snapshot album's extent
   ModeMenuState menu;  // the mode menu: page, cursor, figure, gallery
   MusicMenuState musicMenu;  // the music menu: item, idle animation

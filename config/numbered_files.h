@@ -1,4 +1,4 @@
-// File-name helpers shared by every Part that reads numbered data files.
+// File-name helpers shared by everything that reads numbered data files.
 #pragma once
 
 #include <string>

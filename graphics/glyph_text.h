@@ -20,7 +20,7 @@ std::string FilterGlyphText(int n, const std::string& text);
 // with blanks to w.
 std::string PadLeft(int w, long long number);
 
-// ---- Bitmap text and numbers (Part 4.3), cells from graphics/atlas.h ----
+// ---- Bitmap text and numbers, cells from graphics/atlas.h ----
 
 // For i = 0 .. n-1: the glyph cell (style) of text's character i+1 onto the
 // 4 x 5 rectangle at (x + 5i, y) of spriteLayer, with the layer's copy mode.

@@ -1,4 +1,4 @@
-// Part 4.1: the layer operations, the sprite blit, compositing, the overlay
+// The layer operations, the sprite blit, compositing, the overlay
 // panels and the presentation of mainSurface.
 #pragma once
 
@@ -21,7 +21,7 @@ void ClearScreen(Game& g);
 void DrawSprite(Game& g, const Surface& colour, const Surface* mask);
 // On maskLayer, then spriteLayer: copies r onto r moved down by d.
 void ShiftLayers(Game& g, const Rect& r, int8_t d);
-// One step of the wave effect for the figure at (x, y) (Part 5.4).
+// One step of the wave effect for the mode menu's figure at (x, y).
 void WaveStep(Game& g, int x, int y);
 // The offset WaveStep uses at a phase: 3 sin(phase x pi/10), halves to even.
 int WaveOffsetAt(int phase);
@@ -31,7 +31,7 @@ void AnimateBackdrop(Game& g);
 // the flicker skips this frame).
 void CompositeStage(Game& g);
 // The icon panel and then the snapshot panel; facing is the character's
-// facing flag of Part 5.2 (0 or 1).
+// facing flag of the action engine (0 or 1).
 void DrawIconPanel(Game& g, int facing);
 // The snapshot panel at its fixed left place.
 void DrawAlbumPanelLeft(Game& g);
@@ -42,12 +42,12 @@ void PresentFrame(Game& g);
 // Shows mainSurface as it is (no copy mode change): the window's repaint.
 void PaintMainSurface(Game& g);
 
-// ---- Hooks that other Parts fill (graphics/presentation_hooks.cpp) ----
-// DrawIconPanel step 1 (Part 5.2): unless the engine's flag is set, stamps
+// ---- Hooks that other subsystems fill (graphics/presentation_hooks.cpp) ----
+// DrawIconPanel step 1 (action engine): unless the engine's flag is set, stamps
 // its current 4 x 5 indicator glyph into the two icon cells of
 // mainSheets[0]. Empty until the action engine fills it.
 void IconPanelIndicatorStep(Game& g);
-// DrawAlbumPanel step 1 (Part 5.5): the held-button step of the mouse.
+// DrawAlbumPanel step 1 (mouse): the held-button step of the mouse.
 // Empty until the mouse handling fills it.
 void AlbumPanelMouseStep(Game& g);
 

@@ -1,7 +1,7 @@
-// The off-screen surfaces of Part 4.1 and the state that joins them: the
-// stage layers, the composed frame, the character sheets (filled by Part
-// 4.2), the rectangle variables, the backdrop animation, the flicker and the
-// two overlay panels, and the window layout values of Part 4.4.
+// The off-screen surfaces and the state that joins them: the stage layers,
+// the composed frame, the character sheets (filled by the picture loader),
+// the rectangle variables, the backdrop animation, the flicker, the two
+// overlay panels and the window layout values.
 //
 // The Game holds one of these as `gfx`.
 #pragma once
@@ -35,7 +35,7 @@ struct Surfaces {
   Surface mainSurface;    // 640 x 480, the composed frame (CreateMainSurface)
   Surface spriteLayer;    // 608 x 250, colour pixels of the stage
   Surface maskLayer;      // 608 x 250, 1 bit: white where the backdrop shows
-  Surface backdropSheet;  // the backdrop animation frames (Part 5.6)
+  Surface backdropSheet;  // the backdrop animation frames
   Surface snapshotStrip;  // 148 x (albumCapacity x 108)
   Surface scratchMask;    // 98 x 90, switched between Mono and Mask
   std::array<Surface, 4> mainSheets;  // "Y_": schemes 0..2, index 3 the mask
@@ -71,13 +71,13 @@ struct Surfaces {
   int8_t albumFrame = -1;  // the snapshot frame shown; -1 none
   uint8_t albumBadge = 0;  // 240.. after loading, 16.. after saving
 
-  // ---- Window layout (Part 4.4) ----
+  // ---- Window layout ----
   uint8_t firstLayout = 1;
   int8_t borderLeft = 0;
   int8_t borderTop = 0;
 };
 
-// Stage geometry (Part 4.1).
+// Stage geometry.
 namespace geo {
 constexpr int kLayerW = 608;
 constexpr int kLayerH = 250;
@@ -93,7 +93,7 @@ constexpr int kSnapshotH = 108;
 }  // namespace geo
 
 // Creates mainSurface, 640 x 480, black, with a black brush (the startup
-// dialog calls it before it draws the wallpaper; Part 2.2).
+// dialog calls it before it draws the wallpaper).
 void CreateMainSurface(Game& g);
 
 // FormCreate step 9: spriteLayer (black brush and pen), maskLayer (1 bit,

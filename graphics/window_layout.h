@@ -1,4 +1,4 @@
-// Part 4.4: the main window's size, style and position, the stage view and
+// The main window's size, style and position, the stage view and
 // the border offsets for mouse positions.
 #pragma once
 

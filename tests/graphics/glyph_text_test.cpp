@@ -1,4 +1,4 @@
-// Part 4.3: the glyph set filter, PadLeft, and the bitmap text and numbers
+// The glyph set filter, PadLeft, and the bitmap text and numbers
 // drawn from the cells of the main picture.
 #include "graphics/glyph_text.h"
 

@@ -1,4 +1,4 @@
-// Part 4.1: layers, sprite blit, wave, backdrop animation, compositing with
+// Layers, sprite blit, wave, backdrop animation, compositing with
 // the flicker, the icon and album panels, presentation.
 #include "graphics/presentation.h"
 

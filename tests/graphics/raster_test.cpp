@@ -118,7 +118,7 @@ TEST(Raster, MonochromeToColourUsesTheDestinationBrushAndFont) {
   d.canvas.fontColour = 0x0000FF;
   CopyRect(d, d.Bounds(), m, m.Bounds());
   EXPECT_EQ(Row(d, 0), (std::vector<uint32_t>{0x00FF00, 0x0000FF}));
-  // The recolour pass of Part 4.2: OR the brush colour where the mask is set.
+  // The recolour pass of the colour schemes: OR the brush colour where the mask is set.
   Surface e = Filled(2, 1, 0x000000);
   e.canvas.brushColour = 0x804020;
   e.canvas.fontColour = colour::kBlack;

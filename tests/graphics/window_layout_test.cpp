@@ -1,4 +1,4 @@
-// Part 4.4: window size, style and position; the stage view; client points.
+// Window size, style and position; the stage view; client points.
 #include "graphics/window_layout.h"
 
 #include <gtest/gtest.h>
