@@ -1,0 +1,491 @@
+// Whole sessions of play: the real program runs headless on a fresh copy of
+// the default data with a scripted keyboard, and its trace is checked.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "actiondata/action_data.h"
+#include "actiondata/action_file.h"
+#include "actiondata/load_group.h"
+#include "config/ini_file.h"
+#include "tests/test_support.h"
+
+namespace kelvane {
+namespace {
+
+constexpr int kSeed = 7;
+
+// Scene codes as the trace writes them (unsigned bytes).
+constexpr int kOpening = 0;
+constexpr int kOpeningLogo = 1;
+constexpr int kModeMenu = 2;
+constexpr int kMusicMenu = 3;
+constexpr int kSaveSlot = 8;
+constexpr int kStart1 = 10;
+constexpr int kPlay1 = 11;
+constexpr int kStart2 = 12;
+constexpr int kPlay2 = 13;
+constexpr int kResult = 14;
+constexpr int kExitQuestion = 253;
+constexpr int kDemoStart = 254;
+constexpr int kDemoPlay = 255;
+
+constexpr int kVkEnd = 35;
+
+// One line of the trace: a flat JSON object, values kept as text.
+struct Event {
+  std::map<std::string, std::string> fields;
+
+  std::string Str(const std::string& key) const {
+    auto it = fields.find(key);
+    return it == fields.end() ? std::string() : it->second;
+  }
+  long Num(const std::string& key) const {
+    std::string v = Str(key);
+    return v.empty() ? -999999 : std::stol(v);
+  }
+  bool Is(const std::string& ev) const { return Str("ev") == ev; }
+};
+
+// Reads a JSON string starting at the opening quote; leaves p after it.
+// Escapes other than \uXXXX keep their character; \uXXXX becomes '?'.
+std::string ReadJsonString(const std::string& s, size_t& p) {
+  std::string out;
+  for (++p; p < s.size() && s[p] != '"'; ++p) {
+    if (s[p] != '\\') {
+      out += s[p];
+      continue;
+    }
+    ++p;
+    if (p < s.size() && s[p] == 'u') {
+      out += '?';
+      p += 4;
+    } else if (p < s.size()) {
+      out += s[p] == 'n' ? '\n' : s[p];
+    }
+  }
+  ++p;
+  return out;
+}
+
+Event ParseLine(const std::string& line) {
+  Event e;
+  size_t p = line.find('{');
+  if (p == std::string::npos) return e;
+  ++p;
+  while (p < line.size() && line[p] == '"') {
+    std::string key = ReadJsonString(line, p);
+    if (p >= line.size() || line[p] != ':') break;
+    ++p;
+    std::string value;
+    if (p < line.size() && line[p] == '"') {
+      value = ReadJsonString(line, p);
+    } else {
+      size_t end = line.find_first_of(",}", p);
+      value = line.substr(p, end - p);
+      p = end;
+    }
+    e.fields[key] = value;
+    if (p < line.size() && line[p] == ',') ++p;
+  }
+  return e;
+}
+
+struct Frame {
+  long t, scene, sub, row, x, face, code, weight, mode, score1, score2;
+};
+
+struct Trace {
+  std::vector<Event> events;
+  std::vector<Frame> frames;
+};
+
+Trace ReadTrace(const std::string& path) {
+  Trace tr;
+  std::istringstream in(test::ReadAll(path));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty()) continue;
+    Event e = ParseLine(line);
+    if (e.Is("frame")) {
+      tr.frames.push_back({e.Num("t"), e.Num("scene"), e.Num("sub"), e.Num("row"), e.Num("x"),
+                           e.Num("face"), e.Num("code"), e.Num("weight"), e.Num("mode"),
+                           e.Num("score1"), e.Num("score2")});
+    }
+    tr.events.push_back(std::move(e));
+  }
+  return tr;
+}
+
+struct ScenarioRun {
+  std::string dir;
+  int exitCode = -1;
+  Trace trace;
+};
+
+std::string ScriptPath(const std::string& name) {
+  return test::SourceDir() + "tests/scenarios/" + name;
+}
+
+ScenarioRun RunScenario(const std::string& tag, const std::string& script, long runMs) {
+  ScenarioRun r;
+  r.dir = test::MakeDataCopy("scenario-" + tag);
+  std::string trace = r.dir + "trace.jsonl";
+  r.exitCode =
+      test::RunCommand(test::GameDir() + "kelvane --headless --data " + r.dir + " --seed " +
+                       std::to_string(kSeed) + " --run-ms " + std::to_string(runMs) + " --input " +
+                       ScriptPath(script) + " --trace " + trace + " > " + r.dir + "out.txt 2>&1");
+  r.trace = ReadTrace(trace);
+  return r;
+}
+
+// The scenes in the order they ran, each stay counted once.
+std::vector<int> SceneVisits(const Trace& tr) {
+  std::vector<int> visits;
+  for (const Frame& f : tr.frames)
+    if (visits.empty() || visits.back() != f.scene) visits.push_back(static_cast<int>(f.scene));
+  return visits;
+}
+
+// A turn may pass through the save scene before the scene after its play
+// scene; the flow around it is the same either way.
+std::vector<int> WithoutSaveScene(std::vector<int> visits) {
+  std::vector<int> out;
+  for (size_t i = 0; i < visits.size(); ++i) {
+    bool afterPlay =
+        i > 0 && (visits[i - 1] == kPlay1 || visits[i - 1] == kPlay2 || visits[i - 1] == kDemoPlay);
+    if (visits[i] == kSaveSlot && afterPlay) continue;
+    out.push_back(visits[i]);
+  }
+  return out;
+}
+
+// Frames of the n-th stay (0-based) in scene.
+std::vector<Frame> Stay(const Trace& tr, int scene, int n = 0) {
+  std::vector<Frame> out;
+  int seen = -1;
+  long prevScene = -1;
+  for (const Frame& f : tr.frames) {
+    if (f.scene == scene && prevScene != scene) ++seen;
+    if (f.scene == scene && seen == n) out.push_back(f);
+    prevScene = f.scene;
+  }
+  return out;
+}
+
+// The sub-steps of frames, each run of equal values counted once, keeping
+// only the values in keep (all when empty).
+std::vector<long> SubSteps(const std::vector<Frame>& frames, const std::vector<long>& keep = {}) {
+  std::vector<long> out;
+  long prev = -99999;
+  for (const Frame& f : frames) {
+    if (f.sub != prev && (keep.empty() || std::find(keep.begin(), keep.end(), f.sub) != keep.end()))
+      out.push_back(f.sub);
+    prev = f.sub;
+  }
+  return out;
+}
+
+bool HasSub(const std::vector<Frame>& frames, long sub) {
+  return std::any_of(frames.begin(), frames.end(), [&](const Frame& f) { return f.sub == sub; });
+}
+
+// "op file-name" of each music event in [from, to).
+std::vector<std::string> MusicOps(const Trace& tr, long from, long to) {
+  std::vector<std::string> ops;
+  for (const Event& e : tr.events) {
+    if (!e.Is("music") || e.Num("t") < from || e.Num("t") >= to) continue;
+    std::string file = e.Str("file");
+    size_t cut = file.find_last_of('/');
+    ops.push_back(e.Str("op") + (file.empty() ? "" : " " + file.substr(cut + 1)));
+  }
+  return ops;
+}
+
+std::vector<long> SoundEffects(const Trace& tr, long from, long to) {
+  std::vector<long> out;
+  for (const Event& e : tr.events)
+    if (e.Is("sfx") && e.Num("t") >= from && e.Num("t") < to) out.push_back(e.Num("n"));
+  return out;
+}
+
+long CloseTime(const Trace& tr) {
+  for (const Event& e : tr.events)
+    if (e.Is("close")) return e.Num("t");
+  return -1;
+}
+
+// The move list the run used, to name the rows and points that typed
+// commands must give.
+struct Moves {
+  std::unique_ptr<ActionData> data = std::make_unique<ActionData>();
+
+  explicit Moves(const std::string& dir) {
+    std::string error;
+    std::string text = test::ReadAll(dir + ActionFileName("act"));
+    EXPECT_TRUE(ParseActionText(*data, text, "Z_ac.txt", &error)) << error;
+    for (int group = 0; group < ActionData::kGroupCapacity; ++group) MapGroupCommands(*data, group);
+  }
+  int Row(int code) const { return data->codeToRow[static_cast<size_t>(code)]; }
+  const ActionRow& Of(int code) const { return data->actionRows[static_cast<size_t>(Row(code))]; }
+  int First(int code) const { return Of(code).firstScore + Of(code).scoreExtra; }
+  int Repeat(int code) const { return Of(code).score + Of(code).scoreExtra; }
+};
+
+// Distinct rows in the order they started, and the score of the given player
+// each time it changed.
+std::vector<long> RowsStarted(const std::vector<Frame>& frames) {
+  std::vector<long> rows;
+  for (const Frame& f : frames)
+    if (rows.empty() || rows.back() != f.row) rows.push_back(f.row);
+  return rows;
+}
+
+std::vector<long> ScoreSteps(const std::vector<Frame>& frames, int player) {
+  std::vector<long> scores;
+  for (const Frame& f : frames) {
+    long s = player == 1 ? f.score1 : f.score2;
+    if (scores.empty() || scores.back() != s) scores.push_back(s);
+  }
+  return scores;
+}
+
+// Release times of a key in a script.
+std::vector<long> KeyUpTimes(const std::string& script, int vk) {
+  std::vector<long> times;
+  std::istringstream in(test::ReadAll(ScriptPath(script)));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    long t;
+    std::string kind, dir;
+    int code;
+    if (words >> t >> kind >> dir >> code && kind == "key" && dir == "up" && code == vk)
+      times.push_back(t);
+  }
+  return times;
+}
+
+int SettingsValue(const std::string& dir, const std::string& key) {
+  IniFile ini(test::ReadAll(dir + "Kelvane.ini"));
+  return ini.ReadInteger("Kelvane", key, -100);
+}
+
+// ---- The scenarios ----
+
+TEST(Scenarios, DemonstrationOpeningAndEveryMenuPage) {
+  ScenarioRun r = RunScenario("menu", "menu_pages.txt", 25000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  ASSERT_EQ(SceneVisits(tr), (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo,
+                                               kModeMenu, kDemoStart}));
+
+  std::vector<Frame> demo = Stay(tr, kDemoPlay);
+  EXPECT_TRUE(std::all_of(demo.begin(), demo.end(), [](const Frame& f) { return f.mode == 5; }));
+  // The menu tune starts with the opening and loops on through the menu.
+  long openingAt = Stay(tr, kOpening).front().t;
+  long menuEnd = Stay(tr, kModeMenu).back().t;
+  EXPECT_EQ(MusicOps(tr, openingAt, menuEnd + 1),
+            (std::vector<std::string>{"open Zz.mid", "play"}));
+
+  // 0 a page drops in, 25 a cursor move, 100 confirm, 200 back, 250 the
+  // gallery step, 251 a gallery picture.
+  std::vector<long> menu = SubSteps(Stay(tr, kModeMenu), {0, 25, 100, 200, 250, 251});
+  EXPECT_EQ(menu, (std::vector<long>{0, 100, 0,   100,  // page 0 -> 1 -> 2
+                                     0, 200,            // page 2 back to 1
+                                     0, 25,  100,       // page 1 right -> 4
+                                     0, 200,            // page 4 back to 1
+                                     0, 25,  200,       // page 1 centre, back to 0
+                                     0, 25,  100,       // page 0 left -> 3
+                                     0, 100, 250, 251,  // generated picture
+                                     0, 25,  100, 250,  // no level yet: default backdrop
+                                     0, 200,            // page 3 back to 0
+                                     0, 200}));         // page 0 back to the demonstration
+
+  // Backing out of the menu starts the continuous demonstration.
+  std::vector<Frame> again = Stay(tr, kDemoStart, 1);
+  ASSERT_FALSE(again.empty());
+  EXPECT_EQ(again.back().mode, 6);
+  EXPECT_EQ(MusicOps(tr, again.front().t, again.front().t + 1),
+            (std::vector<std::string>{"stop", "close"}));
+}
+
+TEST(Scenarios, ExitQuestionNoThenYes) {
+  ScenarioRun r = RunScenario("exit", "exit_question.txt", 60000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  ASSERT_EQ(SceneVisits(tr),
+            (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo, kModeMenu,
+                              kExitQuestion, kModeMenu, kExitQuestion}));
+
+  // No: the question waits at 200, N leaves through 201 and the menu tune
+  // starts again.
+  std::vector<Frame> no = Stay(tr, kExitQuestion, 0);
+  EXPECT_EQ(no.back().sub, 201);
+  EXPECT_EQ(no.back().mode, 4);
+  EXPECT_TRUE(HasSub(no, 200));
+  EXPECT_EQ(MusicOps(tr, no.front().t, no.front().t + 1),
+            (std::vector<std::string>{"stop", "close"}));
+  EXPECT_EQ(MusicOps(tr, no.back().t, Stay(tr, kModeMenu, 1).back().t),
+            (std::vector<std::string>{"open Zz.mid", "play"}));
+
+  // Yes: confirmed with its sound, twenty frames of farewell, then the game
+  // closes by itself long before the run's end.
+  std::vector<Frame> yes = Stay(tr, kExitQuestion, 1);
+  EXPECT_EQ(SubSteps(yes, {200, 250, 270}), (std::vector<long>{200, 250, 270}));
+  std::vector<long> sounds = SoundEffects(tr, yes.front().t, yes.back().t);
+  EXPECT_NE(std::find(sounds.begin(), sounds.end(), 21), sounds.end());
+  long closedAt = CloseTime(tr);
+  EXPECT_GT(closedAt, yes.back().t);
+  EXPECT_LT(closedAt, yes.back().t + 100);
+  EXPECT_EQ(tr.frames.back().scene, kExitQuestion);
+
+  // The pose (Up: 5 -> 0) and colour (C: 0 -> 1) chosen in the menu are kept.
+  EXPECT_EQ(SettingsValue(r.dir, "SOMmk"), 0);
+  EXPECT_EQ(SettingsValue(r.dir, "color"), 1);
+  EXPECT_EQ(SettingsValue(r.dir, "NOMAL"), 0);
+}
+
+TEST(Scenarios, HumanAgainstComputerThroughTheMusicMenu) {
+  const std::string script = "match_vs_computer.txt";
+  ScenarioRun r = RunScenario("match", script, 47000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  Moves moves(r.dir);
+  ASSERT_EQ(WithoutSaveScene(SceneVisits(tr)),
+            (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo, kModeMenu, kMusicMenu,
+                              kStart1, kPlay1, kStart2, kPlay2, kResult, kModeMenu}));
+
+  // The music menu steps to Z06 and previews it; the start stops the preview.
+  std::vector<Frame> musicMenu = Stay(tr, kMusicMenu);
+  EXPECT_EQ(MusicOps(tr, musicMenu.front().t + 1, musicMenu.back().t + 1),
+            (std::vector<std::string>{"open Z06.mid", "play", "stop", "close"}));
+  bool captioned = false;
+  for (const Event& e : tr.events)
+    if (e.Is("caption") && e.Str("text").find("Z06.mid") != std::string::npos) captioned = true;
+  EXPECT_TRUE(captioned);
+  // Both turns play the chosen tune.
+  for (int stageStart : {kStart1, kStart2}) {
+    std::vector<Frame> s = Stay(tr, stageStart);
+    EXPECT_EQ(MusicOps(tr, s.front().t + 1, s.back().t + 1),
+              (std::vector<std::string>{"open Z06.mid", "play"}))
+        << "scene " << stageStart;
+  }
+
+  // The human's turn: the opening command typed at the banner (Down N Down
+  // Down, shown as 3637), then 3353, 1515 and 6650 typed during play.
+  std::vector<Frame> human = Stay(tr, kPlay1);
+  ASSERT_FALSE(human.empty());
+  EXPECT_TRUE(std::all_of(human.begin(), human.end(), [](const Frame& f) { return f.mode == 2; }));
+  std::vector<long> rows = RowsStarted(human);
+  rows.erase(std::remove(rows.begin(), rows.end(), 0), rows.end());
+  EXPECT_EQ(rows, (std::vector<long>{moves.Row(3637), moves.Row(3353), moves.Row(1515),
+                                     moves.Row(6650)}));
+  long p1 = moves.First(3637);
+  long p2 = p1 + moves.First(3353);
+  long p3 = p2 + moves.First(1515);
+  long p4 = p3 + moves.First(6650);
+  EXPECT_EQ(ScoreSteps(human, 1), (std::vector<long>{p1, p2, p3, p4}));
+  EXPECT_EQ(ScoreSteps(human, 2), (std::vector<long>{0}));
+
+  // End gives the human no bonus; the computer's score stays its own.
+  EXPECT_EQ(Stay(tr, kStart2).front().score1, p4);
+  std::vector<Frame> computer = Stay(tr, kPlay2);
+  ASSERT_FALSE(computer.empty());
+  EXPECT_TRUE(
+      std::all_of(computer.begin(), computer.end(), [](const Frame& f) { return f.mode == 1; }));
+  EXPECT_TRUE(std::all_of(computer.begin(), computer.end(),
+                          [&](const Frame& f) { return f.score1 == p4; }));
+  EXPECT_GT(computer.back().score2, 0);
+
+  // End in the computer's turn adds a tenth of a point per millisecond left
+  // of the turn (the turn lasts as long as the first turn's tune).
+  long tuneStart = -1, tuneLength = -1;
+  for (const Event& e : tr.events) {
+    if (!e.Is("music")) continue;
+    long t = e.Num("t");
+    if (e.Str("op") == "open" && t < human.front().t) tuneLength = e.Num("length");
+    if (e.Str("op") == "play" && t >= Stay(tr, kStart2).front().t && t < computer.front().t)
+      tuneStart = t;
+  }
+  std::vector<long> ends = KeyUpTimes(script, kVkEnd);
+  ASSERT_EQ(ends.size(), 2u);
+  long bonus = (tuneStart + tuneLength - ends[1]) / 100;
+  std::vector<Frame> result = Stay(tr, kResult);
+  ASSERT_FALSE(result.empty());
+  EXPECT_GT(bonus, 0);
+  EXPECT_EQ(result.front().score2, computer.back().score2 + bonus);
+
+  // The result: the menu tune, the human (player 1, standing left) wins, a
+  // free match waits at 400 without the course step, a key leaves.
+  EXPECT_EQ(MusicOps(tr, result.front().t, result.front().t + 1),
+            (std::vector<std::string>{"open Zz.mid", "play"}));
+  ASSERT_GT(result.front().score1, result.front().score2);
+  auto show =
+      std::find_if(result.begin(), result.end(), [](const Frame& f) { return f.sub == 100; });
+  ASSERT_NE(show, result.end());
+  EXPECT_EQ(show->x, 55);
+  EXPECT_TRUE(HasSub(result, 400));
+  EXPECT_FALSE(HasSub(result, 300));
+  EXPECT_EQ(result.back().sub, 500);
+}
+
+TEST(Scenarios, NormalCourseWinRaisesTheLevel) {
+  const std::string script = "course_win.txt";
+  ScenarioRun r = RunScenario("course", script, 61000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  Moves moves(r.dir);
+  ASSERT_EQ(WithoutSaveScene(SceneVisits(tr)),
+            (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo, kModeMenu, kMusicMenu,
+                              kStart1, kPlay1, kStart2, kPlay2, kResult, kModeMenu}));
+
+  // The computer plays first; Shift+End gives it no bonus for the time left.
+  std::vector<Frame> computer = Stay(tr, kPlay1);
+  ASSERT_FALSE(computer.empty());
+  EXPECT_TRUE(
+      std::all_of(computer.begin(), computer.end(), [](const Frame& f) { return f.mode == 1; }));
+  const long computerScore = computer.back().score1;
+  EXPECT_GT(computerScore, 0);
+  EXPECT_EQ(Stay(tr, kStart2).front().score1, computerScore);
+
+  // The human's typed commands score their first-time points, then their
+  // repeat points, and the computer's score stays as it was.
+  std::vector<Frame> human = Stay(tr, kPlay2);
+  ASSERT_FALSE(human.empty());
+  EXPECT_TRUE(std::all_of(human.begin(), human.end(), [](const Frame& f) { return f.mode == 2; }));
+  std::vector<long> steps = ScoreSteps(human, 2);
+  ASSERT_EQ(steps.size(), 6u);
+  std::vector<long> gains;
+  for (size_t i = 1; i < steps.size(); ++i) gains.push_back(steps[i] - steps[i - 1]);
+  EXPECT_EQ(gains, (std::vector<long>{moves.First(3353), moves.First(1515), moves.First(6660),
+                                      moves.Repeat(3353), moves.Repeat(1515)}));
+  EXPECT_TRUE(std::all_of(human.begin(), human.end(),
+                          [&](const Frame& f) { return f.score1 == computerScore; }));
+
+  // The result: player 2 (standing right) wins the course match; Return takes
+  // the course step, N leaves for the menu.
+  std::vector<Frame> result = Stay(tr, kResult);
+  ASSERT_FALSE(result.empty());
+  EXPECT_EQ(result.front().score2, steps.back());
+  EXPECT_GT(result.front().score2, result.front().score1);
+  auto show =
+      std::find_if(result.begin(), result.end(), [](const Frame& f) { return f.sub == 100; });
+  ASSERT_NE(show, result.end());
+  EXPECT_EQ(show->x, 201);
+  EXPECT_EQ(SubSteps(result, {300, 301, 302, 400, 500}), (std::vector<long>{300, 301, 302, 500}));
+
+  // The unlocked level picture now shows in the gallery (it fell back to the
+  // default backdrop before), and the level is stored at the end.
+  std::vector<Frame> menu = Stay(tr, kModeMenu, 1);
+  EXPECT_EQ(SubSteps(menu, {250, 251}), (std::vector<long>{250, 251}));
+  EXPECT_EQ(CloseTime(tr), 61000);
+  EXPECT_EQ(SettingsValue(r.dir, "NOMAL"), 1);
+  EXPECT_EQ(SettingsValue(r.dir, "HARD_"), 0);
+}
+
+}  // namespace
+}  // namespace kelvane
