@@ -254,6 +254,13 @@ std::vector<long> ScoreSteps(const std::vector<Frame>& frames, int player) {
   return scores;
 }
 
+// Whether the result's shows (from sub-step 100 on) ran a losing action, a
+// row above the victory rows.
+bool ShowsLoser(const std::vector<Frame>& result, int victoryRows) {
+  return std::any_of(result.begin(), result.end(),
+                     [&](const Frame& f) { return f.sub >= 100 && f.row > victoryRows; });
+}
+
 // Release times of a key in a script.
 std::vector<long> KeyUpTimes(const std::string& script, int vk) {
   std::vector<long> times;
@@ -428,6 +435,7 @@ TEST(Scenarios, HumanAgainstComputerThroughTheMusicMenu) {
       std::find_if(result.begin(), result.end(), [](const Frame& f) { return f.sub == 100; });
   ASSERT_NE(show, result.end());
   EXPECT_EQ(show->x, 55);
+  EXPECT_TRUE(ShowsLoser(result, moves.data->barPairs));
   EXPECT_TRUE(HasSub(result, 400));
   EXPECT_FALSE(HasSub(result, 300));
   EXPECT_EQ(result.back().sub, 500);
@@ -476,6 +484,7 @@ TEST(Scenarios, NormalCourseWinRaisesTheLevel) {
       std::find_if(result.begin(), result.end(), [](const Frame& f) { return f.sub == 100; });
   ASSERT_NE(show, result.end());
   EXPECT_EQ(show->x, 201);
+  EXPECT_TRUE(ShowsLoser(result, moves.data->barPairs));
   EXPECT_EQ(SubSteps(result, {300, 301, 302, 400, 500}), (std::vector<long>{300, 301, 302, 500}));
 
   // The unlocked level picture now shows in the gallery (it fell back to the
@@ -485,6 +494,38 @@ TEST(Scenarios, NormalCourseWinRaisesTheLevel) {
   EXPECT_EQ(CloseTime(tr), 61000);
   EXPECT_EQ(SettingsValue(r.dir, "NOMAL"), 1);
   EXPECT_EQ(SettingsValue(r.dir, "HARD_"), 0);
+}
+
+TEST(Scenarios, TiedCourseMatchShowsNoLoserAndKeepsTheLevel) {
+  ScenarioRun r = RunScenario("tie", "tied_match.txt", 29000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  Moves moves(r.dir);
+  ASSERT_EQ(WithoutSaveScene(SceneVisits(tr)),
+            (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo, kModeMenu, kMusicMenu,
+                              kStart1, kPlay1, kStart2, kPlay2, kResult, kModeMenu}));
+
+  // Each turn scored only its opening move; the human's is the typed 1517.
+  std::vector<Frame> computer = Stay(tr, kPlay1);
+  std::vector<Frame> human = Stay(tr, kPlay2);
+  ASSERT_FALSE(computer.empty());
+  ASSERT_FALSE(human.empty());
+  EXPECT_EQ(human.front().row, moves.Row(1517));
+  const ActionRow& computerOpening =
+      moves.data->actionRows[static_cast<size_t>(computer.front().row)];
+  ASSERT_EQ(computerOpening.firstScore + computerOpening.scoreExtra, moves.First(1517))
+      << "the entry moves must score alike for this tie";
+
+  std::vector<Frame> result = Stay(tr, kResult);
+  ASSERT_FALSE(result.empty());
+  EXPECT_EQ(result.front().score1, moves.First(1517));
+  EXPECT_EQ(result.front().score2, moves.First(1517));
+  // Player 1's show, then player 2's victory instead of a losing action; no
+  // course step.
+  EXPECT_EQ(SubSteps(result, {116, 200, 215, 300, 400, 500}),
+            (std::vector<long>{116, 200, 215, 400, 500}));
+  EXPECT_FALSE(ShowsLoser(result, moves.data->barPairs));
+  EXPECT_EQ(SettingsValue(r.dir, "NOMAL"), 0);
 }
 
 }  // namespace
