@@ -504,12 +504,20 @@ void DrawMenuIcons(Sheet& s) {
     IconFrame(s, c, headStyles[col], heads[col]);
     s.Fill(c.left + 8, c.top + 26, 28, 2, kInkWhite);  // the start line
     s.Fill(c.left + 10, c.top + 10, 6, 16, kInkHair);  // player 1
-    s.Fill(c.left + 28, c.top + 10 - 6 * bars[col], 6, 16 + 6 * bars[col], kInkCostumeLight);
+    // The head start grows upward from the start line; the tallest bar
+    // still ends inside the plate, not in the icon above.
+    const int lead = 4 * bars[col];
+    s.Fill(c.left + 28, c.top + 10 - lead, 6, 16 + lead, kInkCostumeLight);
   }
 }
 
 // The menu's figure, a small version of the dancer, and her faces: the
 // same figure redrawn with another expression, cut to the face band.
+// The menu sinks the figure's column by this many rows before it lays a
+// face kFaceDrop rows below the figure's top, so the face band starts that
+// much higher in the figure; cut at kFaceDrop and the chin shows twice.
+constexpr int kMenuColumnSink = 4;
+constexpr int kFaceCutRow = atlas::kFaceDrop - kMenuColumnSink;
 Pose MenuPose(int pose) {
   Pose p;
   p.v[kYaw] = 60;
@@ -574,7 +582,7 @@ void DrawMenuFigures(Sheet& s) {
       Rect face = atlas::MenuFaceCell(f, pose);
       for (int y = 0; y < face.Height(); ++y)
         for (int x = 0; x < shown; ++x) {
-          int ink = qRed(redrawn.pixel(x, y + atlas::kFaceDrop));
+          int ink = qRed(redrawn.pixel(x, y + kFaceCutRow));
           s.Pixel(face.left + x, face.top + y, ink);
         }
       // Each face adds its own flourish beside the head.

@@ -19,14 +19,23 @@ constexpr int kEndValue = -1;
 constexpr int kFallCommand = 1315;
 constexpr int kMinVisibleCommands = 60;
 
-// Instruction codes whose argument the checker looks at.
+// Instruction codes the checker looks at.
 enum Op {
   kOpEnd = 1,
+  kOpLand = 3,
+  kOpFaceLeft = 4,
+  kOpTurn = 5,
+  kOpClear = 6,
+  kOpFaceCentre = 14,  // 14..16: face the centre, or a side by the position
+  kOpFaceAway = 16,
+  kOpFirstMove = 20,  // 20..39: positions, speeds, accelerations
   kOpExitRow = 26,
+  kOpLastMove = 39,
   kOpLoopEnd = 40,
   kOpBackdrop = 49,
   kOpTileUp = 50,
   kOpTileDown = 51,
+  kOpCentreClamp = 52,
   kOpCompanion = 56,
   kOpCallAhead = 63,
   kOpCallBack = 64,
@@ -176,8 +185,27 @@ class Checker {
                        ", which does not exist");
   }
 
+  // Rows 1..2n are performed only by the result scene, which waits for a
+  // key while the losing row runs: a show may hold its last pose for good.
+  bool ResultShow(int r) const { return r >= 1 && r <= 2 * a_->barPairs; }
+  bool LosingRow(int r) const { return r > a_->barPairs && r <= 2 * a_->barPairs; }
+
+  // Instructions that move or turn the character: once a losing row has
+  // drawn its pose in place, any of them would draw the pose again beside
+  // the first, which nothing clears. Landing and the centre clamp move too.
+  static bool MovesOrTurns(int op) {
+    return op == kOpLand || op == kOpFaceLeft || op == kOpTurn ||
+           (op >= kOpFaceCentre && op <= kOpFaceAway) || (op >= kOpFirstMove && op <= kOpLastMove) ||
+           op == kOpCentreClamp;
+  }
+  // Row calls and jumps: the row reached may clear or move.
+  static bool CallsRow(int op) { return op >= kOpCallAhead && op <= kOpCompanionCallBase; }
+
   void CheckRow(int r) {
     const ActionRow& row = a_->actionRows[r];
+    const bool losing = LosingRow(r);
+    bool holds = false, companionsOff = false;
+    int losingPose = -1;
     bool buttonCommand = false;
     for (int16_t c : row.commands)
       if (c / 1000 == 5 || c / 1000 == 6) buttonCommand = true;
@@ -188,18 +216,33 @@ class Checker {
       if (v >= 0) {
         if (!BodyPicture(v))
           FailRow(r, "picture " + std::to_string(v) + " is not drawn or not loaded");
+        // The winner stands beside the loser and nothing clears the stage,
+        // so a second pose would leave the first showing around it.
+        if (losing && losingPose >= 0 && v != losingPose)
+          FailRow(r, "a losing row shows one pose; picture " + std::to_string(v) +
+                         " would be drawn over " + std::to_string(losingPose));
+        if (losing) losingPose = v;
         ++pictures;
         continue;
       }
       int op = -v % 100, n = -v / 100;
       if (op == kOpEnd) break;
+      if (losing && op == kOpClear)
+        FailRow(r, "a losing row must not clear the layers: the winner stands beside it");
+      if (losing && pictures > 0 && MovesOrTurns(op))
+        FailRow(r, "a losing row must not move or turn once its pose is drawn");
+      if (losing && CallsRow(op)) FailRow(r, "a losing row calls no other row");
       switch (op) {
         case kOpCompanion:
           if (n > 2) FailRow(r, "companion mode " + std::to_string(n) + " does not exist");
+          if (losing && n != 0)
+            FailRow(r, "a losing row draws no companions (they would pile up beside the winner)");
+          if (n == 0 && pictures == 0) companionsOff = true;
           if (mode < 0) mode = n;
           break;
         case kOpLoopEnd:
-          if (n == 0) FailRow(r, "a loop with count 0 never ends");
+          if (n == 0 && !ResultShow(r)) FailRow(r, "a loop with count 0 never ends");
+          if (n == 0) holds = true;
           break;
         case kOpBackdrop:
           if ((n >= 20 && n < 60 && n % 10 >= kNumberedBackdrops) ||
@@ -256,6 +299,13 @@ class Checker {
       }
     }
     if (pictures == 0) FailRow(r, "it shows no picture (the engine would never leave it)");
+    if (losing && !companionsOff)
+      FailRow(r, "a losing row must set I=0 before its pose: the winner's row may leave clones on");
+    // At its end the idle row would start and clear the winner away.
+    if (losing && !holds) FailRow(r, "a losing row must end in a hold (a loop with count 0)");
+    if (losing && (a_->secondStream[row.secondStart] != kEndValue ||
+                   a_->thirdStream[row.thirdStart] != kEndValue))
+      FailRow(r, "a losing row draws no companions (they would pile up beside the winner)");
     CheckCompanions(r, a_->secondStream.data(), row.secondStart, a_->secondCount, mode == 1);
     CheckCompanions(r, a_->thirdStream.data(), row.thirdStart, a_->thirdCount, mode == 1);
   }
