@@ -131,14 +131,16 @@ std::string ScriptPath(const std::string& name) {
   return test::SourceDir() + "tests/scenarios/" + name;
 }
 
+// An empty script runs the game untouched.
 ScenarioRun RunScenario(const std::string& tag, const std::string& script, long runMs) {
   ScenarioRun r;
   r.dir = test::MakeDataCopy("scenario-" + tag);
   std::string trace = r.dir + "trace.jsonl";
+  std::string input = script.empty() ? "" : " --input " + ScriptPath(script);
   r.exitCode =
       test::RunCommand(test::GameDir() + "kelvane --headless --data " + r.dir + " --seed " +
-                       std::to_string(kSeed) + " --run-ms " + std::to_string(runMs) + " --input " +
-                       ScriptPath(script) + " --trace " + trace + " > " + r.dir + "out.txt 2>&1");
+                       std::to_string(kSeed) + " --run-ms " + std::to_string(runMs) + input +
+                       " --trace " + trace + " > " + r.dir + "out.txt 2>&1");
   r.trace = ReadTrace(trace);
   return r;
 }
@@ -318,6 +320,48 @@ TEST(Scenarios, DemonstrationOpeningAndEveryMenuPage) {
   EXPECT_EQ(again.back().mode, 6);
   EXPECT_EQ(MusicOps(tr, again.front().t, again.front().t + 1),
             (std::vector<std::string>{"stop", "close"}));
+}
+
+TEST(Scenarios, UntouchedTheDemonstrationAndTheOpeningAlternate) {
+  ScenarioRun r = RunScenario("untouched", "", 175000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  ASSERT_EQ(SceneVisits(tr), (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo,
+                                               kDemoStart, kDemoPlay}));
+
+  // The demonstration lasts exactly as long as its tune, whose end leads
+  // to the opening and its menu tune.
+  long openingAt = Stay(tr, kOpening).front().t;
+  std::vector<std::string> ops = MusicOps(tr, 0, openingAt + 1);
+  ASSERT_EQ(ops.size(), 7u);
+  EXPECT_EQ(ops[1], "play");
+  EXPECT_EQ(ops[2], "end");
+  EXPECT_EQ(ops[5], "open Zz.mid");
+  long tuneLength = -1, playAt = -1, endAt = -1;
+  for (const Event& e : tr.events) {
+    if (!e.Is("music")) continue;
+    if (e.Str("op") == "open" && tuneLength < 0) tuneLength = e.Num("length");
+    if (e.Str("op") == "play" && playAt < 0) playAt = e.Num("t");
+    if (e.Str("op") == "end" && endAt < 0) endAt = e.Num("t");
+  }
+  EXPECT_EQ(endAt, playAt + tuneLength);
+  EXPECT_LE(Stay(tr, kDemoPlay).back().t, endAt);
+
+  // The opening without a key: 10 plain frames, 19 logo pieces of 6 frames,
+  // 7 logo cycles of 66, the closing circle's 36, 8 frames of pause and the
+  // last step, all 40 ms apart.
+  EXPECT_EQ(Stay(tr, kOpening).size(), 10u);
+  std::vector<Frame> logo = Stay(tr, kOpeningLogo);
+  EXPECT_EQ(logo.size(), 19u * 6 + 7 * 66 + 36 + 8 + 1);
+  EXPECT_EQ(logo.back().t - logo.front().t, static_cast<long>(logo.size() - 1) * 40);
+  EXPECT_EQ(SubSteps(logo, {0, 3, 10, 32, 40}), (std::vector<long>{0, 3, 10, 32, 40}));
+
+  // The next demonstration shows the second colour, which scores as player 2.
+  std::vector<Frame> second = Stay(tr, kDemoPlay, 1);
+  ASSERT_FALSE(second.empty());
+  EXPECT_EQ(second.back().mode, 5);
+  EXPECT_EQ(second.back().score1, 0);
+  EXPECT_GT(second.back().score2, 0);
 }
 
 TEST(Scenarios, ExitQuestionNoThenYes) {
