@@ -238,8 +238,7 @@ struct Moves {
   int Repeat(int code) const { return Of(code).score + Of(code).scoreExtra; }
 };
 
-// Distinct rows in the order they started, and the score of the given player
-// each time it changed.
+// Distinct rows in the order they started.
 std::vector<long> RowsStarted(const std::vector<Frame>& frames) {
   std::vector<long> rows;
   for (const Frame& f : frames)
@@ -247,6 +246,7 @@ std::vector<long> RowsStarted(const std::vector<Frame>& frames) {
   return rows;
 }
 
+// The score of the given player each time it changed.
 std::vector<long> ScoreSteps(const std::vector<Frame>& frames, int player) {
   std::vector<long> scores;
   for (const Frame& f : frames) {
