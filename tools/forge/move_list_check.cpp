@@ -195,8 +195,8 @@ class Checker {
   // the first, which nothing clears. Landing and the centre clamp move too.
   static bool MovesOrTurns(int op) {
     return op == kOpLand || op == kOpFaceLeft || op == kOpTurn ||
-           (op >= kOpFaceCentre && op <= kOpFaceAway) || (op >= kOpFirstMove && op <= kOpLastMove) ||
-           op == kOpCentreClamp;
+           (op >= kOpFaceCentre && op <= kOpFaceAway) ||
+           (op >= kOpFirstMove && op <= kOpLastMove) || op == kOpCentreClamp;
   }
   // Row calls and jumps: the row reached may clear or move.
   static bool CallsRow(int op) { return op >= kOpCallAhead && op <= kOpCompanionCallBase; }
