@@ -2,7 +2,9 @@
 
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -19,6 +21,36 @@ namespace {
 // it whether the play it was set for is still the current one.
 std::mutex stopMutex;
 uint64_t stopGeneration = 0;
+
+// The MIDI decoder is not safe to enter from two threads at once: two
+// loads side by side (a tune and its spare copy) corrupted its heap. Loads
+// therefore run one at a time, in the order they were asked for, so the
+// tune that is to play first is not kept waiting behind its spare.
+std::mutex loadQueueMutex;
+std::condition_variable loadQueueTurn;
+uint64_t nextLoadTicket = 0;
+uint64_t servingLoadTicket = 0;
+int loadsRunning = 0;
+int mostLoadsRunning = 0;
+
+uint64_t TakeLoadTicket() {
+  std::lock_guard<std::mutex> lock(loadQueueMutex);
+  return nextLoadTicket++;
+}
+
+Mix_Music* LoadInTurn(uint64_t ticket, const std::string& path) {
+  std::unique_lock<std::mutex> lock(loadQueueMutex);
+  loadQueueTurn.wait(lock, [ticket] { return servingLoadTicket == ticket; });
+  ++loadsRunning;
+  mostLoadsRunning = std::max(mostLoadsRunning, loadsRunning);
+  lock.unlock();
+  Mix_Music* music = Mix_LoadMUS(path.c_str());
+  lock.lock();
+  --loadsRunning;
+  ++servingLoadTicket;
+  loadQueueTurn.notify_all();
+  return music;
+}
 
 Uint32 StopAtEnd(Uint32, void* param) {
   std::lock_guard<std::mutex> lock(stopMutex);
@@ -83,8 +115,8 @@ std::unique_ptr<SdlMedia::Load> SdlMedia::StartLoad(const std::string& path) {
   auto load = std::make_unique<Load>();
   load->path = path;
   BeginSdlAudioLoad();
-  load->worker = std::thread([l = load.get()] {
-    Mix_Music* music = Mix_LoadMUS(l->path.c_str());
+  load->worker = std::thread([l = load.get(), ticket = TakeLoadTicket()] {
+    Mix_Music* music = LoadInTurn(ticket, l->path);
     {
       std::lock_guard<std::mutex> lock(l->m);
       l->music = music;
@@ -101,6 +133,11 @@ std::unique_ptr<SdlMedia::Load> SdlMedia::StartLoad(const std::string& path) {
 void SdlMedia::Retire(std::unique_ptr<Load> load) {
   if (load) retired_.push_back(std::move(load));
   std::erase_if(retired_, [](const std::unique_ptr<Load>& l) { return l->Done(); });
+}
+
+int MostMusicLoadsAtOnce() {
+  std::lock_guard<std::mutex> lock(loadQueueMutex);
+  return mostLoadsRunning;
 }
 
 SdlMedia::SdlMedia() = default;

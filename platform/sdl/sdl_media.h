@@ -77,4 +77,8 @@ class SdlMedia : public MediaDevice {
   std::string lastDetail_;
 };
 
+// The most music loads that have run at the same time since the program
+// started (for tests: the synthesiser must only ever see one).
+int MostMusicLoadsAtOnce();
+
 }  // namespace kelvane

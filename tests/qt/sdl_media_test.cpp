@@ -252,5 +252,24 @@ TEST(SdlMedia, AStageTuneSoundsThroughTheDiskDriver) {
   std::remove(file.c_str());
 }
 
+// Every MIDI open starts two loads (the tune and a spare copy for looped
+// reopens); a quick change of tune adds two more. Side by side they
+// corrupted the synthesiser's heap and now and then ended the program.
+TEST(SdlMedia, QuickChangesOfMidiTuneLoadOneAfterAnother) {
+  Watchdog dog(60);
+  AudioOn audio("dummy");
+  ASSERT_TRUE(audio.ok);
+  SdlMedia m;
+  for (int tune = 1; tune <= 2; ++tune) {
+    ASSERT_EQ(m.OpenFile(StageTune(tune)), 0);
+    ASSERT_EQ(m.Play(std::nullopt, std::nullopt), 0);
+  }
+  // The second tune plays once the loads before it are through.
+  Sleep(4000);
+  EXPECT_EQ(m.Mode(), MediaMode::Playing);
+  EXPECT_EQ(m.Close(), 0);
+  EXPECT_EQ(MostMusicLoadsAtOnce(), 1);
+}
+
 }  // namespace
 }  // namespace kelvane
