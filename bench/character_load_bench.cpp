@@ -12,6 +12,7 @@
 #include "actiondata/load_group.h"
 #include "actiondata/palette_file.h"
 #include "app/game.h"
+#include "bench/bench_support.h"
 #include "graphics/surfaces.h"
 #include "platform/core/std_files.h"
 #include "platform/headless/headless_host.h"
@@ -20,20 +21,6 @@ namespace kelvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The default data folder without settings or cached schemes, as links.
-std::string FreshDataFolder() {
-  fs::path dir = fs::temp_directory_path() / ("kelvane-load-bench-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  for (const auto& entry : fs::directory_iterator(KELVANE_GAME_DIR)) {
-    std::string name = entry.path().filename().string();
-    if (!entry.is_regular_file() || name == "Kelvane.ini" || name[0] == 'T' || name[0] == 'U')
-      continue;
-    fs::create_symlink(entry.path(), dir / name);
-  }
-  return dir.string() + "/";
-}
 
 void RemoveCaches(const std::string& dir) {
   for (const auto& entry : fs::directory_iterator(dir)) {
@@ -65,7 +52,7 @@ struct Loader {
 };
 
 void Run(benchmark::State& state, bool firstStart) {
-  const std::string dir = FreshDataFolder();
+  const std::string dir = bench::FreshDataFolder("load");
   if (!firstStart) {
     Loader warm(dir);
     if (!warm.Load()) state.SkipWithError("the default data does not load");

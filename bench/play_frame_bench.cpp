@@ -10,6 +10,7 @@
 
 #include "app/frame_pacing.h"
 #include "app/game.h"
+#include "bench/bench_support.h"
 #include "app/lifecycle.h"
 #include "flow/stage_cycle.h"
 #include "platform/core/std_files.h"
@@ -20,19 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string PlayDataFolder() {
-  fs::path dir = fs::temp_directory_path() / ("kelvane-play-bench-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  for (const auto& entry : fs::directory_iterator(KELVANE_GAME_DIR)) {
-    std::string name = entry.path().filename().string();
-    if (!entry.is_regular_file() || name == "Kelvane.ini" || name[0] == 'T' || name[0] == 'U')
-      continue;
-    fs::create_symlink(entry.path(), dir / name);
-  }
-  return dir.string() + "/";
-}
-
 struct Player {
   VirtualClock clock;
   HeadlessApp app;
@@ -42,7 +30,7 @@ struct Player {
   HeadlessSound sound;
   StdFileSystem files;
   Game g{Platform{&clock, &app, &window, &keys, &media, &sound, &files}};
-  std::string dir = PlayDataFolder();
+  std::string dir = bench::FreshDataFolder("play");
 
   Player() {
     g.st.dataFolder = dir;

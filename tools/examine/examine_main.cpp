@@ -14,7 +14,7 @@
 #include "actiondata/palette_file.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
-#include "tools/inspect/json_out.h"
+#include "tools/examine/json_out.h"
 
 namespace kelvane::inspect {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/inspect/json_out.h"
+#include "tools/examine/json_out.h"
 
 #include <cstdio>
 
