@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -15,6 +16,12 @@ std::mutex loadMutex;
 std::condition_variable loadsDone;
 int loadsInFlight = 0;
 constexpr int kEffectChannel = 0;  // one effect at a time
+int musicVolume = MIX_MAX_VOLUME;
+int effectsVolume = MIX_MAX_VOLUME;
+
+int MixerVolume(int percent) {
+  return std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100;
+}
 
 // The General MIDI soundfont for FluidSynth: one named in SDL_SOUNDFONTS
 // wins (SDL_mixer reads it itself), else the first one installed.
@@ -65,6 +72,8 @@ bool OpenSdlAudio() {
     return false;
   }
   Mix_AllocateChannels(4);
+  Mix_VolumeMusic(musicVolume);
+  Mix_Volume(kEffectChannel, effectsVolume);
   audioOpen = true;
   return true;
 }
@@ -82,6 +91,16 @@ void CloseSdlAudio() {
   Mix_Quit();
   SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER);
   audioOpen = false;
+}
+
+void SetSdlMusicVolume(int percent) {
+  musicVolume = MixerVolume(percent);
+  if (audioOpen) Mix_VolumeMusic(musicVolume);
+}
+
+void SetSdlEffectsVolume(int percent) {
+  effectsVolume = MixerVolume(percent);
+  if (audioOpen) Mix_Volume(kEffectChannel, effectsVolume);
 }
 
 struct SdlSoundEffects::Chunk {

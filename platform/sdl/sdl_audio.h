@@ -18,6 +18,11 @@ bool SdlAudioIsOpen();
 void BeginSdlAudioLoad();
 void EndSdlAudioLoad();
 
+// Music and effect loudness in percent (0 to 100, full by default). Kept
+// across the device's opening and closing.
+void SetSdlMusicVolume(int percent);
+void SetSdlEffectsVolume(int percent);
+
 class SdlSoundEffects : public SoundEffects {
  public:
   ~SdlSoundEffects() override;
