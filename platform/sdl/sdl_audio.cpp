@@ -49,6 +49,11 @@ void BeginSdlAudioLoad() {
   ++loadsInFlight;
 }
 
+bool SdlAudioLoading() {
+  std::lock_guard<std::mutex> lock(loadMutex);
+  return loadsInFlight > 0;
+}
+
 void EndSdlAudioLoad() {
   {
     std::lock_guard<std::mutex> lock(loadMutex);

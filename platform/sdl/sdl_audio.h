@@ -17,6 +17,8 @@ bool SdlAudioIsOpen();
 // since the mixer must not shut down under a load.
 void BeginSdlAudioLoad();
 void EndSdlAudioLoad();
+// True while a music load is running on a worker thread.
+bool SdlAudioLoading();
 
 // Music and effect loudness in percent (0 to 100, full by default). Kept
 // across the device's opening and closing.
