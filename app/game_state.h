@@ -86,6 +86,9 @@ struct GameState {
   uint8_t resetSettings = 0;
   uint8_t resetClearInfo = 0;
   uint8_t rebuildColourData = 0;
+  // The desktop host's volume keys, in percent; stored after the game's keys.
+  uint8_t musicVolume = 100;
+  uint8_t effectsVolume = 100;
 
   // ---- Loading and view ----
   uint8_t groupsToLoad = 0;

@@ -30,6 +30,7 @@ std::string UsageText() {
          "  --frame-every K   only every K-th presented frame\n"
          "  --realtime        real clock instead of the virtual one (headless)\n"
          "  --stats           print frame pacing and CPU figures at exit\n"
+         "  --scale N         window enlarged N times (1 to 6) with sharp pixels\n"
          "  --help            this text\n";
 }
 
@@ -84,6 +85,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       o.frameEvery = static_cast<int>(*n);
+    } else if (a == "--scale") {
+      auto n = number(6);
+      if (!n || *n < 1) {
+        if (error.empty()) error = "--scale must be 1 to 6";
+        return std::nullopt;
+      }
+      o.scale = static_cast<int>(*n);
     } else if (a == "--realtime") {
       o.realtime = true;
     } else if (a == "--stats") {

@@ -21,6 +21,7 @@ struct Options {
   bool realtime = false;
   bool stats = false;
   bool help = false;
+  int scale = 1;                   // the window's whole enlargement factor, 1 to 6
   std::vector<std::string> files;  // plain arguments: music files for the play list
 };
 

@@ -1,5 +1,7 @@
 #include "config/settings.h"
 
+#include <algorithm>
+
 #include "app/game.h"
 #include "config/ini_file.h"
 #include "config/numbered_files.h"
@@ -34,6 +36,15 @@ DialogSettings ReadDialogSettings(Game& g) {
   d.entryName = ini.ReadString(s, "ename", kDefaultEntryName);
   d.entryArea = ini.ReadString(s, "comef", kDefaultEntryArea);
   return d;
+}
+
+void ReadVolumeSettings(Game& g) {
+  IniFile ini = OpenSettings(g);
+  auto percent = [&](const char* key) {
+    return static_cast<uint8_t>(std::clamp(ini.ReadInteger(kSettingsSection, key, 100), 0, 100));
+  };
+  g.st.musicVolume = percent("BGMvol");
+  g.st.effectsVolume = percent("SEvol");
 }
 
 void ReadSettings(Game& g) {
@@ -80,6 +91,8 @@ bool WriteSettings(Game& g) {
   ini.WriteString(s, "t-com", st.entryLine);
   ini.WriteString(s, "ename", st.entryName);
   ini.WriteString(s, "comef", st.entryArea);
+  ini.WriteInteger(s, "BGMvol", st.musicVolume);
+  ini.WriteInteger(s, "SEvol", st.effectsVolume);
   if (g.pf.files->WriteFile(path, ini.ToBytes())) return true;
   g.pf.app->ShowMessage(path + " に書き込めません");
   return false;

@@ -26,6 +26,10 @@ struct DialogSettings {
 };
 DialogSettings ReadDialogSettings(Game& g);
 
+// The music and effects volume of the desktop host ("BGMvol", "SEvol", in
+// percent), read when the audio device opens.
+void ReadVolumeSettings(Game& g);
+
 // The main window's read, during FormCreate.
 void ReadSettings(Game& g);
 // The only write, during FormDestroy. Returns false (after telling the user)

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
@@ -15,6 +17,9 @@
 #include <QWidget>
 #include <array>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "app/frame_pacing.h"
@@ -22,16 +27,20 @@
 #include "app/input_events.h"
 #include "app/lifecycle.h"
 #include "app/options.h"
+#include "app/trace.h"
 #include "config/numbered_files.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
+#include "platform/cd/cd_drives.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
-#include "platform/cd/cd_drives.h"
 #include "platform/headless/headless_host.h"
+#include "platform/qt/close_signals.h"
 #include "platform/qt/game_cursors.h"
+#include "platform/qt/scaled_view.h"
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
+#include "platform/sdl/gamepad.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
 
@@ -57,10 +66,15 @@ class QtKeyState : public KeyState {
   std::array<bool, 256> down{};
 };
 
-// The main game window TFM: shows the presented frame 1:1 and forwards input.
+constexpr int kF11 = 122;
+constexpr int kVolumeStep = 10;
+
+// The main game window TFM: shows the presented frame enlarged by a whole
+// factor (sharp pixels, centred on black in full screen) and forwards input
+// in the game's logical coordinates.
 class TfmWindow : public QWidget {
  public:
-  TfmWindow() {
+  explicit TfmWindow(int scale) : scale_(scale) {
     setWindowTitle("Kelvane");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
@@ -69,6 +83,7 @@ class TfmWindow : public QWidget {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
+    ApplyLogicalSize({640, 480});
   }
 
   Game* game = nullptr;
@@ -76,45 +91,96 @@ class TfmWindow : public QWidget {
   QImage frame;
   bool closing = false;
 
+  const ScaledView& View() const { return view_; }
+  bool IsFullScreen() const { return fullScreen_; }
+
+  // The game's client size; the window itself is that times the factor.
+  void ApplyLogicalSize(Size logical) {
+    logical_ = logical;
+    if (!fullScreen_) setFixedSize(logical.w * scale_, logical.h * scale_);
+    UpdateView();
+  }
+  Size LogicalSize() const { return logical_; }
+
+  void ShowWindow() {
+    if (fullScreen_)
+      showFullScreen();
+    else
+      show();
+  }
+
+  void ToggleFullScreen() {
+    fullScreen_ = !fullScreen_;
+    if (fullScreen_) {
+      setMinimumSize(0, 0);
+      setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      if (isVisible()) showFullScreen();
+    } else {
+      if (isVisible()) showNormal();
+      setFixedSize(logical_.w * scale_, logical_.h * scale_);
+    }
+    UpdateView();
+    update();
+  }
+
+  // Every way the window closes goes through here: the close box, the
+  // game's own close on the timer, and the termination signals. The first
+  // request is refused (the game closes on its next tick); once the close
+  // is accepted the event loop ends even when the window was hidden first.
+  bool AskClose() {
+    if (!game || closing) return true;
+    if (!FormCloseQuery(*game)) return false;
+    FormClose(*game);
+    closing = true;
+    QCoreApplication::exit(0);
+    return true;
+  }
+
+  // A key as the game receives it: kept in the key state, traced, handed
+  // to FormKeyDown / FormKeyUp. Keyboard and gamepad both come here.
+  void ForwardKey(int vk, bool down, ShiftState shift, bool repeat = false) {
+    if (keys) keys->down[static_cast<size_t>(vk)] = down;
+    if (!game) return;
+    if (!down && repeat) return;
+    if (game->trace)
+      game->trace->Line("{\"t\":" + std::to_string(game->Now()) + ",\"ev\":\"key\",\"op\":\"" +
+                        (down ? "down" : "up") + "\",\"vk\":" + std::to_string(vk) + "}");
+    if (down)
+      KeyDown(*game, FormId::FM, vk, shift);
+    else
+      KeyUp(*game, FormId::FM, vk, shift);
+  }
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.fillRect(rect(), Qt::black);
-    if (!frame.isNull()) p.drawImage(QPoint(0, 0), frame);
+    if (frame.isNull()) return;
+    const QRect source(0, 0, std::min(logical_.w, frame.width()),
+                       std::min(logical_.h, frame.height()));
+    p.drawImage(QRect(view_.offset, source.size() * view_.factor), frame, source);
   }
 
-  void closeEvent(QCloseEvent* e) override {
-    // halted alone does not mean closed: the loading code sets it around its
-    // message pump, and a close asked for then must go the two-phase way.
-    if (!game || closing) {
-      e->accept();
-      return;
-    }
-    if (FormCloseQuery(*game)) {
-      FormClose(*game);
-      closing = true;
-      e->accept();
-    } else {
-      e->ignore();
-    }
-  }
+  void resizeEvent(QResizeEvent*) override { UpdateView(); }
+
+  void closeEvent(QCloseEvent* e) override { e->setAccepted(AskClose()); }
 
   void keyPressEvent(QKeyEvent* e) override { Key(e, true); }
   void keyReleaseEvent(QKeyEvent* e) override { Key(e, false); }
 
   void mousePressEvent(QMouseEvent* e) override {
-    if (game) MouseDown(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+    if (game) MouseDown(*game, Button(e), ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    if (game) MouseUp(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+    if (game) MouseUp(*game, Button(e), ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseMoveEvent(QMouseEvent* e) override {
-    if (game) MouseMove(*game, ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+    if (game) MouseMove(*game, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void wheelEvent(QWheelEvent* e) override {
     if (game && e->angleDelta().y() != 0)
-      MouseWheel(*game, e->angleDelta().y() > 0, ToPoint(e->position().toPoint()),
+      MouseWheel(*game, e->angleDelta().y() > 0, ToGameClient(e->position()),
                  ShiftOf(e->modifiers()));
   }
   void dragEnterEvent(QDragEnterEvent* e) override {
@@ -131,7 +197,9 @@ class TfmWindow : public QWidget {
   }
 
  private:
-  static Point ToPoint(QPoint p) { return {p.x(), p.y()}; }
+  // Widget-local position to the game's client coordinates: every mouse
+  // position the game sees goes through here.
+  Point ToGameClient(QPointF p) const { return view_.ToLogical(p); }
 
   static MouseButton Button(QMouseEvent* e) {
     if (e->button() == Qt::RightButton) return MouseButton::Right;
@@ -139,16 +207,54 @@ class TfmWindow : public QWidget {
     return MouseButton::Left;
   }
 
+  void UpdateView() {
+    view_ =
+        fullScreen_ ? ScaledView::Fit(logical_, size()) : ScaledView::Fit(logical_, size(), scale_);
+  }
+
+  // "-" and "=" turn the music down and up, with Shift the sound effects.
+  // The host keeps them: the game never sees these keys.
+  bool VolumeKey(QKeyEvent* e) {
+    if (e->modifiers().testFlag(Qt::KeypadModifier)) return false;
+    int step;
+    switch (e->key()) {
+      case Qt::Key_Minus:
+      case Qt::Key_Underscore:
+        step = -kVolumeStep;
+        break;
+      case Qt::Key_Equal:
+      case Qt::Key_Plus:
+        step = kVolumeStep;
+        break;
+      default:
+        return false;
+    }
+    if (e->type() == QEvent::KeyPress && game) {
+      const bool effects = e->modifiers().testFlag(Qt::ShiftModifier);
+      uint8_t& volume = effects ? game->st.effectsVolume : game->st.musicVolume;
+      volume = static_cast<uint8_t>(std::clamp(volume + step, 0, 100));
+      if (effects)
+        SetSdlEffectsVolume(volume);
+      else
+        SetSdlMusicVolume(volume);
+    }
+    return true;
+  }
+
   void Key(QKeyEvent* e, bool down) {
+    if (VolumeKey(e)) return;
     int vk = QtKeyToVk(e->key(), e->modifiers().testFlag(Qt::KeypadModifier));
     if (vk == 0) return;
-    if (keys) keys->down[static_cast<size_t>(vk)] = down;
-    if (!game) return;
-    if (down)
-      KeyDown(*game, FormId::FM, vk, ShiftOf(e->modifiers()));
-    else if (!e->isAutoRepeat())
-      KeyUp(*game, FormId::FM, vk, ShiftOf(e->modifiers()));
+    // F11 switches full screen and still reaches the game, where it is one
+    // of the keys that do nothing.
+    if (vk == kF11 && down && !e->isAutoRepeat()) ToggleFullScreen();
+    ForwardKey(vk, down, ShiftOf(e->modifiers()), e->isAutoRepeat());
   }
+
+  int scale_;
+  bool fullScreen_ = false;
+  Size logical_;
+  ScaledView view_;
 };
 
 class QtServices : public AppService, public WindowService {
@@ -193,15 +299,23 @@ class QtServices : public AppService, public WindowService {
   void SetCaption(FormId form, const std::string& sjisText) override {
     if (QWidget* w = Widget(form)) w->setWindowTitle(QString::fromStdString(SjisToUtf8(sjisText)));
   }
+  // The game sees its logical client area (640 x 480 or 320 x 240) at the
+  // real window's client origin; positions inside it are in game pixels.
   void SetClientSize(FormId form, Size size) override {
-    if (QWidget* w = Widget(form)) w->setFixedSize(size.w, size.h);
+    if (form == FormId::FM) main_->ApplyLogicalSize(size);
   }
   Size ClientSize(FormId form) override {
-    QWidget* w = Widget(form);
-    return w ? Size{w->width(), w->height()} : Size{};
+    return form == FormId::FM ? main_->LogicalSize() : Size{};
   }
+  // The game centres its logical window on a screen of ScreenSize(); the
+  // enlarged window keeps that centre.
   void SetPosition(FormId form, Point p) override {
-    if (QWidget* w = Widget(form)) w->move(p.x, p.y);
+    if (form != FormId::FM || main_->IsFullScreen()) return;
+    const Size logical = main_->LogicalSize();
+    const int k = main_->View().factor;
+    // A window larger than the screen keeps its title bar reachable.
+    main_->move(std::max(p.x + logical.w * (1 - k) / 2, 0),
+                std::max(p.y + logical.h * (1 - k) / 2, 0));
   }
   Point Position(FormId form) override {
     QWidget* w = Widget(form);
@@ -226,20 +340,27 @@ class QtServices : public AppService, public WindowService {
     else
       flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
     w->setWindowFlags(flags);
-    if (visible) w->show();
+    if (visible) main_->ShowWindow();
   }
   void SetStayOnTop(FormId form, bool on) override {
     QWidget* w = Widget(form);
     if (!w) return;
     bool visible = w->isVisible();
     w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    if (visible) w->show();
+    if (visible) main_->ShowWindow();
   }
   void SetVisible(FormId form, bool visible) override {
-    if (QWidget* w = Widget(form)) w->setVisible(visible);
+    if (form != FormId::FM) return;
+    if (visible)
+      main_->ShowWindow();
+    else
+      main_->hide();
   }
+  // The game closes its window itself (after the exit question, after a
+  // failed start): also when it is hidden, which a plain close() would not
+  // turn into the end of the event loop.
   void Close(FormId form) override {
-    if (QWidget* w = Widget(form)) w->close();
+    if (form == FormId::FM && main_->AskClose()) main_->hide();
   }
   void Present(const FrameView& f) override {
     QImage view(reinterpret_cast<const uchar*>(f.pixels), f.width, f.height, f.stride * 4,
@@ -255,25 +376,37 @@ class QtServices : public AppService, public WindowService {
     cursorVisible_ = visible;
     ApplyCursor();
   }
-  Point PointerPos() override {
-    QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
-  }
-  void SetPointerPos(Point p) override { QCursor::setPos(p.x, p.y); }
+  Point PointerPos() override { return ToGameScreen(QCursor::pos()); }
+  void SetPointerPos(Point p) override { QCursor::setPos(ToRealScreen(p)); }
   FormId WindowAt(Point p) override {
-    QWidget* w = QApplication::widgetAt(p.x, p.y);
+    QWidget* w = QApplication::widgetAt(ToRealScreen(p));
     return w && w->window() == main_ ? FormId::FM : FormId::None;
   }
+  // The screen in game pixels: how much of the logical window fits.
   Size ScreenSize() override {
     QScreen* s = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
     if (!s) return {640, 480};
-    return {s->geometry().width(), s->geometry().height()};
+    const int k = main_->View().factor;
+    return {s->geometry().width() / k, s->geometry().height() / k};
   }
   FormId ActiveWindow() override {
     return QApplication::activeWindow() == main_ ? FormId::FM : FormId::None;
   }
 
  private:
+  // Screen positions the game works with: the client origin is the real
+  // one, and offsets from it are in game pixels. So the game's own
+  // screen-to-client arithmetic lands exactly on the pixel under the pointer.
+  Point ToGameScreen(QPoint real) const {
+    const QPoint origin = main_->mapToGlobal(QPoint(0, 0));
+    const Point p = main_->View().ToLogical(QPointF(real - origin));
+    return {origin.x() + p.x, origin.y() + p.y};
+  }
+  QPoint ToRealScreen(Point game) const {
+    const QPoint origin = main_->mapToGlobal(QPoint(0, 0));
+    return origin + main_->View().ToWidget({game.x - origin.x(), game.y - origin.y()});
+  }
+
   void ApplyCursor() {
     if (!cursorVisible_) {
       main_->setCursor(Qt::BlankCursor);
@@ -305,18 +438,47 @@ class QtServices : public AppService, public WindowService {
   bool cursorVisible_ = true;
   // The cursor table: 0 the arrow, 1..3 the game's cursors "CR1".."CR3".
   std::array<QCursor, kGameCursorCount + 1> cursors_{GameCursor(0), GameCursor(1), GameCursor(2),
-                                                      GameCursor(3)};
+                                                     GameCursor(3)};
+};
+
+// The trace file of a windowed run, written line by line so that it can be
+// followed while the game runs.
+class TraceFile {
+ public:
+  TraceFile(const std::string& path, Game& g) : game_(g) {
+    if (path.empty()) return;
+    file_ = std::fopen(path.c_str(), "w");
+    if (!file_) {
+      std::fprintf(stderr, "%s: cannot write the trace\n", path.c_str());
+      return;
+    }
+    std::setvbuf(file_, nullptr, _IOLBF, 0);
+    log_ = std::make_unique<TraceLog>(file_);
+    g.trace = log_.get();
+  }
+  ~TraceFile() { Close(); }
+  void Close() {
+    game_.trace = nullptr;
+    log_.reset();
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+  }
+  bool Failed(const std::string& path) const { return !path.empty() && !file_; }
+
+ private:
+  Game& game_;
+  std::FILE* file_ = nullptr;
+  std::unique_ptr<TraceLog> log_;
 };
 
 }  // namespace
 
 int RunQtProgram(const Options& options, const std::string& dataFolder, int argc, char** argv) {
-  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-      Qt::HighDpiScaleFactorRoundingPolicy::Floor);
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvane");
 
-  auto window = std::make_unique<TfmWindow>();
+  auto window = std::make_unique<TfmWindow>(options.scale);
   QtServices services(window.get());
   SteadyClock clock;
   QtKeyState keys;
@@ -330,19 +492,49 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   window->keys = &keys;
   services.game = &g;
   g.args = options.files;
+  TraceFile trace(options.traceFile, g);
+  if (trace.Failed(options.traceFile)) return 2;
+
+  // SIGTERM, SIGINT and SIGHUP: during the startup dialog they cancel it;
+  // later they close the game window the way its close box does (so the
+  // settings are written), and end any message box that would hold it up.
+  TSPFM* dialogShown = nullptr;
+  CloseSignals closeSignals([&] {
+    if (dialogShown) {
+      dialogShown->reject();
+      return;
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      if (auto* box = qobject_cast<QDialog*>(modal)) box->reject();
+    }
+    window->close();
+  });
 
   // The startup dialog comes first. Cancel (Esc, the close box) ends the
   // program before the main window is shown and before anything is written;
   // OK has stored the choices and drawn the wallpaper into mainSurface.
   {
     TSPFM dialog(g, dataFolder, options.seed, ListCdDrives());
-    if (dialog.exec() != kModalOk) return 0;
+    dialogShown = &dialog;
+    const int answer = dialog.exec();
+    dialogShown = nullptr;
+    if (answer != kModalOk) return 0;
   }
+  ReadVolumeSettings(g);
+  SetSdlMusicVolume(g.st.musicVolume);
+  SetSdlEffectsVolume(g.st.effectsVolume);
   OpenSdlAudio();
 
-  window->setFixedSize(640, 480);
-  window->show();
-  if (!FormCreate(g)) {
+  // Game controllers give key presses like the keyboard's.
+  Gamepads pads([&](int vk, bool down) { window->ForwardKey(vk, down, {}); });
+  QTimer padPoll;
+  padPoll.setInterval(10);
+  QObject::connect(&padPoll, &QTimer::timeout, [&] { pads.Poll(); });
+  if (pads.Available()) padPoll.start();
+
+  window->ShowWindow();
+  const bool started = FormCreate(g);
+  if (!started) {
     // A required data file was missing or broken (the user has been told):
     // end through the normal close, which still writes the settings.
     g.st.closeRequested = 1;
@@ -350,13 +542,26 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   }
   FormShow(g);
   window->setAcceptDrops(true);
-  int rc = app.exec();
+  // A close accepted inside the loading's message pump has already ended
+  // the game; the loop would otherwise wait for an exit that has passed.
+  int rc = window->closing ? 0 : app.exec();
+  padPoll.stop();
   services.SetTimerEnabled(false);
   services.SetIdleHooked(false);
   FormDestroy(g);
   window->game = nullptr;
+  window->hide();
+  trace.Close();
+  const int status = started ? rc : 1;
+  if (SdlAudioLoading()) {
+    // Everything is saved. A tune still loading (a second or more with a
+    // soundfont) would only be thrown away, so the process ends now instead
+    // of waiting for it to close the mixer.
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
   CloseSdlAudio();
-  return rc;
+  return status;
 }
 
 }  // namespace kelvane

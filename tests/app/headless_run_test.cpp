@@ -11,7 +11,9 @@
 namespace kelvane {
 namespace {
 
-std::string Kelvane() { return test::GameDir() + "kelvane"; }
+std::string Kelvane() {
+  return test::GameDir() + "kelvane";
+}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -53,7 +55,7 @@ TEST(HeadlessRun, TwoSecondsOfDemonstrationStartThenCloseAndWriteTheSettings) {
   }
   EXPECT_EQ(keys, (std::vector<std::string>{"0:big", "c_max", "color", "SOMmk", "MUSmk", "MUScx",
                                             "NOMAL", "HARD_", "drive", "wallL", "wallS", "t-com",
-                                            "ename", "comef"}));
+                                            "ename", "comef", "BGMvol", "SEvol"}));
 }
 
 TEST(HeadlessRun, TheVirtualClockMayStartJustBeforeTheWrap) {

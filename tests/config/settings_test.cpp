@@ -34,11 +34,32 @@ TEST_F(SettingsTest, NoFileGivesEveryDefaultAndTheWriteHoldsAllFourteenKeysInOrd
   EXPECT_EQ(g.st.entryArea, "SAPPORO");
   EXPECT_EQ(SjisToUtf8(g.st.entryLine), "<エントリーのセリフ>　音と光を超えて、くるね！");
   ASSERT_TRUE(WriteSettings(g));
-  std::string expected = "[Kelvane]\r\n0:big=1\r\nc_max=1\r\ncolor=0\r\nSOMmk=5\r\nMUSmk=0\r\n"
-                         "MUScx=0\r\nNOMAL=0\r\nHARD_=0\r\ndrive=non CD\r\nwallL=Random\r\n"
-                         "wallS=Random\r\nt-com=" +
-                         DefaultEntryLine() + "\r\nename=PELDIX\r\ncomef=SAPPORO\r\n";
+  std::string expected =
+      "[Kelvane]\r\n0:big=1\r\nc_max=1\r\ncolor=0\r\nSOMmk=5\r\nMUSmk=0\r\n"
+      "MUScx=0\r\nNOMAL=0\r\nHARD_=0\r\ndrive=non CD\r\nwallL=Random\r\n"
+      "wallS=Random\r\nt-com=" +
+      DefaultEntryLine() +
+      "\r\nename=PELDIX\r\ncomef=SAPPORO\r\n"
+      "BGMvol=100\r\nSEvol=100\r\n";
   EXPECT_EQ(Written(), expected);
+}
+
+TEST_F(SettingsTest, VolumesAreReadInRangeAndWrittenAfterTheGameKeys) {
+  Ini("[Kelvane]\nBGMvol=40\nSEvol=250\n");
+  ReadVolumeSettings(g);
+  EXPECT_EQ(g.st.musicVolume, 40);
+  EXPECT_EQ(g.st.effectsVolume, 100);
+  Ini("[Kelvane]\nBGMvol=-5\nSEvol=x\n");
+  ReadVolumeSettings(g);
+  EXPECT_EQ(g.st.musicVolume, 0);
+  EXPECT_EQ(g.st.effectsVolume, 100);
+  // A file without them gets them after the game's keys.
+  Ini("[Kelvane]\nename=ABC\n");
+  g.st.effectsVolume = 70;
+  ASSERT_TRUE(WriteSettings(g));
+  const std::string file = Written();
+  EXPECT_LT(file.find("comef="), file.find("BGMvol=0"));
+  EXPECT_LT(file.find("BGMvol=0"), file.find("SEvol=70"));
 }
 
 TEST_F(SettingsTest, ColourIsLoweredToTheColourCountAndWrittenBackLowered) {
@@ -137,7 +158,9 @@ TEST(NumberedFiles, ZeroPadTakesTheLastDigits) {
   EXPECT_EQ(ZeroPad(2, 123), "23");
   EXPECT_EQ(ZeroPad(3, 7), "007");
   EXPECT_EQ(ZeroPad(10, 42), "1000000042");
-  EXPECT_EQ(CountNumberedFiles(*test::FakePlatform().platform().files, "/nonexistent/", "Z", ".mid", 0), 0);
+  EXPECT_EQ(
+      CountNumberedFiles(*test::FakePlatform().platform().files, "/nonexistent/", "Z", ".mid", 0),
+      0);
 }
 
 TEST(StartupChoices, DemoIdentityAndFilteredNames) {

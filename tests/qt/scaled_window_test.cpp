@@ -1,0 +1,148 @@
+// The enlarged window: whole-factor scaling with sharp pixels, full screen
+// centred on black, and mouse positions mapped back to game pixels exactly.
+#include <gtest/gtest.h>
+
+#include <QScreen>
+
+#include "platform/qt/scaled_view.h"
+#include "tests/qt/program_child.h"
+
+namespace kelvane {
+namespace {
+
+// Each corner pixel of the play area, and the points just outside it.
+void ExpectCorners(const ScaledView& v) {
+  const int k = v.factor;
+  const QPointF o = v.offset;
+  const int w = v.logical.w, h = v.logical.h;
+  EXPECT_EQ(v.ToLogical(o), (Point{0, 0}));
+  EXPECT_EQ(v.ToLogical(o + QPointF(k - 0.01, k - 0.01)), (Point{0, 0}));
+  EXPECT_EQ(v.ToLogical(o + QPointF(w * k - 1, 0)), (Point{w - 1, 0}));
+  EXPECT_EQ(v.ToLogical(o + QPointF(0, h * k - 1)), (Point{0, h - 1}));
+  EXPECT_EQ(v.ToLogical(o + QPointF(w * k - 0.5, h * k - 0.5)), (Point{w - 1, h - 1}));
+  // Outside: the border maps off the play area, never onto its edge.
+  EXPECT_EQ(v.ToLogical(o - QPointF(0.5, 0.5)), (Point{-1, -1}));
+  EXPECT_EQ(v.ToLogical(o + QPointF(w * k, h * k)), (Point{w, h}));
+  // And back: a game pixel's block centre maps to the same pixel.
+  for (Point p : {Point{0, 0}, Point{w - 1, 0}, Point{0, h - 1}, Point{w - 1, h - 1}})
+    EXPECT_EQ(v.ToLogical(QPointF(v.ToWidget(p))), p);
+}
+
+TEST(ScaledViewTest, WindowedFactorsMapEveryCornerExactly) {
+  for (int k = kMinScale; k <= kMaxScale; ++k) {
+    for (Size logical : {Size{640, 480}, Size{320, 240}}) {
+      SCOPED_TRACE(testing::Message() << "factor " << k << ", " << logical.w << " wide");
+      ScaledView v = ScaledView::Fit(logical, QSize(logical.w * k, logical.h * k), k);
+      EXPECT_EQ(v.factor, k);
+      EXPECT_EQ(v.offset, QPoint(0, 0));
+      ExpectCorners(v);
+    }
+  }
+}
+
+TEST(ScaledViewTest, FullScreenTakesTheLargestFactorThatFitsCentredOnBlack) {
+  struct Case {
+    Size logical;
+    QSize screen;
+    int factor;
+    QPoint offset;
+  };
+  for (const Case& c :
+       {Case{{640, 480}, {1920, 1080}, 2, {320, 60}}, Case{{320, 240}, {1920, 1080}, 4, {320, 60}},
+        Case{{640, 480}, {2560, 1440}, 3, {320, 0}}, Case{{320, 240}, {3840, 2160}, 9, {480, 0}},
+        Case{{640, 480}, {800, 600}, 1, {80, 60}},
+        // A screen smaller than the game still shows it 1:1.
+        Case{{640, 480}, {600, 400}, 1, {-20, -40}}}) {
+    SCOPED_TRACE(testing::Message() << c.screen.width() << "x" << c.screen.height());
+    ScaledView v = ScaledView::Fit(c.logical, c.screen);
+    EXPECT_EQ(v.factor, c.factor);
+    EXPECT_EQ(v.offset, c.offset);
+    EXPECT_EQ(v.Target(), QRect(c.offset, QSize(c.logical.w * c.factor, c.logical.h * c.factor)));
+    ExpectCorners(v);
+  }
+}
+
+using namespace child;
+
+// Every factor-by-factor block of the image holds one colour.
+bool SharpBlocks(const QImage& image, int k) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != image.pixel(x - x % k, y - y % k)) return false;
+  return true;
+}
+
+bool AllBlack(const QImage& image, QRect r) {
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if ((image.pixel(x, y) & 0xFFFFFF) != 0) return false;
+  return true;
+}
+
+class ScaledWindowTest : public ::testing::Test {
+ protected:
+  void TearDown() override { Finish(); }
+};
+
+TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReachesTheGame) {
+  child::Prepare("scaled-window", "c_max=0\n");
+  EXPECT_EXIT(
+      {
+        static int phase = 0;
+        static int waited = 0;
+        drive = [](QWidget* w, int scene, int) {
+          auto check = [](bool ok) {
+            if (!ok) std::_Exit(kCheckFailed + phase);
+          };
+          if (scene != 255 && phase == 0) return;
+          if (phase == 0) {
+            // The large window at factor 3.
+            check(w->size() == QSize(1920, 1440));
+            QImage image = w->grab().toImage();
+            check(image.size() == QSize(1920, 1440));
+            check(SharpBlocks(image, 3));
+            check(!AllBlack(image, image.rect()));
+            Tap(w, Qt::Key_F11);
+            phase = 1;
+          } else if (phase == 1) {
+            // Full screen: the largest factor that fits, centred on black.
+            if (++waited < 4) return;
+            const QSize screen = w->screen()->geometry().size();
+            check(w->isFullScreen());
+            check(w->size() == screen);
+            ScaledView v = ScaledView::Fit({640, 480}, screen);
+            QImage image = w->grab().toImage();
+            check(AllBlack(image, QRect(0, 0, screen.width(), v.offset.y())));
+            check(AllBlack(image, QRect(0, 0, v.offset.x(), screen.height())));
+            check(AllBlack(image, QRect(v.Target().right() + 1, 0,
+                                        screen.width() - v.Target().right() - 1, screen.height())));
+            check(!AllBlack(image, v.Target()));
+            check(SharpBlocks(image.copy(v.Target()), v.factor));
+            Tap(w, Qt::Key_F11);
+            phase = 2;
+            waited = 0;
+          } else if (phase == 2) {
+            if (++waited < 4) return;
+            check(!w->isFullScreen());
+            check(w->size() == QSize(1920, 1440));
+            w->close();
+            phase = 3;
+          }
+        };
+        Options o;
+        o.scale = 3;
+        std::exit(RunProgram(o));
+      },
+      ::testing::ExitedWithCode(0), "");
+  // F11 is still a key of the game: pressed and released twice.
+  std::string trace = test::ReadAll(traceFile);
+  size_t presses = 0;
+  for (size_t at = trace.find("\"op\":\"down\",\"vk\":122"); at != std::string::npos;
+       at = trace.find("\"op\":\"down\",\"vk\":122", at + 1))
+    ++presses;
+  EXPECT_EQ(presses, 2u);
+  EXPECT_NE(trace.find("\"op\":\"up\",\"vk\":122"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kelvane
