@@ -12,6 +12,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "app/game.h"
@@ -34,6 +38,8 @@ constexpr int kEntryAreaLength = 7;
 // small one sits inside a white border.
 constexpr QRect kLargePreview(0, 0, 91, 68);
 constexpr QRect kSmallPreview(3, 2, 85, 64);
+// The gap QLineEdit keeps between its frame and its text, on either side.
+constexpr int kLineEditMargin = 2;
 
 QString Qs(const std::string& utf8) {
   return QString::fromStdString(utf8);
@@ -145,9 +151,10 @@ TSPFM::TSPFM(Game& g, const std::string& dataFolder, std::optional<uint32_t> see
   BuildControls();
   SetTabOrder();
   FormCreate(dataFolder, seed);
+  FitTextsToFonts();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    move(area.center() - QPoint(width() / 2, height() / 2));
   }
 }
 
@@ -249,6 +256,53 @@ void TSPFM::FormCreate(const std::string& dataFolder, std::optional<uint32_t> se
   Edit1->setText(FromSjis(c.entryLine));
   Edit01->setText(FromSjis(c.entryName));
   Edit02->setText(FromSjis(c.entryArea));
+}
+
+// The layout was drawn for the Windows fonts; the fonts here run wider. The
+// whole layout widens by one factor, just enough that the widest-needing
+// control fits its text, so the controls keep their order and spacing. The
+// preview panel keeps its size (the wallpaper's proportions) and its centre.
+void TSPFM::FitTextsToFonts() {
+  double factor = 1.0;
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (w == Panel1) continue;
+    factor = std::max(factor, static_cast<double>(TextWidthNeeded(w)) / w->width());
+  }
+  if (factor <= 1.0) return;
+  layoutFactor_ = factor;
+  auto scaled = [factor](int x) { return static_cast<int>(std::ceil(x * factor)); };
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    QRect r = w->geometry();
+    if (w == Panel1)
+      r.moveLeft(scaled(r.x() + r.width() / 2) - r.width() / 2);
+    else
+      r = QRect(scaled(r.x()), r.y(), scaled(r.right() + 1) - scaled(r.x()), r.height());
+    w->setGeometry(r);
+  }
+  setFixedSize(scaled(kClientWidth), kClientHeight);
+}
+
+int TSPFM::TextWidthNeeded(QWidget* w) const {
+  if (auto* label = qobject_cast<QLabel*>(w))
+    return label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() + 1;
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    if (edit == Edit1) return 0;  // a long line that scrolls, as on Windows
+    // Room for the full entry: every glyph of the fixed-pitch font is as
+    // wide as "W".
+    const QFontMetrics fm(edit->font());
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    opt.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+    const QMargins m = edit->textMargins();
+    const int text = fm.horizontalAdvance(QString(edit->maxLength(), 'W')) + 2 * kLineEditMargin +
+                     m.left() + m.right();
+    return edit->style()
+        ->sizeFromContents(QStyle::CT_LineEdit, &opt, QSize(text, fm.height()), edit)
+        .width();
+  }
+  if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w))
+    return w->sizeHint().width();
+  return 0;
 }
 
 void TSPFM::Edit01Change(QLineEdit* edit) {

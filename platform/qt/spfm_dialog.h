@@ -45,6 +45,10 @@ class TSPFM : public QDialog {
 
   void reject() override;
 
+  // How much wider than its base layout the dialog was laid out so that
+  // every text fits the fonts in use (1 when they all fit as they are).
+  double LayoutFactor() const { return layoutFactor_; }
+
   QLabel* Label1;
   QRadioButton* RadioButton1;
   QRadioButton* RadioButton2;
@@ -74,9 +78,12 @@ class TSPFM : public QDialog {
   void FormCreate(const std::string& dataFolder, std::optional<uint32_t> seed);
   void ShowPreview(QComboBox* list, const char* prefix, QRect place);
   void LimitEntryLine();
+  void FitTextsToFonts();
+  int TextWidthNeeded(QWidget* w) const;
 
   Game& g_;
   std::vector<CdDrive> cdDrives_;
+  double layoutFactor_ = 1.0;
 };
 
 // The families that stand in for the dialog's Windows fonts on this system.

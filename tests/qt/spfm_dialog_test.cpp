@@ -12,6 +12,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
+#include <cmath>
 #include <set>
 
 #include "graphics/jpeg_file.h"
@@ -65,7 +70,10 @@ TEST_F(SpfmDialogTest, ControlsHaveTheirNamesPlacesAndCaptions) {
   auto d = Open();
   EXPECT_EQ(d->objectName(), "SPFM");
   EXPECT_EQ(d->windowTitle(), "Kelvane");
-  EXPECT_EQ(d->size(), QSize(590, 144));
+  // The base layout, widened by one factor where the fonts need it.
+  const double f = d->LayoutFactor();
+  auto at = [f](int x) { return static_cast<int>(std::ceil(x * f)); };
+  EXPECT_EQ(d->size(), QSize(at(590), 144));
   EXPECT_TRUE(d->windowFlags().testFlag(Qt::WindowCloseButtonHint));
   EXPECT_EQ(d->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
 
@@ -106,7 +114,12 @@ TEST_F(SpfmDialogTest, ControlsHaveTheirNamesPlacesAndCaptions) {
   for (const Control& c : controls) {
     QWidget* w = d->findChild<QWidget*>(c.name);
     ASSERT_NE(w, nullptr) << c.name;
-    EXPECT_EQ(w->geometry(), c.place) << c.name;
+    QRect place(at(c.place.x()), c.place.y(), at(c.place.right() + 1) - at(c.place.x()),
+                c.place.height());
+    if (w == d->Panel1)  // the preview keeps its size and its centre
+      place.setRect(at(c.place.x() + c.place.width() / 2) - c.place.width() / 2, c.place.y(),
+                    c.place.width(), c.place.height());
+    EXPECT_EQ(w->geometry(), place) << c.name;
     if (!c.caption) continue;
     QString text;
     if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
@@ -129,6 +142,52 @@ TEST_F(SpfmDialogTest, ControlsHaveTheirNamesPlacesAndCaptions) {
   EXPECT_EQ(d->ComboBox1->itemText(0), "non CD");
   EXPECT_EQ(d->ComboBox2->itemText(0), "Random");
   EXPECT_EQ(d->ComboBox3->itemText(0), "Random");
+}
+
+// Every caption, list item and entry fits the room its control gives it in
+// the fonts installed here, measured the way the style draws them.
+TEST_F(SpfmDialogTest, EveryTextFitsItsControlInTheInstalledFonts) {
+  auto d = Open("", {{"E:", "/dev/sr0"}, {"F:", "/dev/sr1"}});
+  QStyle* style = d->style();
+  auto advance = [](QWidget* w, const QString& text) {
+    return w->fontMetrics().horizontalAdvance(text);
+  };
+  for (QLabel* label : d->findChildren<QLabel*>()) {
+    if (label == d->Image1) continue;
+    EXPECT_LE(advance(label, label->text()), label->width()) << Utf8(label->objectName());
+    EXPECT_LE(label->fontMetrics().height(), label->height()) << Utf8(label->objectName());
+  }
+  for (QAbstractButton* b : d->findChildren<QAbstractButton*>()) {
+    QStyleOptionButton opt;
+    opt.initFrom(b);
+    opt.text = b->text();
+    QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+    if (qobject_cast<QRadioButton*>(b)) contents = QStyle::SE_RadioButtonContents;
+    if (qobject_cast<QCheckBox*>(b)) contents = QStyle::SE_CheckBoxContents;
+    const QRect room = style->subElementRect(contents, &opt, b);
+    EXPECT_LE(advance(b, b->text()), room.width()) << Utf8(b->objectName());
+  }
+  for (QComboBox* list : d->findChildren<QComboBox*>()) {
+    QStyleOptionComboBox opt;
+    opt.initFrom(list);
+    const QRect field =
+        style->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, list);
+    for (int i = 0; i < list->count(); ++i)
+      EXPECT_LE(advance(list, list->itemText(i)), field.width())
+          << Utf8(list->objectName()) << " " << Utf8(list->itemText(i));
+  }
+  for (QLineEdit* edit : {d->Edit01, d->Edit02}) {
+    QStyleOptionFrame opt;
+    opt.initFrom(edit);
+    opt.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+    const QRect room = style->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+    // QLineEdit keeps 2 pixels free on either side of its text.
+    EXPECT_LE(advance(edit, QString(edit->maxLength(), 'W')), room.width() - 4)
+        << Utf8(edit->objectName());
+  }
+  // Nothing was pushed out of the dialog.
+  for (QWidget* w : d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    EXPECT_TRUE(d->rect().contains(w->geometry())) << Utf8(w->objectName());
 }
 
 TEST_F(SpfmDialogTest, FontsAreMappedToInstalledFamilies) {
