@@ -650,7 +650,8 @@ TEST(Scenarios, DroppedMusicPlaysInTheDemonstrationAndPreviewsInTheMusicMenu) {
   const Trace& tr = r.trace;
   // On the demonstration's play: the tunes, sorted, start at once, and the
   // play goes on in continuous play.
-  EXPECT_EQ(MusicOps(tr, 3000, 3001), (std::vector<std::string>{"stop", "close", "open Z02.mid", "play"}));
+  EXPECT_EQ(MusicOps(tr, 3000, 3001),
+            (std::vector<std::string>{"stop", "close", "open Z02.mid", "play"}));
   std::vector<Frame> demo = Stay(tr, kDemoPlay);
   ASSERT_FALSE(demo.empty());
   EXPECT_GT(demo.back().t, 3000);
@@ -667,7 +668,8 @@ TEST(Scenarios, DroppedMusicPlaysInTheDemonstrationAndPreviewsInTheMusicMenu) {
   EXPECT_EQ(MusicOps(tr, 17000, 17100), (std::vector<std::string>{"open Z05.mid", "play"}));
   bool named = false;
   for (const Event& e : tr.events)
-    if (e.Is("caption") && e.Num("t") >= 17000 && e.Str("text").find("Z05.mid") != std::string::npos)
+    if (e.Is("caption") && e.Num("t") >= 17000 &&
+        e.Str("text").find("Z05.mid") != std::string::npos)
       named = true;
   EXPECT_TRUE(named);
 }
