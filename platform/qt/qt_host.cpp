@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 #include <QWidget>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -36,6 +38,7 @@
 #include "platform/core/text_codec.h"
 #include "platform/headless/headless_host.h"
 #include "platform/qt/close_signals.h"
+#include "platform/qt/command_list_window.h"
 #include "platform/qt/game_cursors.h"
 #include "platform/qt/scaled_view.h"
 #include "platform/qt/spfm_dialog.h"
@@ -151,6 +154,12 @@ class TfmWindow : public QWidget {
       KeyUp(*game, FormId::FM, vk, shift);
   }
 
+  // Every mouse position the game gets passes here: a position within this
+  // widget in the game's client coordinates, taken from Qt's exact local
+  // position at the moment of the event. The play area is enlarged by a
+  // whole factor and, in full screen, centred; this undoes both.
+  Point ToGameClient(QPointF local) const { return view_.ToLogical(local); }
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
@@ -170,10 +179,14 @@ class TfmWindow : public QWidget {
   void keyReleaseEvent(QKeyEvent* e) override { Key(e, false); }
 
   void mousePressEvent(QMouseEvent* e) override {
-    if (game) MouseDown(*game, Button(e), ToGameClient(e->position()), ShiftOf(e->modifiers()));
+    MouseButton b;
+    if (game && Button(e, b))
+      MouseDown(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    if (game) MouseUp(*game, Button(e), ToGameClient(e->position()), ShiftOf(e->modifiers()));
+    MouseButton b;
+    if (game && Button(e, b))
+      MouseUp(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseMoveEvent(QMouseEvent* e) override {
     if (game) MouseMove(*game, ToGameClient(e->position()), ShiftOf(e->modifiers()));
@@ -186,10 +199,15 @@ class TfmWindow : public QWidget {
   void dragEnterEvent(QDragEnterEvent* e) override {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
   }
+  void dragMoveEvent(QDragMoveEvent* e) override {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  }
   void dropEvent(QDropEvent* e) override {
+    // Local files only, as the file system spells them.
     std::vector<std::string> paths;
     for (const QUrl& url : e->mimeData()->urls())
-      if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+      if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    e->acceptProposedAction();
     if (game && !paths.empty()) DropFiles(*game, paths);
   }
   void focusOutEvent(QFocusEvent*) override {
@@ -197,14 +215,20 @@ class TfmWindow : public QWidget {
   }
 
  private:
-  // Widget-local position to the game's client coordinates: every mouse
-  // position the game sees goes through here.
-  Point ToGameClient(QPointF p) const { return view_.ToLogical(p); }
-
-  static MouseButton Button(QMouseEvent* e) {
-    if (e->button() == Qt::RightButton) return MouseButton::Right;
-    if (e->button() == Qt::MiddleButton) return MouseButton::Middle;
-    return MouseButton::Left;
+  static bool Button(QMouseEvent* e, MouseButton& b) {
+    switch (e->button()) {
+      case Qt::LeftButton:
+        b = MouseButton::Left;
+        return true;
+      case Qt::RightButton:
+        b = MouseButton::Right;
+        return true;
+      case Qt::MiddleButton:
+        b = MouseButton::Middle;
+        return true;
+      default:
+        return false;  // the game knows three buttons
+    }
   }
 
   void UpdateView() {
@@ -272,6 +296,7 @@ class QtServices : public AppService, public WindowService {
   }
 
   Game* game = nullptr;
+  TkeyFM* keyForm = nullptr;
 
   // ---- AppService ----
   void SetTimerEnabled(bool on) override {
@@ -294,7 +319,11 @@ class QtServices : public AppService, public WindowService {
   }
 
   // ---- WindowService ----
-  QWidget* Widget(FormId form) { return form == FormId::FM ? main_ : nullptr; }
+  QWidget* Widget(FormId form) {
+    if (form == FormId::FM) return main_;
+    if (form == FormId::keyFM) return keyForm;
+    return nullptr;
+  }
 
   void SetCaption(FormId form, const std::string& sjisText) override {
     if (QWidget* w = Widget(form)) w->setWindowTitle(QString::fromStdString(SjisToUtf8(sjisText)));
@@ -302,15 +331,24 @@ class QtServices : public AppService, public WindowService {
   // The game sees its logical client area (640 x 480 or 320 x 240) at the
   // real window's client origin; positions inside it are in game pixels.
   void SetClientSize(FormId form, Size size) override {
-    if (form == FormId::FM) main_->ApplyLogicalSize(size);
+    if (form == FormId::FM)
+      main_->ApplyLogicalSize(size);
+    else if (QWidget* w = Widget(form))
+      w->resize(size.w, size.h);
   }
   Size ClientSize(FormId form) override {
-    return form == FormId::FM ? main_->LogicalSize() : Size{};
+    if (form == FormId::FM) return main_->LogicalSize();
+    QWidget* w = Widget(form);
+    return w ? Size{w->width(), w->height()} : Size{};
   }
   // The game centres its logical window on a screen of ScreenSize(); the
   // enlarged window keeps that centre.
   void SetPosition(FormId form, Point p) override {
-    if (form != FormId::FM || main_->IsFullScreen()) return;
+    if (form != FormId::FM) {
+      if (QWidget* w = Widget(form)) w->move(p.x, p.y);
+      return;
+    }
+    if (main_->IsFullScreen()) return;
     const Size logical = main_->LogicalSize();
     const int k = main_->View().factor;
     // A window larger than the screen keeps its title bar reachable.
@@ -340,21 +378,22 @@ class QtServices : public AppService, public WindowService {
     else
       flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
     w->setWindowFlags(flags);
-    if (visible) main_->ShowWindow();
+    if (visible) Show(w);
   }
   void SetStayOnTop(FormId form, bool on) override {
     QWidget* w = Widget(form);
     if (!w) return;
     bool visible = w->isVisible();
     w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    if (visible) main_->ShowWindow();
+    if (visible) Show(w);
   }
   void SetVisible(FormId form, bool visible) override {
-    if (form != FormId::FM) return;
+    QWidget* w = Widget(form);
+    if (!w) return;
     if (visible)
-      main_->ShowWindow();
+      Show(w);
     else
-      main_->hide();
+      w->hide();
   }
   // The game closes its window itself (after the exit question, after a
   // failed start): also when it is hidden, which a plain close() would not
@@ -380,7 +419,20 @@ class QtServices : public AppService, public WindowService {
   void SetPointerPos(Point p) override { QCursor::setPos(ToRealScreen(p)); }
   FormId WindowAt(Point p) override {
     QWidget* w = QApplication::widgetAt(ToRealScreen(p));
-    return w && w->window() == main_ ? FormId::FM : FormId::None;
+    if (!w) return FormId::None;
+    if (w->window() == main_) return FormId::FM;
+    if (keyForm && w->window() == keyForm) return FormId::keyFM;
+    return FormId::None;
+  }
+  Point ScreenToClient(FormId form, Point p) override {
+    if (form == FormId::FM) {
+      const QPoint origin = main_->mapToGlobal(QPoint(0, 0));
+      return {p.x - origin.x(), p.y - origin.y()};
+    }
+    QWidget* w = Widget(form);
+    if (!w) return p;
+    const QPointF local = w->mapFromGlobal(QPointF(ToRealScreen(p)));
+    return {static_cast<int>(std::floor(local.x())), static_cast<int>(std::floor(local.y()))};
   }
   // The screen in game pixels: how much of the logical window fits.
   Size ScreenSize() override {
@@ -390,10 +442,21 @@ class QtServices : public AppService, public WindowService {
     return {s->geometry().width() / k, s->geometry().height() / k};
   }
   FormId ActiveWindow() override {
-    return QApplication::activeWindow() == main_ ? FormId::FM : FormId::None;
+    QWidget* active = QApplication::activeWindow();
+    if (active == main_) return FormId::FM;
+    if (keyForm && active == keyForm) return FormId::keyFM;
+    return FormId::None;
   }
 
  private:
+  // The main window comes back in full screen when it was there.
+  void Show(QWidget* w) {
+    if (w == main_)
+      main_->ShowWindow();
+    else
+      w->show();
+  }
+
   // Screen positions the game works with: the client origin is the real
   // one, and offsets from it are in game pixels. So the game's own
   // screen-to-client arithmetic lands exactly on the pixel under the pointer.
@@ -540,12 +603,22 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
     g.st.closeRequested = 1;
     services.SetTimerEnabled(true);
   }
+  // The command list comes after the main window's creation, which has
+  // loaded the moves it lists.
+  auto* keyForm = new TkeyFM(
+      g, window.get(), [&keys](int vk, bool down) { keys.down[static_cast<size_t>(vk)] = down; },
+      [main = window.get()](QPointF screen) {
+        return main->ToGameClient(main->mapFromGlobal(screen));
+      });
+  services.keyForm = keyForm;
+  keyForm->Create();
   FormShow(g);
   window->setAcceptDrops(true);
   // A close accepted inside the loading's message pump has already ended
   // the game; the loop would otherwise wait for an exit that has passed.
   int rc = window->closing ? 0 : app.exec();
   padPoll.stop();
+  services.keyForm = nullptr;
   services.SetTimerEnabled(false);
   services.SetIdleHooked(false);
   FormDestroy(g);
