@@ -395,11 +395,18 @@ class QtServices : public AppService, public WindowService {
     else
       w->hide();
   }
+  void AcceptDroppedFiles(FormId form, bool on) override {
+    if (QWidget* w = Widget(form)) w->setAcceptDrops(on);
+  }
   // The game closes its window itself (after the exit question, after a
   // failed start): also when it is hidden, which a plain close() would not
   // turn into the end of the event loop.
   void Close(FormId form) override {
-    if (form == FormId::FM && main_->AskClose()) main_->hide();
+    if (form != FormId::FM) {
+      if (QWidget* w = Widget(form)) w->close();
+      return;
+    }
+    if (main_->AskClose()) main_->hide();
   }
   void Present(const FrameView& f) override {
     QImage view(reinterpret_cast<const uchar*>(f.pixels), f.width, f.height, f.stride * 4,
@@ -613,7 +620,6 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   services.keyForm = keyForm;
   keyForm->Create();
   FormShow(g);
-  window->setAcceptDrops(true);
   // A close accepted inside the loading's message pump has already ended
   // the game; the loop would otherwise wait for an exit that has passed.
   int rc = window->closing ? 0 : app.exec();
