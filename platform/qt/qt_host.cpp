@@ -25,15 +25,16 @@
 #include "config/numbered_files.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
+#include "platform/cd/cd_drives.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
-#include "platform/cd/cd_drives.h"
 #include "platform/headless/headless_host.h"
 #include "platform/qt/game_cursors.h"
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
+#include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
 namespace {
@@ -104,7 +105,8 @@ class TfmWindow : public QWidget {
   void keyReleaseEvent(QKeyEvent* e) override { Key(e, false); }
 
   void mousePressEvent(QMouseEvent* e) override {
-    if (game) MouseDown(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+    if (game)
+      MouseDown(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
     if (game) MouseUp(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
@@ -305,14 +307,13 @@ class QtServices : public AppService, public WindowService {
   bool cursorVisible_ = true;
   // The cursor table: 0 the arrow, 1..3 the game's cursors "CR1".."CR3".
   std::array<QCursor, kGameCursorCount + 1> cursors_{GameCursor(0), GameCursor(1), GameCursor(2),
-                                                      GameCursor(3)};
+                                                     GameCursor(3)};
 };
 
 }  // namespace
 
 int RunQtProgram(const Options& options, const std::string& dataFolder, int argc, char** argv) {
-  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-      Qt::HighDpiScaleFactorRoundingPolicy::Floor);
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvane");
 
@@ -334,6 +335,9 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   // The startup dialog comes first. Cancel (Esc, the close box) ends the
   // program before the main window is shown and before anything is written;
   // OK has stored the choices and drawn the wallpaper into mainSurface.
+  // The soundfont loads while the dialog is up and the game starts.
+  StartSynthesiser();
+  for (const std::string& cue : options.cdImages) AddCdImage(cue);
   {
     TSPFM dialog(g, dataFolder, options.seed, ListCdDrives());
     if (dialog.exec() != kModalOk) return 0;
@@ -356,6 +360,7 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   FormDestroy(g);
   window->game = nullptr;
   CloseSdlAudio();
+  StopSynthesiser();
   return rc;
 }
 
