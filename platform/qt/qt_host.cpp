@@ -33,10 +33,10 @@
 #include "platform/headless/headless_host.h"
 #include "platform/qt/command_list_window.h"
 #include "platform/qt/game_cursors.h"
-#include "platform/sdl/synthesiser.h"
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/synthesiser.h"
 #include "platform/sdl/sdl_media.h"
 
 namespace kelvane {
@@ -375,12 +375,12 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   services.game = &g;
   g.args = options.files;
 
-  // The startup dialog comes first. Cancel (Esc, the close box) ends the
-  // program before the main window is shown and before anything is written;
-  // OK has stored the choices and drawn the wallpaper into mainSurface.
   // The soundfont loads while the dialog is up and the game starts.
   StartSynthesiser();
   for (const std::string& cue : options.cdImages) AddCdImage(cue);
+  // The startup dialog comes first. Cancel (Esc, the close box) ends the
+  // program before the main window is shown and before anything is written;
+  // OK has stored the choices and drawn the wallpaper into mainSurface.
   {
     TSPFM dialog(g, dataFolder, options.seed, ListCdDrives());
     if (dialog.exec() != kModalOk) return 0;
