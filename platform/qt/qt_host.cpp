@@ -116,18 +116,21 @@ class TfmWindow : public QWidget {
 
   void mousePressEvent(QMouseEvent* e) override {
     MouseButton b;
-    if (game && Button(e, b)) MouseDown(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
+    if (game && Button(e, b))
+      MouseDown(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
     MouseButton b;
-    if (game && Button(e, b)) MouseUp(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
+    if (game && Button(e, b))
+      MouseUp(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseMoveEvent(QMouseEvent* e) override {
     if (game) MouseMove(*game, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void wheelEvent(QWheelEvent* e) override {
     if (game && e->angleDelta().y() != 0)
-      MouseWheel(*game, e->angleDelta().y() > 0, ToGameClient(e->position()), ShiftOf(e->modifiers()));
+      MouseWheel(*game, e->angleDelta().y() > 0, ToGameClient(e->position()),
+                 ShiftOf(e->modifiers()));
   }
   void dragEnterEvent(QDragEnterEvent* e) override {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
@@ -399,7 +402,9 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   // loaded the moves it lists.
   auto* keyForm = new TkeyFM(
       g, window.get(), [&keys](int vk, bool down) { keys.down[static_cast<size_t>(vk)] = down; },
-      [main = window.get()](QPointF screen) { return main->ToGameClient(main->mapFromGlobal(screen)); });
+      [main = window.get()](QPointF screen) {
+        return main->ToGameClient(main->mapFromGlobal(screen));
+      });
   services.keyForm = keyForm;
   keyForm->Create();
   FormShow(g);
