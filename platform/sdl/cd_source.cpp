@@ -78,9 +78,10 @@ size_t CdSource::Render(float* out, size_t frames) {
     }
   }
   reader_->room.notify_all();
-  // The drive is behind: silence for now, the track goes on.
+  // The drive is behind (spinning up, or a busy machine): silence while it
+  // catches up, without skipping any of the track.
   std::fill(out + got * 2, out + want * 2, 0.0f);
-  left_ -= want;
+  left_ -= got;
   return want;
 }
 
