@@ -271,6 +271,9 @@ class QtServices : public AppService, public WindowService {
   void SetVisible(FormId form, bool visible) override {
     if (QWidget* w = Widget(form)) w->setVisible(visible);
   }
+  void AcceptDroppedFiles(FormId form, bool on) override {
+    if (QWidget* w = Widget(form)) w->setAcceptDrops(on);
+  }
   void Close(FormId form) override {
     if (QWidget* w = Widget(form)) w->close();
   }
@@ -408,7 +411,6 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   services.keyForm = keyForm;
   keyForm->Create();
   FormShow(g);
-  window->setAcceptDrops(true);
   int rc = app.exec();
   services.keyForm = nullptr;
   services.SetTimerEnabled(false);
