@@ -21,8 +21,9 @@ struct Options {
   bool realtime = false;
   bool stats = false;
   bool help = false;
-  int scale = 1;                   // the window's whole enlargement factor, 1 to 6
-  std::vector<std::string> files;  // plain arguments: music files for the play list
+  int scale = 1;                      // the window's whole enlargement factor, 1 to 6
+  std::vector<std::string> cdImages;  // CUE sheets offered as extra CD drives
+  std::vector<std::string> files;     // plain arguments: music files for the play list
 };
 
 // Parses argv[1..]; on a bad option returns nothing and sets error.

@@ -46,6 +46,7 @@
 #include "platform/sdl/gamepad.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
+#include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
 namespace {
@@ -258,9 +259,9 @@ class TfmWindow : public QWidget {
       uint8_t& volume = effects ? game->st.effectsVolume : game->st.musicVolume;
       volume = static_cast<uint8_t>(std::clamp(volume + step, 0, 100));
       if (effects)
-        SetSdlEffectsVolume(volume);
+        SetEffectsVolume(volume / 100.0f);
       else
-        SetSdlMusicVolume(volume);
+        SetMusicVolume(volume / 100.0f);
     }
     return true;
   }
@@ -580,6 +581,9 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
     window->close();
   });
 
+  // The soundfont loads while the dialog is up and the game starts.
+  StartSynthesiser();
+  for (const std::string& cue : options.cdImages) AddCdImage(cue);
   // The startup dialog comes first. Cancel (Esc, the close box) ends the
   // program before the main window is shown and before anything is written;
   // OK has stored the choices and drawn the wallpaper into mainSurface.
@@ -591,8 +595,8 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
     if (answer != kModalOk) return 0;
   }
   ReadVolumeSettings(g);
-  SetSdlMusicVolume(g.st.musicVolume);
-  SetSdlEffectsVolume(g.st.effectsVolume);
+  SetMusicVolume(g.st.musicVolume / 100.0f);
+  SetEffectsVolume(g.st.effectsVolume / 100.0f);
   OpenSdlAudio();
 
   // Game controllers give key presses like the keyboard's.
@@ -632,14 +636,8 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   window->hide();
   trace.Close();
   const int status = started ? rc : 1;
-  if (SdlAudioLoading()) {
-    // Everything is saved. A tune still loading (a second or more with a
-    // soundfont) would only be thrown away, so the process ends now instead
-    // of waiting for it to close the mixer.
-    std::fflush(nullptr);
-    std::_Exit(status);
-  }
   CloseSdlAudio();
+  StopSynthesiser();
   return status;
 }
 
