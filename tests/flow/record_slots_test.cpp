@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "app/idle_timeouts.h"
 #include "flow/match_result.h"
 #include "flow/run_record.h"
 #include "graphics/glyph_text.h"
@@ -263,6 +264,28 @@ TEST_F(SlotSceneTest, DeleteAndBackspaceHeldActOnTheSlotInsteadOfChoosingIt) {
   Tap(vk::kReturn);  // nothing left to delete
   Release(kDelete);
   EXPECT_EQ(Effect(), EffectFile(20));
+}
+
+TEST_F(SlotSceneTest, LeftAloneTheListsCloseAfterTheLongestTimeOut) {
+  OpenLoad();
+  g.st.mouseLevel = 1;
+  g.st.lastInputTick = tg.fakes.clock.now;
+  CheckIdleTimeouts(g, tg.fakes.clock.now + kVeryLongTimeout - 1);
+  EXPECT_EQ(g.st.subStep(), slot_scene::kLoadList);
+  CheckIdleTimeouts(g, tg.fakes.clock.now + kVeryLongTimeout);
+  EXPECT_EQ(g.st.subStep(), slot_scene::kLoadClose);
+  EXPECT_EQ(g.st.mouseLevel, 1);
+
+  g.record.lines = MakeRecord("PELDIXSAPPORO", 1);
+  OpenSave();
+  CursorTo(2);
+  Tap(vk::kReturn);
+  Step();
+  ASSERT_EQ(g.st.subStep(), slot_scene::kSaveConfirm);
+  g.st.lastInputTick = tg.fakes.clock.now;
+  CheckIdleTimeouts(g, tg.fakes.clock.now + kVeryLongTimeout);
+  EXPECT_EQ(g.st.subStep(), slot_scene::kSaveOpen);  // not saved
+  EXPECT_FALSE(std::filesystem::exists(Slot(2)));
 }
 
 // ---- Mended failures: the load is refused, the slot file untouched ----

@@ -119,7 +119,8 @@ TEST_F(PlayKeysTest, ShiftOrAHumanTurnEndsWithoutBonus) {
   g.st.playMode = 2;
   Release(keys::kPause);
   EXPECT_EQ(c.scoreSlots[1], 0);
-  EXPECT_EQ(g.st.sceneCode, scene::kStageStart2);
+  EXPECT_EQ(g.st.sceneCode, scene::kSaveSlot);  // a human turn offers its record
+  EXPECT_EQ(g.st.prevScene, static_cast<uint8_t>(scene::kPlay1));
 }
 
 TEST_F(PlayKeysTest, ASongThatIsOverEarnsNothing) {
