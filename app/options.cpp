@@ -31,6 +31,7 @@ std::string UsageText() {
          "  --replay FILE     replay a run record (Ac1.txt..Ac9.txt) as the first\n"
          "                    demonstration turn, with its music (headless)\n"
          "  --realtime        real clock instead of the virtual one (headless)\n"
+         "  --cd-image FILE   a CUE/BIN CD image, offered as the next CD drive\n"
          "  --stats           print frame pacing and CPU figures at exit\n"
          "  --help            this text\n";
 }
@@ -88,6 +89,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       o.frameEvery = static_cast<int>(*n);
+    } else if (a == "--cd-image") {
+      std::string cue;
+      if (!value(cue)) return std::nullopt;
+      o.cdImages.push_back(cue);
     } else if (a == "--realtime") {
       o.realtime = true;
     } else if (a == "--stats") {

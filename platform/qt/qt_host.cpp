@@ -36,6 +36,7 @@
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/synthesiser.h"
 #include "platform/sdl/sdl_media.h"
 
 namespace kelvane {
@@ -270,6 +271,9 @@ class QtServices : public AppService, public WindowService {
   void SetVisible(FormId form, bool visible) override {
     if (QWidget* w = Widget(form)) w->setVisible(visible);
   }
+  void AcceptDroppedFiles(FormId form, bool on) override {
+    if (QWidget* w = Widget(form)) w->setAcceptDrops(on);
+  }
   void Close(FormId form) override {
     if (QWidget* w = Widget(form)) w->close();
   }
@@ -377,6 +381,9 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   services.game = &g;
   g.args = options.files;
 
+  // The soundfont loads while the dialog is up and the game starts.
+  StartSynthesiser();
+  for (const std::string& cue : options.cdImages) AddCdImage(cue);
   // The startup dialog comes first. Cancel (Esc, the close box) ends the
   // program before the main window is shown and before anything is written;
   // OK has stored the choices and drawn the wallpaper into mainSurface.
@@ -404,7 +411,6 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   services.keyForm = keyForm;
   keyForm->Create();
   FormShow(g);
-  window->setAcceptDrops(true);
   int rc = app.exec();
   services.keyForm = nullptr;
   services.SetTimerEnabled(false);
@@ -412,6 +418,7 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   FormDestroy(g);
   window->game = nullptr;
   CloseSdlAudio();
+  StopSynthesiser();
   return rc;
 }
 
