@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kelvane {
@@ -86,6 +87,9 @@ struct GameState {
   uint8_t resetSettings = 0;
   uint8_t resetClearInfo = 0;
   uint8_t rebuildColourData = 0;
+  // The settings file as this run first read it; the write at exit keeps
+  // the file's newer value of every key this run did not change.
+  std::optional<std::string> settingsAtStart;
 
   // ---- Loading and view ----
   uint8_t groupsToLoad = 0;

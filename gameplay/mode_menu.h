@@ -75,4 +75,9 @@ int MenuPointerKey(Game& g);
 // out of the way so that it does not select again.
 void MovePointerOffMenuIcon(Game& g);
 
+// The gallery's level picture "Y_e" + (cursor * 100 + value) + ".bmp" as a
+// row of 214 x 160 backdrop frames; a missing or unusable file gives the
+// default backdrop (an unusable one is reported once).
+void LoadLevelPicture(Game& g, int cursor, int value);
+
 }  // namespace kelvane
