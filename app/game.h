@@ -13,8 +13,10 @@
 #include "flow/music_menu.h"
 #include "flow/stage_cycle.h"
 #include "gameplay/action_engine.h"
+#include "gameplay/command_list_window.h"
 #include "gameplay/command_state.h"
 #include "gameplay/mode_menu.h"
+#include "gameplay/mouse_input.h"
 #include "gameplay/snapshot_album.h"
 #include "music/music_state.h"
 #include "platform/core/random.h"
@@ -45,6 +47,8 @@ struct Game {
   MusicState music;  // the music player: sources, play list, CD probe
   Surfaces gfx;  // surfaces, layers, panels, layout values
   AlbumState album;  // the snapshot album's extent
+  CommandListState keyList;  // the command list window's rows and sort
+  HeldButton mouse;  // the held mouse button that takes snapshots and pages the album
   ModeMenuState menu;  // the mode menu: page, cursor, figure, gallery
   MusicMenuState musicMenu;  // the music menu: item, idle animation
   MatchResultState result;  // the match result: winner, course match, slots of the turns

@@ -2,17 +2,21 @@
 
 #include "app/game.h"
 #include "gameplay/keyboard.h"
+#include "gameplay/mouse_input.h"
+#include "music/play_list.h"
 
 namespace kelvane {
 
-// The keyboard, mouse and drop handlers of the Parts are wired in here as
-// they are built; until then input only reaches the key state.
 void KeyDown(Game& g, FormId form, int vk, ShiftState shift) { FormKeyDown(g, form, vk, shift); }
 void KeyUp(Game& g, FormId form, int vk, ShiftState shift) { FormKeyUp(g, form, vk, shift); }
-void MouseDown(Game&, MouseButton, Point, ShiftState) {}
-void MouseUp(Game&, MouseButton, Point, ShiftState) {}
-void MouseMove(Game&, Point, ShiftState) {}
-void MouseWheel(Game&, bool, Point, ShiftState) {}
-void DropFiles(Game&, const std::vector<std::string>&) {}
+void MouseDown(Game& g, MouseButton button, Point client, ShiftState shift) {
+  FormMouseDown(g, button, shift, client);
+}
+void MouseUp(Game& g, MouseButton button, Point, ShiftState shift) { FormMouseUp(g, button, shift); }
+void MouseMove(Game& g, Point, ShiftState) { FormMouseMove(g); }
+void MouseWheel(Game& g, bool up, Point client, ShiftState shift) {
+  FormMouseWheel(g, up, shift, client);
+}
+void DropFiles(Game& g, const std::vector<std::string>& paths) { FormDropFiles(g, paths); }
 
 }  // namespace kelvane

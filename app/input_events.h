@@ -1,6 +1,7 @@
 // The one door through which both hosts (the Qt windows and the headless
 // harness) deliver input to the game. Each call stamps nothing by itself;
-// the Parts' handlers behind it do what the game does with the input.
+// the handlers behind it do what the game does with the input. Positions
+// are client coordinates of the play area.
 #pragma once
 
 #include <string>

@@ -7,6 +7,7 @@
 #include "gameplay/action_engine.h"
 #include "gameplay/key_groups.h"
 #include "gameplay/keyboard.h"
+#include "gameplay/mouse_input.h"
 #include "graphics/atlas.h"
 #include "graphics/presentation.h"
 #include "graphics/sound_effect.h"
@@ -23,6 +24,9 @@ using atlas::RegionId;
 
 constexpr size_t kMaskSheet = 3;
 constexpr int kNoMove = 16;  // pointer keys up to this move nothing
+// A pointer moved off an item goes up instead of down within this many
+// pixels of the screen's bottom edge (doubled in the large window).
+constexpr int kPointerBottomMargin = 110;
 
 // The character stands under item i at posX 68 + 24 i.
 constexpr int kItemX0 = 68;
@@ -191,7 +195,7 @@ void ReleaseItem(Game& g) {
 }
 
 void PointerHover(Game& g) {
-  const int key = MusicMenuPointerKey(g);
+  const int key = MenuKeyAtPointer(g);
   if (key > kNoMove) FormKeyDown(g, FormId::FM, key, ShiftState{});
 }
 
@@ -346,7 +350,8 @@ void MusicMenuArrowKey(Game& g, int vk) {
     if (item >= kItems) item = 0;
     mm.menuItem = static_cast<int8_t>(item);
     m.posX = ItemX(item);
-    MovePointerOffMusicItem(g);
+    // A pointer left on an item would select it again at once.
+    if (PointerOnMusicItem(g)) MovePointerDownOrUp(g, kPointerBottomMargin * WindowScale(g));
   } else if (HasIdleRows(g)) {
     int row = mm.idleRow + (down ? 1 : -1);
     if (row < FirstIdleRow(g)) row = LastIdleRow(g);

@@ -71,12 +71,4 @@ int LastIdleRow(const Game& g);
 // takes part only when the drive name is a drive letter and a colon.
 void NextMusicSource(Game& g);
 
-// ---- Call points the mouse handling fills (flow/music_menu_hooks.cpp) ----
-// The key that the pointer's place over the items stands for; 16 or less
-// means no move.
-int MusicMenuPointerKey(Game& g);
-// After Left or Right: when the pointer still rests on an item, moves it
-// out of the way so that it does not select again.
-void MovePointerOffMusicItem(Game& g);
-
 }  // namespace kelvane

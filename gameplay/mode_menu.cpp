@@ -7,6 +7,7 @@
 #include "gameplay/backdrops.h"
 #include "gameplay/key_groups.h"
 #include "gameplay/keyboard.h"
+#include "gameplay/mouse_input.h"
 #include "graphics/atlas.h"
 #include "graphics/bmp_file.h"
 #include "graphics/picture_notices.h"
@@ -29,6 +30,9 @@ constexpr int kFigureH = 96;
 constexpr int kFaceSize = 48;
 constexpr int kSelectDrop = 4;  // the chosen column sinks a little
 constexpr int kNoMove = 16;     // pointer keys up to this move nothing
+// A pointer moved off an icon goes up instead of down when the move would
+// leave the screen (doubled in the large window).
+constexpr int kPointerStep = 80;
 
 // Falling icons: which column, where it starts falling and the last step
 // of its fall.
@@ -196,7 +200,7 @@ void GreetingSound(Game& g) {
 
 // A pointer resting on an icon acts as the key it stands for.
 void PointerHover(Game& g) {
-  const int key = MenuPointerKey(g);
+  const int key = MenuKeyAtPointer(g);
   if (key > kNoMove) FormKeyDown(g, FormId::FM, key, ShiftState{});
 }
 
@@ -457,7 +461,8 @@ void MoveMenuCursor(Game& g, int direction) {
   ModeMenuState& m = g.menu;
   m.menuCursor = static_cast<uint8_t>(direction < 0 ? menu::CursorLeft(m.menuCursor)
                                                     : menu::CursorRight(m.menuCursor));
-  MovePointerOffMenuIcon(g);
+  // A pointer left on an icon would select it again at once.
+  if (PointerOnMenuIcon(g)) MovePointerDownOrUp(g, kPointerStep * WindowScale(g));
   StoreMenuCursor(g);
 }
 

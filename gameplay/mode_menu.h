@@ -67,14 +67,6 @@ void LoadGalleryPicture(Game& g, int cursor, int value);
 // to the last one; the default backdrop when there are none.
 void GalleryStep(Game& g);
 
-// ---- Call points the mouse handling fills (gameplay/mode_menu_hooks.cpp) ----
-// The key that the pointer's place over the icons stands for; 16 or less
-// means no move.
-int MenuPointerKey(Game& g);
-// After a cursor move: when the pointer still rests on an icon, moves it
-// out of the way so that it does not select again.
-void MovePointerOffMenuIcon(Game& g);
-
 // The gallery's level picture "Y_e" + (cursor * 100 + value) + ".bmp" as a
 // row of 214 x 160 backdrop frames; a missing or unusable file gives the
 // default backdrop (an unusable one is reported once).

@@ -29,4 +29,18 @@ bool LoadAlbum(Game& g, int digit);
 bool DeleteAlbum(Game& g, int digit);
 bool SaveAlbum(Game& g, int digit);
 
+// The held left button and the wheel down: with Alt the album shows its
+// last frame, with Shift the next one; with neither a snapshot is taken
+// around the play-area position p.
+void AlbumForward(Game& g, Point p, ShiftState shift);
+// The held right button and the wheel up: with Alt the album is hidden,
+// with Shift it shows the previous frame (hidden before the first); with
+// neither a hidden album toggles the icon panel instead.
+void AlbumBack(Game& g, ShiftState shift);
+// A snapshot of mainSurface around p into the next frame of the strip; a
+// full strip scrolls up by one frame.
+void TakeSnapshot(Game& g, Point p);
+// Hides the album and ends the held button's action.
+void HideAlbum(Game& g);
+
 }  // namespace kelvane

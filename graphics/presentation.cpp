@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "app/game.h"
+#include "gameplay/action_engine.h"
+#include "gameplay/mouse_input.h"
 #include "graphics/atlas.h"
 #include "graphics/surfaces.h"
 #include "graphics/window_layout.h"
@@ -124,8 +126,8 @@ void DrawIconPanel(Game& g, int facing) {
   Surfaces& s = g.gfx;
   const int k = WindowScale(g);
   facing = facing ? 1 : 0;
-  // 1.
-  IconPanelIndicatorStep(g);
+  // 1. The action engine's indicator glyph.
+  StampIndicator(g);
   // 2.
   s.cellRect = facing == 0 ? atlas::kIconFacing0 : atlas::kIconFacing1;
   // 3.
@@ -172,8 +174,8 @@ void DrawAlbumPanelLeft(Game& g) {
 
 void DrawAlbumPanel(Game& g) {
   Surfaces& s = g.gfx;
-  // 1.
-  AlbumPanelMouseStep(g);
+  // 1. A held mouse button takes snapshots or pages the album.
+  HeldButtonStep(g);
   // 2.
   if (!s.albumShown) return;
   // 3. A black frame one pixel outside the panel.

@@ -42,13 +42,4 @@ void PresentFrame(Game& g);
 // Shows mainSurface as it is (no copy mode change): the window's repaint.
 void PaintMainSurface(Game& g);
 
-// ---- Hooks that other subsystems fill (graphics/presentation_hooks.cpp) ----
-// DrawIconPanel step 1 (action engine): unless the engine's flag is set, stamps
-// its current 4 x 5 indicator glyph into the two icon cells of
-// mainSheets[0]. Empty until the action engine fills it.
-void IconPanelIndicatorStep(Game& g);
-// DrawAlbumPanel step 1 (mouse): the held-button step of the mouse.
-// Empty until the mouse handling fills it.
-void AlbumPanelMouseStep(Game& g);
-
 }  // namespace kelvane

@@ -77,8 +77,10 @@ void SetStageView(Game& g) {
 }
 
 Point ScreenToClientPoint(const Game& g, Point screen) {
-  const Point pos = g.pf.window->Position(FormId::FM);
-  return {screen.x - g.gfx.borderLeft - pos.x, screen.y - g.gfx.borderTop - pos.y};
+  // The window system knows the client area's place exactly, also after the
+  // window was moved, resized or decorated late; the border offsets taken
+  // at the layout may be stale by then.
+  return g.pf.window->ScreenToClient(FormId::FM, screen);
 }
 
 }  // namespace kelvane

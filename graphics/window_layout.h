@@ -14,7 +14,8 @@ void ToggleWindowSize(Game& g);
 // Inverts zoomFlag and picks stageView: zoomed when the window is large and
 // zoomFlag is 1.
 void SetStageView(Game& g);
-// A screen position in client coordinates of the main window.
+// A screen position in client coordinates of the main window, as the window
+// system maps it at this moment.
 Point ScreenToClientPoint(const Game& g, Point screen);
 // 1 while the large window is shown (after the first layout).
 bool IsLargeWindow(const Game& g);

@@ -1,6 +1,7 @@
 #include "music/music_panel.h"
 
 #include "app/game.h"
+#include "flow/music_menu.h"
 #include "graphics/atlas.h"
 #include "graphics/glyph_text.h"
 #include "graphics/presentation.h"
@@ -42,7 +43,8 @@ void DrawMusicPanel(Game& g) {
 void ShowMusicPanel(Game& g) {
   DrawMusicPanel(g);
   BlitCell(g, RegionId::kMusicPanel, kPanelPlace, true);
-  MusicMenuAnimationStep(g);
+  // One step of the menu character's idle animation.
+  MusicMenuIdleStep(g);
 }
 
 void ShowTrackDigits(Game& g) {

@@ -18,9 +18,4 @@ void ShowTrackDigits(Game& g);
 // Blanks the CD lamp square of the window with mainSurface's brush.
 void ClearCdLamp(Game& g);
 
-// ---- Hook that the music menu fills (music/music_panel_hooks.cpp) ----
-// ShowMusicPanel's last step: one step of the menu character's idle
-// animation.
-void MusicMenuAnimationStep(Game& g);
-
 }  // namespace kelvane

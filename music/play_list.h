@@ -26,4 +26,15 @@ void AddToPlayList(Game& g, const std::vector<std::string>& names);
 // play list; firstRoutineDone is set when there was at least one.
 void AddCommandLineMusic(Game& g, const std::vector<std::string>& args);
 
+// The names among paths that are music files, cut to 255 bytes, sorted by
+// their lower-cased spelling, each once. The names keep their case: this
+// file system tells capitals apart.
+std::vector<std::string> SortedMusicNames(const std::vector<std::string>& paths);
+
+// Files dropped on the main window: the music among them joins the play
+// list where the scene takes music (in the music menu it previews at once,
+// in the demonstration's play it starts continuous play); effect 51 when
+// none was music, 52 when the scene takes none.
+void FormDropFiles(Game& g, const std::vector<std::string>& paths);
+
 }  // namespace kelvane

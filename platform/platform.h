@@ -88,9 +88,16 @@ class WindowService {
   // Cursor of the main window: 0 the arrow, 1..3 the game's own cursors.
   virtual void SetCursor(int index) = 0;
   virtual void ShowCursor(bool visible) = 0;
+  // ---- The pointer ----
+  // Where the pointer is on the screen, and moving it there (the menus move
+  // it out of the way after a cursor move).
   virtual Point PointerPos() = 0;
   virtual void SetPointerPos(Point screenPos) = 0;
   virtual FormId WindowAt(Point screenPos) = 0;
+  // A screen position in the form's client coordinates as the game draws
+  // them, asked of the window system each time, so it stays exact after the
+  // window was moved or resized.
+  virtual Point ScreenToClient(FormId form, Point screenPos) = 0;
   virtual Size ScreenSize() = 0;
   virtual FormId ActiveWindow() = 0;
 };

@@ -19,6 +19,7 @@
 #include "config/numbered_files.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
+#include "gameplay/command_list_window.h"
 #include "music/audio_length.h"
 #include "platform/core/png_writer.h"
 #include "platform/core/std_files.h"
@@ -41,6 +42,19 @@ Point HeadlessWindow::ClientOrigin(FormId form) {
   Form& f = At(form);
   bool framed = f.border != BorderStyle::None;
   return {f.position.x + (framed ? kFrameLeft : 0), f.position.y + (framed ? kFrameTop : 0)};
+}
+
+Point HeadlessWindow::ScreenToClient(FormId form, Point p) {
+  const Point o = ClientOrigin(form);
+  return {p.x - o.x, p.y - o.y};
+}
+
+void HeadlessWindow::SetPointerPos(Point p) {
+  pointer = p;
+  if (game && game->trace)
+    game->trace->Line("{\"t\":" + std::to_string(game->Now()) +
+                      ",\"ev\":\"pointer\",\"x\":" + std::to_string(p.x) +
+                      ",\"y\":" + std::to_string(p.y) + "}");
 }
 
 void HeadlessWindow::Close(FormId form) {
@@ -187,6 +201,21 @@ struct Harness {
   StdFileSystem files;
 };
 
+// A scripted mouse event happens where the pointer is.
+void PointAt(Harness& h, Point client) {
+  const Point o = h.window.ClientOrigin(FormId::FM);
+  h.window.pointer = {o.x + client.x, o.y + client.y};
+}
+
+// Dropped names as a file manager hands them over: relative names are
+// taken from the data folder, so a script can drop the data's own tunes.
+std::vector<std::string> DroppedPaths(const Game& g, const std::vector<std::string>& names) {
+  std::vector<std::string> paths;
+  for (const std::string& name : names)
+    paths.push_back(!name.empty() && name[0] == '/' ? name : g.st.dataFolder + name);
+  return paths;
+}
+
 void Deliver(Game& g, Harness& h, const InputEvent& e) {
   switch (e.kind) {
     case InputEvent::Kind::KeyDown:
@@ -198,23 +227,24 @@ void Deliver(Game& g, Harness& h, const InputEvent& e) {
       KeyUp(g, FormId::FM, e.vk, e.shift);
       break;
     case InputEvent::Kind::MouseDown:
+      PointAt(h, e.pos);
       MouseDown(g, e.button, e.pos, e.shift);
       break;
     case InputEvent::Kind::MouseUp:
+      PointAt(h, e.pos);
       MouseUp(g, e.button, e.pos, e.shift);
       break;
-    case InputEvent::Kind::MouseMove: {
-      Point o = h.window.ClientOrigin(FormId::FM);
-      h.window.pointer = {o.x + e.pos.x, o.y + e.pos.y};
+    case InputEvent::Kind::MouseMove:
+      PointAt(h, e.pos);
       MouseMove(g, e.pos, e.shift);
       break;
-    }
     case InputEvent::Kind::WheelUp:
     case InputEvent::Kind::WheelDown:
+      PointAt(h, e.pos);
       MouseWheel(g, e.kind == InputEvent::Kind::WheelUp, e.pos, e.shift);
       break;
     case InputEvent::Kind::Drop:
-      DropFiles(g, e.paths);
+      DropFiles(g, DroppedPaths(g, e.paths));
       break;
     case InputEvent::Kind::Close:
       h.window.Close(FormId::FM);
@@ -320,6 +350,9 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
     g.st.closeRequested = 1;
     h->app.timerEnabled = true;
   }
+  // The command list window follows the main window, hidden until F1.
+  h->window.SetClientSize(FormId::keyFM, kCommandListSize);
+  KeyFormCreate(g);
 
   // Frame pacing statistics: the wall time at which each driver call that
   // ran a frame step began, with the frame interval in force then.

@@ -60,8 +60,11 @@ class HeadlessWindow : public WindowService {
   void SetCursor(int index) override { cursor = index; }
   void ShowCursor(bool visible) override { cursorVisible = visible; }
   Point PointerPos() override { return pointer; }
-  void SetPointerPos(Point p) override { pointer = p; }
+  // Records the new place and traces it, so a run shows where the game put
+  // the pointer.
+  void SetPointerPos(Point p) override;
   FormId WindowAt(Point p) override;
+  Point ScreenToClient(FormId form, Point p) override;
   Size ScreenSize() override { return screen; }
   FormId ActiveWindow() override { return active; }
 

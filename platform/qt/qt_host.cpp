@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <QWidget>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <memory>
 
 #include "app/frame_pacing.h"
@@ -29,6 +31,7 @@
 #include "platform/core/text_codec.h"
 #include "platform/cd/cd_drives.h"
 #include "platform/headless/headless_host.h"
+#include "platform/qt/command_list_window.h"
 #include "platform/qt/game_cursors.h"
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
@@ -76,6 +79,13 @@ class TfmWindow : public QWidget {
   QImage frame;
   bool closing = false;
 
+  // Every mouse position the game gets passes here: a position within this
+  // widget in the game's client coordinates, taken from Qt's exact local
+  // position at the moment of the event.
+  Point ToGameClient(QPointF local) const {
+    return {static_cast<int>(std::floor(local.x())), static_cast<int>(std::floor(local.y()))};
+  }
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
@@ -104,26 +114,32 @@ class TfmWindow : public QWidget {
   void keyReleaseEvent(QKeyEvent* e) override { Key(e, false); }
 
   void mousePressEvent(QMouseEvent* e) override {
-    if (game) MouseDown(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+    MouseButton b;
+    if (game && Button(e, b)) MouseDown(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    if (game) MouseUp(*game, Button(e), ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+    MouseButton b;
+    if (game && Button(e, b)) MouseUp(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseMoveEvent(QMouseEvent* e) override {
-    if (game) MouseMove(*game, ToPoint(e->position().toPoint()), ShiftOf(e->modifiers()));
+    if (game) MouseMove(*game, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void wheelEvent(QWheelEvent* e) override {
     if (game && e->angleDelta().y() != 0)
-      MouseWheel(*game, e->angleDelta().y() > 0, ToPoint(e->position().toPoint()),
-                 ShiftOf(e->modifiers()));
+      MouseWheel(*game, e->angleDelta().y() > 0, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void dragEnterEvent(QDragEnterEvent* e) override {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
   }
+  void dragMoveEvent(QDragMoveEvent* e) override {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  }
   void dropEvent(QDropEvent* e) override {
+    // Local files only, as the file system spells them.
     std::vector<std::string> paths;
     for (const QUrl& url : e->mimeData()->urls())
-      if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+      if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    e->acceptProposedAction();
     if (game && !paths.empty()) DropFiles(*game, paths);
   }
   void focusOutEvent(QFocusEvent*) override {
@@ -131,12 +147,20 @@ class TfmWindow : public QWidget {
   }
 
  private:
-  static Point ToPoint(QPoint p) { return {p.x(), p.y()}; }
-
-  static MouseButton Button(QMouseEvent* e) {
-    if (e->button() == Qt::RightButton) return MouseButton::Right;
-    if (e->button() == Qt::MiddleButton) return MouseButton::Middle;
-    return MouseButton::Left;
+  static bool Button(QMouseEvent* e, MouseButton& b) {
+    switch (e->button()) {
+      case Qt::LeftButton:
+        b = MouseButton::Left;
+        return true;
+      case Qt::RightButton:
+        b = MouseButton::Right;
+        return true;
+      case Qt::MiddleButton:
+        b = MouseButton::Middle;
+        return true;
+      default:
+        return false;  // the game knows three buttons
+    }
   }
 
   void Key(QKeyEvent* e, bool down) {
@@ -166,6 +190,7 @@ class QtServices : public AppService, public WindowService {
   }
 
   Game* game = nullptr;
+  TkeyFM* keyForm = nullptr;
 
   // ---- AppService ----
   void SetTimerEnabled(bool on) override {
@@ -188,7 +213,11 @@ class QtServices : public AppService, public WindowService {
   }
 
   // ---- WindowService ----
-  QWidget* Widget(FormId form) { return form == FormId::FM ? main_ : nullptr; }
+  QWidget* Widget(FormId form) {
+    if (form == FormId::FM) return main_;
+    if (form == FormId::keyFM) return keyForm;
+    return nullptr;
+  }
 
   void SetCaption(FormId form, const std::string& sjisText) override {
     if (QWidget* w = Widget(form)) w->setWindowTitle(QString::fromStdString(SjisToUtf8(sjisText)));
@@ -262,7 +291,18 @@ class QtServices : public AppService, public WindowService {
   void SetPointerPos(Point p) override { QCursor::setPos(p.x, p.y); }
   FormId WindowAt(Point p) override {
     QWidget* w = QApplication::widgetAt(p.x, p.y);
-    return w && w->window() == main_ ? FormId::FM : FormId::None;
+    if (!w) return FormId::None;
+    if (w->window() == main_) return FormId::FM;
+    if (keyForm && w->window() == keyForm) return FormId::keyFM;
+    return FormId::None;
+  }
+  Point ScreenToClient(FormId form, Point p) override {
+    const QPointF screen(p.x, p.y);
+    if (form == FormId::FM) return main_->ToGameClient(main_->mapFromGlobal(screen));
+    QWidget* w = Widget(form);
+    if (!w) return p;
+    const QPointF local = w->mapFromGlobal(screen);
+    return {static_cast<int>(std::floor(local.x())), static_cast<int>(std::floor(local.y()))};
   }
   Size ScreenSize() override {
     QScreen* s = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
@@ -270,7 +310,10 @@ class QtServices : public AppService, public WindowService {
     return {s->geometry().width(), s->geometry().height()};
   }
   FormId ActiveWindow() override {
-    return QApplication::activeWindow() == main_ ? FormId::FM : FormId::None;
+    QWidget* active = QApplication::activeWindow();
+    if (active == main_) return FormId::FM;
+    if (keyForm && active == keyForm) return FormId::keyFM;
+    return FormId::None;
   }
 
  private:
@@ -348,9 +391,17 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
     g.st.closeRequested = 1;
     services.SetTimerEnabled(true);
   }
+  // The command list comes after the main window's creation, which has
+  // loaded the moves it lists.
+  auto* keyForm = new TkeyFM(
+      g, window.get(), [&keys](int vk, bool down) { keys.down[static_cast<size_t>(vk)] = down; },
+      [main = window.get()](QPointF screen) { return main->ToGameClient(main->mapFromGlobal(screen)); });
+  services.keyForm = keyForm;
+  keyForm->Create();
   FormShow(g);
   window->setAcceptDrops(true);
   int rc = app.exec();
+  services.keyForm = nullptr;
   services.SetTimerEnabled(false);
   services.SetIdleHooked(false);
   FormDestroy(g);

@@ -335,10 +335,10 @@ TEST_F(ActionEngineTest, IndicatorShowsTheRequiredKeyWhenTheBonusWindowCloses) {
   const uint32_t before = sheet.RawPixel(placeA.left, placeA.top);
   g.cmd.landingKey = 2;  // forward: icon 1, shown as icon 3 in the mirrored copy
   g.cmd.landingPromptTimer = 3;
-  IconPanelIndicatorStep(g);
+  StampIndicator(g);
   EXPECT_EQ(sheet.RawPixel(placeA.left, placeA.top), before);
   g.cmd.landingPromptTimer = 0;
-  IconPanelIndicatorStep(g);
+  StampIndicator(g);
   const Rect icon1 = atlas::PromptIconCell(1);
   const Rect icon3 = atlas::PromptIconCell(3);
   EXPECT_EQ(sheet.RawPixel(placeA.left + 1, placeA.top + 2),
@@ -348,7 +348,7 @@ TEST_F(ActionEngineTest, IndicatorShowsTheRequiredKeyWhenTheBonusWindowCloses) {
   // No landing pending: nothing to show.
   g.cmd.landingKey = 0;
   sheet.SetRawPixel(placeA.left, placeA.top, 0);
-  IconPanelIndicatorStep(g);
+  StampIndicator(g);
   EXPECT_EQ(sheet.RawPixel(placeA.left, placeA.top), 0u);
 }
 

@@ -211,6 +211,7 @@ TEST_F(PresentationTest, IconPanelSidesFollowThePointerThresholds) {
   };
   // Large window (s = 2): px = x + 10 against 240 and 398, py against 60
   // and 418. Form at (0,0) without borders.
+  t.fakes.window.SetBorderStyle(FormId::FM, BorderStyle::None);
   at(300, 200);  // between: nothing changes from the start values
   EXPECT_EQ(s.iconSide, 0);
   EXPECT_EQ(s.iconRow, 0);
@@ -241,15 +242,14 @@ TEST_F(PresentationTest, IconPanelSidesFollowThePointerThresholds) {
   EXPECT_EQ(s.cellRect, atlas::kIconFacing1);
   // The pointer is read in client coordinates.
   t.fakes.window.SetPosition(FormId::FM, {100, 50});
-  s.borderLeft = 3;
-  s.borderTop = 22;
-  at(100 + 3 + 300, 50 + 22 + 49);
+  t.fakes.window.SetBorderStyle(FormId::FM, BorderStyle::ToolWindow);
+  at(100 + HeadlessWindow::kFrameLeft + 300, 50 + HeadlessWindow::kFrameTop + 49);
   EXPECT_EQ(s.iconRow, 2);
   EXPECT_EQ(s.iconSide, 2);
   // Small window: thresholds 120 / 199 and 30 / 209.
   g.st.windowSizeFlag = 0;
   t.fakes.window.SetPosition(FormId::FM, {0, 0});
-  s.borderLeft = s.borderTop = 0;
+  t.fakes.window.SetBorderStyle(FormId::FM, BorderStyle::None);
   at(190, 100);
   EXPECT_EQ(s.iconSide, 1);
   EXPECT_EQ(s.placeRect, Rect::XYWH(4, 185, 75, 68));
