@@ -61,7 +61,8 @@ bool FormCreate(Game& g) {
   return true;
 }
 
-void FormShow(Game&) {}
+// The window takes music files dropped from a file manager from now on.
+void FormShow(Game& g) { g.pf.window->AcceptDroppedFiles(FormId::FM, true); }
 
 void FormPaint(Game& g) { PaintMainSurface(g); }
 

@@ -29,6 +29,7 @@ std::string UsageText() {
          "  --frames DIR      write presented frames as PNG (headless)\n"
          "  --frame-every K   only every K-th presented frame\n"
          "  --realtime        real clock instead of the virtual one (headless)\n"
+         "  --cd-image FILE   a CUE/BIN CD image, offered as the next CD drive\n"
          "  --stats           print frame pacing and CPU figures at exit\n"
          "  --help            this text\n";
 }
@@ -84,6 +85,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       o.frameEvery = static_cast<int>(*n);
+    } else if (a == "--cd-image") {
+      std::string cue;
+      if (!value(cue)) return std::nullopt;
+      o.cdImages.push_back(cue);
     } else if (a == "--realtime") {
       o.realtime = true;
     } else if (a == "--stats") {

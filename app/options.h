@@ -21,7 +21,8 @@ struct Options {
   bool realtime = false;
   bool stats = false;
   bool help = false;
-  std::vector<std::string> files;  // plain arguments: music files for the play list
+  std::vector<std::string> cdImages;  // CUE sheets offered as extra CD drives
+  std::vector<std::string> files;     // plain arguments: music files for the play list
 };
 
 // Parses argv[1..]; on a bad option returns nothing and sets error.

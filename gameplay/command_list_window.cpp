@@ -170,10 +170,6 @@ void KeyFormKeyUp(Game& g, int vk, ShiftState shift) {
   if (vk == keys::kEscape) g.pf.window->SetVisible(FormId::keyFM, false);
 }
 
-bool KeyFormKeyPressPasses(const Game& g) {
-  return g.st.halted != 0;
-}
-
 bool KeyFormMouseWheel(Game& g, bool up, bool listHasFocus, ShiftState shift, Point client) {
   if (listHasFocus) {
     Stamp(g);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "music/midi_events.h"
+
 namespace kelvane {
 namespace {
 
@@ -21,6 +23,11 @@ uint32_t Le32(std::string_view b, size_t at) {
          (uint32_t{static_cast<uint8_t>(b[at + 1])} << 8) | uint32_t{static_cast<uint8_t>(b[at])};
 }
 
+struct TickEvent {
+  uint64_t tick;
+  uint8_t status, data1, data2;
+};
+
 struct TempoChange {
   uint64_t tick;
   uint32_t usPerQuarter;
@@ -32,8 +39,9 @@ class TrackReader {
  public:
   explicit TrackReader(std::string_view data) : d_(data) {}
 
-  // Returns the tick of the last complete event.
-  uint64_t Read(std::vector<TempoChange>& tempos) {
+  // Returns the tick of the last complete event; channel events are added to
+  // events when it is given.
+  uint64_t Read(std::vector<TempoChange>& tempos, std::vector<TickEvent>* events = nullptr) {
     uint64_t tick = 0, lastEventTick = 0;
     uint8_t status = 0;  // running status
     while (p_ < d_.size()) {
@@ -86,6 +94,8 @@ class TrackReader {
       status = st;
       tick += delta;
       lastEventTick = tick;
+      if (events)
+        events->push_back({tick, st, Byte(dataAt), dataBytes == 2 ? Byte(dataAt + 1) : uint8_t{0}});
     }
     return lastEventTick;
   }
@@ -122,63 +132,123 @@ std::string_view UnwrapRmid(std::string_view b) {
   return {};
 }
 
-}  // namespace
+// The time base of a file: the division, and whether it counts SMPTE frames.
+struct TimeBase {
+  bool smpte = false;
+  uint64_t denominator = 0;  // ticks × tempo / denominator = µs
+};
 
-std::optional<uint32_t> MidiLengthMs(std::string_view bytes) {
-  std::string_view b = UnwrapRmid(bytes);
+std::optional<TimeBase> ReadTimeBase(std::string_view b) {
   if (b.size() < 14 || b.substr(0, 4) != "MThd") return std::nullopt;
-  uint32_t headerLen = Be32(b, 4);
-  if (headerLen < 6) return std::nullopt;
+  if (Be32(b, 4) < 6) return std::nullopt;
   uint16_t division =
       static_cast<uint16_t>((static_cast<uint8_t>(b[12]) << 8) | static_cast<uint8_t>(b[13]));
-
   // Time of one tick as a fraction numerator / denominator of a µs; tempo
   // events scale the numerator for quarter-note divisions.
-  bool smpte = (division & 0x8000) != 0;
-  uint64_t denominator;
-  if (smpte) {
+  TimeBase base;
+  base.smpte = (division & 0x8000) != 0;
+  if (base.smpte) {
     int fps = -static_cast<int8_t>(division >> 8);
     unsigned ticksPerFrame = division & 0xFF;
     if (ticksPerFrame == 0 || (fps != 24 && fps != 25 && fps != 29 && fps != 30))
       return std::nullopt;
     // 29 stands for 29.97 frames a second (drop frame).
-    denominator = fps == 29 ? uint64_t{2997} * ticksPerFrame : uint64_t{100} * fps * ticksPerFrame;
+    base.denominator =
+        fps == 29 ? uint64_t{2997} * ticksPerFrame : uint64_t{100} * fps * ticksPerFrame;
   } else {
     if (division == 0) return std::nullopt;
-    denominator = division;
+    base.denominator = division;
   }
+  return base;
+}
 
-  // Every track chunk in the file counts, whatever the header's count says;
-  // a chunk cut short by the end of the file is read as far as it goes.
-  std::vector<TempoChange> tempos;
+// Every track chunk in the file counts, whatever the header's count says; a
+// chunk cut short by the end of the file is read as far as it goes. Returns
+// the end tick.
+uint64_t ReadTracks(std::string_view b, std::vector<TempoChange>& tempos,
+                    std::vector<TickEvent>* events) {
   uint64_t endTick = 0;
-  size_t p = 8 + size_t{headerLen};
+  size_t p = 8 + size_t{Be32(b, 4)};
   while (p + 8 <= b.size()) {
     uint32_t len = Be32(b, p + 4);
     std::string_view body = b.substr(p + 8, std::min<size_t>(len, b.size() - p - 8));
-    if (b.substr(p, 4) == "MTrk") endTick = std::max(endTick, TrackReader(body).Read(tempos));
+    if (b.substr(p, 4) == "MTrk")
+      endTick = std::max(endTick, TrackReader(body).Read(tempos, events));
     p += 8 + body.size();
   }
+  // Stable: of two changes on one tick, the later in the file wins.
+  std::stable_sort(tempos.begin(), tempos.end(),
+                   [](const TempoChange& a, const TempoChange& c) { return a.tick < c.tick; });
+  return endTick;
+}
 
-  unsigned __int128 us100 = 0;  // elapsed time × denominator, in µs
-  if (smpte) {
-    us100 = static_cast<unsigned __int128>(endTick) * 100000000u;  // 1e6 µs × 100
-  } else {
-    // Stable: of two changes on one tick, the later in the file wins.
-    std::stable_sort(tempos.begin(), tempos.end(),
-                     [](const TempoChange& a, const TempoChange& c) { return a.tick < c.tick; });
-    uint64_t at = 0;
-    uint32_t tempo = kDefaultTempo;
-    for (const TempoChange& t : tempos) {
-      if (t.tick >= endTick) break;
-      us100 += static_cast<unsigned __int128>(t.tick - at) * tempo;
-      at = t.tick;
-      tempo = t.usPerQuarter;
+// Turns ticks into µs × denominator, walking the tempo map forwards: ask
+// for ticks in rising order.
+class TempoMap {
+ public:
+  TempoMap(const TimeBase& base, const std::vector<TempoChange>& tempos)
+      : base_(base), tempos_(tempos) {}
+
+  unsigned __int128 At(uint64_t tick) {
+    if (base_.smpte) return static_cast<unsigned __int128>(tick) * 100000000u;  // 1e6 µs × 100
+    while (next_ < tempos_.size() && tempos_[next_].tick <= tick) {
+      us_ += static_cast<unsigned __int128>(tempos_[next_].tick - at_) * tempo_;
+      at_ = tempos_[next_].tick;
+      tempo_ = tempos_[next_].usPerQuarter;
+      ++next_;
     }
-    us100 += static_cast<unsigned __int128>(endTick - at) * tempo;
+    return us_ + static_cast<unsigned __int128>(tick - at_) * tempo_;
   }
-  unsigned __int128 ms = us100 / (static_cast<unsigned __int128>(denominator) * 1000u);
+
+ private:
+  TimeBase base_;
+  const std::vector<TempoChange>& tempos_;
+  size_t next_ = 0;
+  uint64_t at_ = 0;
+  uint32_t tempo_ = kDefaultTempo;
+  unsigned __int128 us_ = 0;
+};
+
+uint32_t CappedMs(unsigned __int128 scaled, uint64_t denominator) {
+  unsigned __int128 ms = scaled / (static_cast<unsigned __int128>(denominator) * 1000u);
   return ms > kMaxTuneLengthMs ? kMaxTuneLengthMs : static_cast<uint32_t>(ms);
+}
+
+}  // namespace
+
+std::optional<uint32_t> MidiLengthMs(std::string_view bytes) {
+  std::string_view b = UnwrapRmid(bytes);
+  std::optional<TimeBase> base = ReadTimeBase(b);
+  if (!base) return std::nullopt;
+  std::vector<TempoChange> tempos;
+  uint64_t endTick = ReadTracks(b, tempos, nullptr);
+  // Tempo changes at or after the end do not count.
+  std::erase_if(tempos, [endTick](const TempoChange& t) { return t.tick >= endTick; });
+  return CappedMs(TempoMap(*base, tempos).At(endTick), base->denominator);
+}
+
+std::optional<MidiTune> ReadMidiTune(std::string_view bytes) {
+  std::string_view b = UnwrapRmid(bytes);
+  std::optional<TimeBase> base = ReadTimeBase(b);
+  if (!base) return std::nullopt;
+  std::vector<TempoChange> tempos;
+  std::vector<TickEvent> events;
+  uint64_t endTick = ReadTracks(b, tempos, &events);
+  // Tracks are merged by time; on one tick the earlier track goes first.
+  std::stable_sort(events.begin(), events.end(),
+                   [](const TickEvent& a, const TickEvent& c) { return a.tick < c.tick; });
+  std::erase_if(tempos, [endTick](const TempoChange& t) { return t.tick >= endTick; });
+
+  MidiTune tune;
+  TempoMap map(*base, tempos);
+  constexpr uint64_t kUsCap = uint64_t{kMaxTuneLengthMs} * 1000u;
+  for (const TickEvent& e : events) {
+    unsigned __int128 us = map.At(e.tick) / base->denominator;
+    if (us > kUsCap) break;
+    tune.events.push_back({static_cast<uint64_t>(us), e.status, e.data1, e.data2});
+  }
+  tune.lengthMs = CappedMs(TempoMap(*base, tempos).At(endTick), base->denominator);
+  return tune;
 }
 
 }  // namespace kelvane

@@ -81,6 +81,8 @@ class WindowService {
   virtual void SetBorderStyle(FormId form, BorderStyle style) = 0;
   virtual void SetStayOnTop(FormId form, bool on) = 0;
   virtual void SetVisible(FormId form, bool visible) = 0;
+  // Whether files dragged from a file manager may be dropped on the form.
+  virtual void AcceptDroppedFiles(FormId form, bool on) = 0;
   // Asks the window to close; the request goes through FormCloseQuery.
   virtual void Close(FormId form) = 0;
   // Shows a composed frame in the main window's client area at (0,0), 1:1.

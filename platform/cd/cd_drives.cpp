@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 
 namespace kelvane {
 namespace {
 
 constexpr char kFirstLetter = 'D';
 constexpr char kLastLetter = 'Z';
+
+std::mutex imagesMutex;
+std::vector<std::string> images;
 
 std::string Canonical(const std::string& path) {
   std::error_code ec;
@@ -41,7 +45,16 @@ std::vector<CdDrive> ListCdDrives() {
     cdio_free_device_list(list);
   }
   std::sort(devices.begin(), devices.end());
+  std::lock_guard<std::mutex> lock(imagesMutex);
+  devices.insert(devices.end(), images.begin(), images.end());
   return LabelCdDrives(devices);
+}
+
+void AddCdImage(const std::string& cuePath) {
+  std::error_code ec;
+  std::string path = std::filesystem::absolute(cuePath, ec).string();
+  std::lock_guard<std::mutex> lock(imagesMutex);
+  images.push_back(ec ? cuePath : path);
 }
 
 std::string CdDeviceForLabel(const std::string& label) {

@@ -22,9 +22,14 @@ struct CdDrive {
 // out.
 std::vector<CdDrive> LabelCdDrives(const std::vector<std::string>& devices);
 
-// The CD drives libcdio finds, sorted by device path, with their labels.
-// Symbolic links to the same device (/dev/cdrom -> /dev/sr0) count once.
+// The CD drives libcdio finds, sorted by device path, then the CD images
+// added with AddCdImage in their order, with their labels. Symbolic links to
+// the same device (/dev/cdrom -> /dev/sr0) count once.
 std::vector<CdDrive> ListCdDrives();
+
+// Offers a CUE sheet (with its BIN file) as one more drive after the real
+// ones. Whether the image is readable shows when it is opened.
+void AddCdImage(const std::string& cuePath);
 
 // The device behind a label of ListCdDrives(); empty when there is none.
 std::string CdDeviceForLabel(const std::string& label);

@@ -244,7 +244,8 @@ void Deliver(Game& g, Harness& h, const InputEvent& e) {
       MouseWheel(g, e.kind == InputEvent::Kind::WheelUp, e.pos, e.shift);
       break;
     case InputEvent::Kind::Drop:
-      DropFiles(g, DroppedPaths(g, e.paths));
+      // A window that does not take drops never hears of them.
+      if (h.window.At(FormId::FM).acceptsDrops) DropFiles(g, DroppedPaths(g, e.paths));
       break;
     case InputEvent::Kind::Close:
       h.window.Close(FormId::FM);
@@ -353,6 +354,7 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   // The command list window follows the main window, hidden until F1.
   h->window.SetClientSize(FormId::keyFM, kCommandListSize);
   KeyFormCreate(g);
+  FormShow(g);
 
   // Frame pacing statistics: the wall time at which each driver call that
   // ran a frame step began, with the frame interval in force then.

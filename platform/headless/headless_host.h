@@ -45,6 +45,7 @@ class HeadlessWindow : public WindowService {
     BorderStyle border = BorderStyle::ToolWindow;
     bool stayOnTop = false;
     bool visible = false;
+    bool acceptsDrops = false;
   };
   void SetCaption(FormId form, const std::string& sjisText) override;
   void SetClientSize(FormId form, Size size) override { At(form).client = size; }
@@ -55,6 +56,7 @@ class HeadlessWindow : public WindowService {
   void SetBorderStyle(FormId form, BorderStyle style) override { At(form).border = style; }
   void SetStayOnTop(FormId form, bool on) override { At(form).stayOnTop = on; }
   void SetVisible(FormId form, bool visible) override { At(form).visible = visible; }
+  void AcceptDroppedFiles(FormId form, bool on) override { At(form).acceptsDrops = on; }
   void Close(FormId form) override;
   void Present(const FrameView& frame) override;
   void SetCursor(int index) override { cursor = index; }

@@ -36,6 +36,7 @@
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/synthesiser.h"
 #include "platform/sdl/sdl_media.h"
 
 namespace kelvane {
@@ -115,18 +116,21 @@ class TfmWindow : public QWidget {
 
   void mousePressEvent(QMouseEvent* e) override {
     MouseButton b;
-    if (game && Button(e, b)) MouseDown(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
+    if (game && Button(e, b))
+      MouseDown(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
     MouseButton b;
-    if (game && Button(e, b)) MouseUp(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
+    if (game && Button(e, b))
+      MouseUp(*game, b, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void mouseMoveEvent(QMouseEvent* e) override {
     if (game) MouseMove(*game, ToGameClient(e->position()), ShiftOf(e->modifiers()));
   }
   void wheelEvent(QWheelEvent* e) override {
     if (game && e->angleDelta().y() != 0)
-      MouseWheel(*game, e->angleDelta().y() > 0, ToGameClient(e->position()), ShiftOf(e->modifiers()));
+      MouseWheel(*game, e->angleDelta().y() > 0, ToGameClient(e->position()),
+                 ShiftOf(e->modifiers()));
   }
   void dragEnterEvent(QDragEnterEvent* e) override {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
@@ -267,6 +271,9 @@ class QtServices : public AppService, public WindowService {
   void SetVisible(FormId form, bool visible) override {
     if (QWidget* w = Widget(form)) w->setVisible(visible);
   }
+  void AcceptDroppedFiles(FormId form, bool on) override {
+    if (QWidget* w = Widget(form)) w->setAcceptDrops(on);
+  }
   void Close(FormId form) override {
     if (QWidget* w = Widget(form)) w->close();
   }
@@ -374,6 +381,9 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   services.game = &g;
   g.args = options.files;
 
+  // The soundfont loads while the dialog is up and the game starts.
+  StartSynthesiser();
+  for (const std::string& cue : options.cdImages) AddCdImage(cue);
   // The startup dialog comes first. Cancel (Esc, the close box) ends the
   // program before the main window is shown and before anything is written;
   // OK has stored the choices and drawn the wallpaper into mainSurface.
@@ -395,11 +405,12 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   // loaded the moves it lists.
   auto* keyForm = new TkeyFM(
       g, window.get(), [&keys](int vk, bool down) { keys.down[static_cast<size_t>(vk)] = down; },
-      [main = window.get()](QPointF screen) { return main->ToGameClient(main->mapFromGlobal(screen)); });
+      [main = window.get()](QPointF screen) {
+        return main->ToGameClient(main->mapFromGlobal(screen));
+      });
   services.keyForm = keyForm;
   keyForm->Create();
   FormShow(g);
-  window->setAcceptDrops(true);
   int rc = app.exec();
   services.keyForm = nullptr;
   services.SetTimerEnabled(false);
@@ -407,6 +418,7 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   FormDestroy(g);
   window->game = nullptr;
   CloseSdlAudio();
+  StopSynthesiser();
   return rc;
 }
 

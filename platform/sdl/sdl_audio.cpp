@@ -3,79 +3,92 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include <chrono>
-#include <condition_variable>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
-#include <mutex>
+
+#include "platform/sdl/music_stream.h"
+#include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
 namespace {
-bool audioOpen = false;
-std::mutex loadMutex;
-std::condition_variable loadsDone;
-int loadsInFlight = 0;
-constexpr int kEffectChannel = 0;  // one effect at a time
 
-// The General MIDI soundfont for FluidSynth: one named in SDL_SOUNDFONTS
-// wins (SDL_mixer reads it itself), else the first one installed.
-void ChooseSoundFont() {
-  if (SDL_getenv("SDL_SOUNDFONTS")) return;
-  for (const char* path :
-       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
-        "/usr/share/soundfonts/default.sf2"}) {
-    if (std::FILE* f = std::fopen(path, "rb")) {
-      std::fclose(f);
-      Mix_SetSoundFonts(path);
-      return;
-    }
-  }
-  std::fprintf(stderr, "kelvane: no General MIDI soundfont found; MIDI tunes may stay silent\n");
+bool audioOpen = false;
+constexpr int kEffectChannel = 0;  // one effect at a time
+// 512 frames (12 ms) a mix: a tune asked for starts within one of them.
+constexpr int kMixFrames = 512;
+std::atomic<float> musicVolume{1.0f};
+std::atomic<float> effectsVolume{1.0f};
+
+float ClampVolume(float v) {
+  return v != v ? 1.0f : std::clamp(v, 0.0f, 1.0f);  // NaN counts as full
 }
+
+int MixerVolume(float v) {
+  return static_cast<int>(std::lround(v * MIX_MAX_VOLUME));
+}
+
+// The music stream joins the mixer's output after the effects; SDL_mixer's
+// own music (WAV and MP3 tunes) keeps playing underneath, so the stream's
+// fade-out of one tune can overlap the start of a tune of the other kind.
+void MixMusicStream(void*, Uint8* stream, int bytes) {
+  RenderMusicStream(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(bytes) / 4);
+}
+
 }  // namespace
+
+void SetMusicVolume(float volume) {
+  musicVolume = ClampVolume(volume);
+  SetStreamVolume(musicVolume);
+  if (audioOpen) Mix_VolumeMusic(MixerVolume(musicVolume));
+}
+
+void SetEffectsVolume(float volume) {
+  effectsVolume = ClampVolume(volume);
+  if (audioOpen) Mix_Volume(kEffectChannel, MixerVolume(effectsVolume));
+}
+
+float MusicVolume() {
+  return musicVolume;
+}
+
+float EffectsVolume() {
+  return effectsVolume;
+}
 
 bool SdlAudioIsOpen() {
   return audioOpen;
 }
 
-void BeginSdlAudioLoad() {
-  std::lock_guard<std::mutex> lock(loadMutex);
-  ++loadsInFlight;
-}
-
-void EndSdlAudioLoad() {
-  {
-    std::lock_guard<std::mutex> lock(loadMutex);
-    --loadsInFlight;
-  }
-  loadsDone.notify_all();
-}
-
 bool OpenSdlAudio() {
   if (audioOpen) return true;
-  // The timer stops a play at its end position.
+  // The timer stops a WAV or MP3 play at its end position.
   if (SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER) != 0) {
     std::fprintf(stderr, "kelvane: no audio: %s\n", SDL_GetError());
     return false;
   }
-  ChooseSoundFont();
-  Mix_Init(MIX_INIT_MID | MIX_INIT_MP3);
-  if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+  StartSynthesiser();
+  Mix_Init(MIX_INIT_MP3);
+  // Signed 16-bit stereo at the synthesiser's rate: the stream writes that.
+  if (Mix_OpenAudioDevice(kStreamRate, AUDIO_S16SYS, 2, kMixFrames, nullptr, 0) != 0) {
     std::fprintf(stderr, "kelvane: no audio: %s\n", Mix_GetError());
     SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER);
     return false;
   }
   Mix_AllocateChannels(4);
+  ResetMusicStream();
+  Mix_SetPostMix(MixMusicStream, nullptr);
   audioOpen = true;
+  SetMusicVolume(musicVolume);
+  SetEffectsVolume(effectsVolume);
   return true;
 }
 
 void CloseSdlAudio() {
   if (!audioOpen) return;
-  {
-    // A soundfont load takes about a second; ten is plenty.
-    std::unique_lock<std::mutex> lock(loadMutex);
-    loadsDone.wait_for(lock, std::chrono::seconds(10), [] { return loadsInFlight == 0; });
-  }
+  Mix_SetPostMix(nullptr, nullptr);
+  ResetMusicStream();
   Mix_HaltChannel(-1);
   Mix_HaltMusic();
   Mix_CloseAudio();

@@ -1,4 +1,4 @@
-// SDL2_mixer behind the sound effects (and, through the music player, BGM).
+// SDL2_mixer behind the sound effects and, through the music stream, BGM.
 #pragma once
 
 #include <memory>
@@ -8,15 +8,21 @@
 
 namespace kelvane {
 
-// Opens SDL's audio subsystem (no video) and the mixer; false when no audio
-// device can be opened, in which case the game runs silently.
+// Opens SDL's audio subsystem (no video) and the mixer, starts the
+// synthesiser if it is not running yet, and feeds the music stream into the
+// mixer's output; false when no audio device can be opened, in which case
+// the game runs silently.
 bool OpenSdlAudio();
 void CloseSdlAudio();
 bool SdlAudioIsOpen();
-// Music loads running on worker threads; closing the audio waits for them,
-// since the mixer must not shut down under a load.
-void BeginSdlAudioLoad();
-void EndSdlAudioLoad();
+
+// Master volumes of the music and of the sound effects, 0 (silent) to 1
+// (full, the default). They hold across opening and closing the audio and
+// may be set before it opens.
+void SetMusicVolume(float volume);
+void SetEffectsVolume(float volume);
+float MusicVolume();
+float EffectsVolume();
 
 class SdlSoundEffects : public SoundEffects {
  public:

@@ -4,53 +4,28 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <fstream>
 #include <mutex>
 #include <sstream>
-#include <thread>
 
 #include "music/audio_length.h"
+#include "music/midi_events.h"
 #include "music/midi_length.h"
+#include "platform/cd/cd_disc.h"
+#include "platform/sdl/cd_source.h"
+#include "platform/sdl/midi_source.h"
+#include "platform/sdl/music_stream.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
 namespace {
 
-// The stop-at timer runs on SDL's timer thread; a generation number tells
-// it whether the play it was set for is still the current one.
+// The stop-at timer of a WAV or MP3 play runs on SDL's timer thread; a
+// generation number tells it whether the play it was set for is still the
+// current one. (Sources in the music stream stop at their end themselves.)
 std::mutex stopMutex;
 uint64_t stopGeneration = 0;
-
-// The MIDI decoder is not safe to enter from two threads at once: two
-// loads side by side (a tune and its spare copy) corrupted its heap. Loads
-// therefore run one at a time, in the order they were asked for, so the
-// tune that is to play first is not kept waiting behind its spare.
-std::mutex loadQueueMutex;
-std::condition_variable loadQueueTurn;
-uint64_t nextLoadTicket = 0;
-uint64_t servingLoadTicket = 0;
-int loadsRunning = 0;
-int mostLoadsRunning = 0;
-
-uint64_t TakeLoadTicket() {
-  std::lock_guard<std::mutex> lock(loadQueueMutex);
-  return nextLoadTicket++;
-}
-
-Mix_Music* LoadInTurn(uint64_t ticket, const std::string& path) {
-  std::unique_lock<std::mutex> lock(loadQueueMutex);
-  loadQueueTurn.wait(lock, [ticket] { return servingLoadTicket == ticket; });
-  ++loadsRunning;
-  mostLoadsRunning = std::max(mostLoadsRunning, loadsRunning);
-  lock.unlock();
-  Mix_Music* music = Mix_LoadMUS(path.c_str());
-  lock.lock();
-  --loadsRunning;
-  ++servingLoadTicket;
-  loadQueueTurn.notify_all();
-  return music;
-}
 
 Uint32 StopAtEnd(Uint32, void* param) {
   std::lock_guard<std::mutex> lock(stopMutex);
@@ -67,78 +42,11 @@ std::optional<std::string> ReadBytes(const std::string& path) {
   return out.str();
 }
 
-bool IsMidi(const std::string& bytes) {
-  return MidiLengthMs(bytes).has_value();
+uint64_t MsToFrames(uint32_t ms) {
+  return uint64_t{ms} * kStreamRate / 1000u;
 }
 
 }  // namespace
-
-// One loaded (or loading) music stream. The worker thread and the game's
-// thread meet under the mutex: whoever comes second starts a wanted play.
-struct SdlMedia::Load {
-  std::string path;
-  std::thread worker;
-  std::mutex m;
-  bool done = false;        // the worker has finished, music is final
-  bool playWanted = false;  // Play came before the load finished
-  bool started = false;     // Mix_PlayMusic has run for this stream
-  Mix_Music* music = nullptr;
-
-  ~Load() {
-    if (worker.joinable()) worker.join();
-    // After the mixer has shut down the decoder is gone with it; only the
-    // pointer is dropped then.
-    if (music && SdlAudioIsOpen()) {
-      if (started) Mix_HaltMusic();
-      Mix_FreeMusic(music);
-    }
-  }
-  bool Done() {
-    std::lock_guard<std::mutex> lock(m);
-    return done;
-  }
-  // Starts the stream now if it is loaded, else as soon as it is.
-  int Start() {
-    std::lock_guard<std::mutex> lock(m);
-    if (!done) {
-      playWanted = true;
-      return 0;
-    }
-    if (!music) return 0;  // could not be loaded: timed silence
-    if (Mix_PlayMusic(music, 0) != 0) return -1;
-    started = true;
-    return 0;
-  }
-};
-
-std::unique_ptr<SdlMedia::Load> SdlMedia::StartLoad(const std::string& path) {
-  auto load = std::make_unique<Load>();
-  load->path = path;
-  BeginSdlAudioLoad();
-  load->worker = std::thread([l = load.get(), ticket = TakeLoadTicket()] {
-    Mix_Music* music = LoadInTurn(ticket, l->path);
-    {
-      std::lock_guard<std::mutex> lock(l->m);
-      l->music = music;
-      l->done = true;
-      if (l->playWanted && music && Mix_PlayMusic(music, 0) == 0) l->started = true;
-    }
-    EndSdlAudioLoad();
-  });
-  return load;
-}
-
-// A load that is no longer wanted finishes in the background; it is
-// joined once done, never waited for on the game's thread.
-void SdlMedia::Retire(std::unique_ptr<Load> load) {
-  if (load) retired_.push_back(std::move(load));
-  std::erase_if(retired_, [](const std::unique_ptr<Load>& l) { return l->Done(); });
-}
-
-int MostMusicLoadsAtOnce() {
-  std::lock_guard<std::mutex> lock(loadQueueMutex);
-  return mostLoadsRunning;
-}
 
 SdlMedia::SdlMedia() = default;
 
@@ -161,48 +69,56 @@ void SdlMedia::CancelStopTimer() {
   stopTimer_ = 0;
 }
 
+void SdlMedia::StartStopTimer(uint32_t afterMs) {
+  uintptr_t generation;
+  {
+    std::lock_guard<std::mutex> lock(stopMutex);
+    generation = static_cast<uintptr_t>(stopGeneration);
+  }
+  stopTimer_ = SDL_AddTimer(afterMs, StopAtEnd, reinterpret_cast<void*>(generation));
+}
+
 int SdlMedia::OpenFile(const std::string& path) {
   if (open_) Close();  // one device: opening again closes the old media first
   std::optional<std::string> bytes = ReadBytes(path);
   if (!bytes) return Result(kFileNotFound, path);
 
-  std::unique_ptr<Load> music;
   std::optional<uint32_t> ms;
-  if (IsMidi(*bytes)) {
-    // MIDI is measured from its tempo map, the same on every host; the
-    // slow load runs on the side. A tune without time would leave its stage
-    // without an end (a length of 0 arms no end timer), so it is refused and
-    // the player's fallback for unplayable files takes over.
-    ms = MidiLengthMs(*bytes);
+  if (std::optional<MidiTune> tune = ReadMidiTune(*bytes)) {
+    // MIDI is measured from its tempo map, the same on every host. A tune
+    // without time would leave its stage without an end (a length of 0 arms
+    // no end timer), so it is refused and the player's fallback for
+    // unplayable files takes over.
+    ms = tune->lengthMs;
     if (*ms == 0) return Result(kCannotPlay, "the file holds no music");
     if (SdlAudioIsOpen()) {
-      if (spare_ && spare_->path == path) {
-        music = std::move(spare_);
-      } else {
-        music = StartLoad(path);
-      }
-      Retire(std::move(spare_));
-      spare_ = StartLoad(path);
+      // Without a soundfont a MIDI tune cannot sound: the player takes its
+      // missing-tune path. While the soundfont still loads, the tune opens
+      // and comes in as soon as it is ready.
+      if (SynthesiserState() == SynthState::NoSoundFont)
+        return Result(kCannotPlay, "no General MIDI soundfont is installed");
+      score_ = ScoreOf(*tune);
+      KeepPresetsLoaded(score_->presets);
     }
   } else {
     // WAV and MP3 load quickly; their length comes from the decoder when
     // it knows it, else from their headers.
     if (SdlAudioIsOpen()) {
-      music = std::make_unique<Load>();
-      music->path = path;
-      music->done = true;
-      music->music = Mix_LoadMUS(path.c_str());
-      if (!music->music) return Result(kCannotPlay, Mix_GetError());
-      double seconds = Mix_MusicDuration(music->music);
+      mixMusic_ = Mix_LoadMUS(path.c_str());
+      if (!mixMusic_) return Result(kCannotPlay, Mix_GetError());
+      double seconds = Mix_MusicDuration(mixMusic_);
       if (seconds > 0)
         ms = static_cast<uint32_t>(
             std::min<double>(std::lround(seconds * 1000.0), kMaxTuneLengthMs));
     }
     if (!ms) ms = MeasureTuneBytes(path, *bytes);
-    if (!ms) return Result(kCannotPlay, "the length of the file cannot be found");
-    if (*ms == 0) return Result(kCannotPlay, "the file holds no music");
+    if (!ms || *ms == 0) {
+      if (mixMusic_) Mix_FreeMusic(mixMusic_);
+      mixMusic_ = nullptr;
+      return Result(kCannotPlay,
+                    ms ? "the file holds no music" : "the length of the file cannot be found");
+    }
   }
-  music_ = std::move(music);
   open_ = true;
   path_ = path;
   length_ = *ms;
@@ -212,7 +128,15 @@ int SdlMedia::OpenFile(const std::string& path) {
 
 int SdlMedia::OpenCD(const std::string& drive) {
   if (open_) Close();
-  return Result(kUnsupported, drive);
+  std::string why;
+  std::shared_ptr<CdDisc> disc = CdDisc::Open(drive, why);
+  if (!disc) return Result(kUnsupported, why.empty() ? drive : drive + ": " + why);
+  disc_ = std::move(disc);
+  open_ = true;
+  path_ = drive;
+  length_ = disc_->LengthMs();
+  playing_ = paused_ = false;
+  return Result(0);
 }
 
 int SdlMedia::SetTimeFormatMs() {
@@ -228,12 +152,18 @@ int SdlMedia::Length(uint32_t& ms) {
 // A file is one track that starts at 0.
 int SdlMedia::TrackCount(int& tracks) {
   if (!open_) return Result(kNotOpen);
-  tracks = 1;
+  tracks = disc_ ? disc_->TrackCount() : 1;
   return Result(0);
 }
 
 int SdlMedia::TrackStart(int track, uint32_t& ms) {
   if (!open_) return Result(kNotOpen);
+  if (disc_) {
+    std::optional<CdTrack> t = disc_->Track(track);
+    if (!t) return Result(kOutOfRange);
+    ms = t->startMs;
+    return Result(0);
+  }
   if (track != 1) return Result(kOutOfRange);
   ms = 0;
   return Result(0);
@@ -241,6 +171,15 @@ int SdlMedia::TrackStart(int track, uint32_t& ms) {
 
 int SdlMedia::TrackLength(int track, uint32_t& ms) {
   if (!open_) return Result(kNotOpen);
+  if (disc_) {
+    std::optional<CdTrack> t = disc_->Track(track);
+    if (!t) return Result(kOutOfRange);
+    // A data track has no music: its length is refused, so the player
+    // falls back to silence instead of timing noise.
+    if (!t->audio) return Result(kNotAudioTrack);
+    ms = t->lengthMs;
+    return Result(0);
+  }
   if (track != 1) return Result(kOutOfRange);
   ms = length_;
   return Result(0);
@@ -254,20 +193,42 @@ uint32_t SdlMedia::Position() const {
 MediaMode SdlMedia::Mode() {
   if (!open_) return MediaMode::NotReady;
   if (playing_) {
-    // The end of the media, or the stop position, ends the play.
+    // The end of the media, or the stop position, ends the play; so does a
+    // stream source that ran out (a CD taken out mid-track).
     bool ended = Position() >= playTo_;
-    if (music_) {
-      std::lock_guard<std::mutex> lock(music_->m);
-      if (music_->started && !Mix_PlayingMusic()) ended = true;
-      if (ended && music_->started) Mix_HaltMusic();
-      if (ended) music_->playWanted = false;
-    }
+    if (streaming_ && StreamEnded()) ended = true;
+    if (mixMusic_ && !Mix_PlayingMusic()) ended = true;
     if (ended) {
       CancelStopTimer();
+      if (streaming_) StreamStop();
+      if (mixMusic_) Mix_HaltMusic();
+      streaming_ = false;
       playing_ = false;
     }
   }
   return playing_ ? MediaMode::Playing : MediaMode::Stopped;
+}
+
+int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
+  if (score_) {
+    StreamStart(std::make_shared<MidiSource>(score_, MsToFrames(from), MsToFrames(to)));
+    streaming_ = true;
+  } else if (disc_) {
+    std::optional<CdRange> range = disc_->AudioRange(from, to);
+    if (!range) return Result(kNotAudioTrack, "a data track cannot be played");
+    if (SdlAudioIsOpen()) {
+      StreamStart(std::make_shared<CdSource>(disc_, *range));
+      streaming_ = true;
+    }
+  } else if (mixMusic_) {
+    if (Mix_PlayMusic(mixMusic_, 0) != 0) return Result(kCannotPlay, Mix_GetError());
+    if (from > 0 && Mix_SetMusicPosition(from / 1000.0) != 0) {
+      Mix_HaltMusic();
+      return Result(kOutOfRange, "this file cannot start in the middle");
+    }
+    if (to < length_ && to > from) StartStopTimer(to - from);
+  }
+  return 0;
 }
 
 int SdlMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) {
@@ -278,41 +239,19 @@ int SdlMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs)
   if (!fromMs && paused_) {
     // Play after Stop goes on from where it stopped, as the media device does.
     playFrom_ = pausedAt_;
-    if (music_) {
-      std::lock_guard<std::mutex> lock(music_->m);
-      if (music_->started)
-        Mix_ResumeMusic();
-      else
-        music_->playWanted = true;
-    }
+    if (streaming_) StreamResume();
+    if (mixMusic_) Mix_ResumeMusic();
+    if (mixMusic_ && to < length_ && to > playFrom_) StartStopTimer(to - playFrom_);
   } else {
     playFrom_ = fromMs.value_or(0);
-    if (music_) {
-      if (playFrom_ > 0) {
-        // Seeking needs the stream itself, so wait for the load here.
-        if (music_->worker.joinable()) music_->worker.join();
-        if (music_->Start() != 0) return Result(kCannotPlay, Mix_GetError());
-        if (Mix_SetMusicPosition(playFrom_ / 1000.0) != 0) {
-          Mix_HaltMusic();
-          return Result(kOutOfRange, "this file cannot start in the middle");
-        }
-      } else if (music_->Start() != 0) {
-        return Result(kCannotPlay, Mix_GetError());
-      }
-    }
+    if (streaming_) StreamStop();
+    streaming_ = false;
+    if (int code = StartPlay(playFrom_, to); code != 0) return code;
   }
   paused_ = false;
   playing_ = true;
   playTo_ = to;
   playStartTick_ = SDL_GetTicks64();
-  if (music_ && to < length_ && to > playFrom_) {
-    uintptr_t generation;
-    {
-      std::lock_guard<std::mutex> lock(stopMutex);
-      generation = static_cast<uintptr_t>(stopGeneration);
-    }
-    stopTimer_ = SDL_AddTimer(to - playFrom_, StopAtEnd, reinterpret_cast<void*>(generation));
-  }
   return Result(0);
 }
 
@@ -321,11 +260,8 @@ int SdlMedia::Stop() {
   if (Mode() == MediaMode::Playing) {
     CancelStopTimer();
     pausedAt_ = Position();
-    if (music_) {
-      std::lock_guard<std::mutex> lock(music_->m);
-      if (music_->started) Mix_PauseMusic();
-      music_->playWanted = false;
-    }
+    if (streaming_) StreamPause();
+    if (mixMusic_) Mix_PauseMusic();
     playing_ = false;
     paused_ = true;
   }
@@ -335,13 +271,17 @@ int SdlMedia::Stop() {
 int SdlMedia::Close() {
   if (!open_) return Result(kNotOpen);
   CancelStopTimer();
-  if (music_) {
-    std::lock_guard<std::mutex> lock(music_->m);
-    if (music_->started) Mix_HaltMusic();
-    music_->started = false;
-    music_->playWanted = false;
+  if (streaming_) StreamStop();
+  // After the mixer has shut down its decoders are gone with it; only the
+  // pointer is dropped then.
+  if (mixMusic_ && SdlAudioIsOpen()) {
+    Mix_HaltMusic();
+    Mix_FreeMusic(mixMusic_);
   }
-  Retire(std::move(music_));
+  mixMusic_ = nullptr;
+  score_.reset();
+  disc_.reset();
+  streaming_ = false;
   open_ = playing_ = paused_ = false;
   path_.clear();
   length_ = 0;
@@ -357,7 +297,7 @@ std::string SdlMedia::ErrorText(int code) {
       text = "The device is not open.";
       break;
     case kUnsupported:
-      text = "CD audio cannot be played on this system.";
+      text = "There is no audio CD in the drive.";
       break;
     case kFileNotFound:
       text = "The file cannot be found or read.";
@@ -367,6 +307,9 @@ std::string SdlMedia::ErrorText(int code) {
       break;
     case kCannotPlay:
       text = "The file cannot be played by the media device.";
+      break;
+    case kNotAudioTrack:
+      text = "The CD track holds data, not audio.";
       break;
     default:
       text = "Media device error " + std::to_string(code) + ".";

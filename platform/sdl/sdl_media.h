@@ -1,14 +1,10 @@
-// The media device behind BGM over SDL2_mixer's music stream: MIDI through
-// FluidSynth and a General MIDI soundfont, WAV and MP3 through their
-// decoders. Lengths come from the files themselves (MIDI from its tempo
-// map), so a stage lasts exactly as long as its tune; without an audio
-// device the tune is still opened, measured and timed, only silent.
-//
-// FluidSynth takes most of a second to load a tune, so MIDI loads on a
-// worker thread: the frame loop never waits, and a play asked for before
-// the load is done starts when it is. A second copy of the last MIDI file
-// is loaded ahead, so that a looped tune, which is reopened at its end,
-// starts again at once.
+// The media device behind BGM. MIDI tunes play on the one synthesiser of
+// the run through our own sequencer (ready as soon as the file is read);
+// WAV and MP3 through SDL2_mixer's decoders; CD audio from a drive or a
+// CUE/BIN image through libcdio. Lengths come from the media themselves
+// (MIDI from its tempo map), so a stage lasts exactly as long as its tune;
+// without an audio device a tune is still opened, measured and timed, only
+// silent.
 #pragma once
 
 #include <SDL.h>
@@ -17,7 +13,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/platform.h"
 
@@ -25,13 +20,17 @@ struct _Mix_Music;
 
 namespace kelvane {
 
+struct MidiScore;
+class CdDisc;
+
 class SdlMedia : public MediaDevice {
  public:
   // Result codes besides 0 and kNotOpen, in the media-control numbering.
-  static constexpr int kUnsupported = 274;   // CD audio: not available here
-  static constexpr int kFileNotFound = 275;  // no such file, or unreadable
-  static constexpr int kOutOfRange = 282;    // a track or position beyond the media
-  static constexpr int kCannotPlay = 304;    // not a file any decoder can play
+  static constexpr int kUnsupported = 274;    // CD audio: no disc, or no such drive
+  static constexpr int kFileNotFound = 275;   // no such file, or unreadable
+  static constexpr int kOutOfRange = 282;     // a track or position beyond the media
+  static constexpr int kCannotPlay = 304;     // not a file any decoder can play
+  static constexpr int kNotAudioTrack = 324;  // a data track of a CD
 
   SdlMedia();
   SdlMedia(const SdlMedia&) = delete;
@@ -53,17 +52,17 @@ class SdlMedia : public MediaDevice {
   std::string ErrorText(int code) override;
 
  private:
-  struct Load;
-  static std::unique_ptr<Load> StartLoad(const std::string& path);
   int Result(int code, std::string detail = {});
   void CancelStopTimer();
-  void Retire(std::unique_ptr<Load> load);
+  void StartStopTimer(uint32_t afterMs);
+  int StartPlay(uint32_t from, uint32_t to);
   uint32_t Position() const;  // ms into the media, while playing
 
   bool open_ = false;
-  std::unique_ptr<Load> music_;                 // null when the game runs without audio
-  std::unique_ptr<Load> spare_;                 // the same MIDI file once more, for a reopen
-  std::vector<std::unique_ptr<Load>> retired_;  // loads no longer wanted, still running
+  std::shared_ptr<const MidiScore> score_;  // a MIDI tune with audio on
+  _Mix_Music* mixMusic_ = nullptr;          // a WAV or MP3 tune with audio on
+  std::shared_ptr<CdDisc> disc_;            // an open CD
+  bool streaming_ = false;                  // a source of ours is in the music stream
   std::string path_;
   uint32_t length_ = 0;
   bool playing_ = false;
@@ -76,9 +75,5 @@ class SdlMedia : public MediaDevice {
   int lastError_ = 0;
   std::string lastDetail_;
 };
-
-// The most music loads that have run at the same time since the program
-// started (for tests: the synthesiser must only ever see one).
-int MostMusicLoadsAtOnce();
 
 }  // namespace kelvane

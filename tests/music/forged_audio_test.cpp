@@ -88,7 +88,30 @@ TEST(ForgedAudio, StageTunesLastAMinuteToTwoAndAHalfAndDiffer) {
   // The menu loop ends exactly on a bar line, so its restart keeps time.
   std::optional<uint32_t> loop = MidiLengthMs(test::ReadAll(test::GameDir() + "Zz.mid"));
   ASSERT_TRUE(loop);
-  EXPECT_EQ(*loop % 2400, 0u) << "16 bars at 100 beats a minute are 2,400 ms a bar";
+  EXPECT_EQ(*loop % 1920, 0u) << "bars at 125 beats a minute are 1,920 ms";
+}
+
+// The dance steps a picture every 120 ms and typed moves start when the
+// 4-frame idle loop comes round: every tune's beat is a whole number of
+// frames that the idle loop fits.
+TEST(ForgedAudio, EveryTuneBeatsInWholePlayFrames) {
+  for (const char* name : {"Z01.mid", "Z02.mid", "Z03.mid", "Z04.mid", "Z05.mid", "Z06.mid",
+                           "Z07.mid", "Z08.mid", "Zz.mid"}) {
+    SCOPED_TRACE(name);
+    std::string bytes = test::ReadAll(test::GameDir() + name);
+    int tempos = 0;
+    for (size_t at = bytes.find("\xFF\x51\x03"); at != std::string::npos;
+         at = bytes.find("\xFF\x51\x03", at + 1)) {
+      ASSERT_LE(at + 6, bytes.size());
+      uint32_t us = (uint32_t{static_cast<uint8_t>(bytes[at + 3])} << 16) |
+                    (uint32_t{static_cast<uint8_t>(bytes[at + 4])} << 8) |
+                    static_cast<uint8_t>(bytes[at + 5]);
+      EXPECT_EQ(us % 120000, 0u) << us << " µs a beat";
+      EXPECT_EQ(us % (4 * 120000), 0u) << us << " µs a beat is no whole number of idle loops";
+      ++tempos;
+    }
+    EXPECT_GE(tempos, 1);
+  }
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 
 #include "music/audio_length.h"
+#include "music/midi_events.h"
+#include "tests/test_support.h"
 
 namespace kelvane {
 namespace {
@@ -213,6 +216,59 @@ TEST(AudioLength, MeasureGoesByContentsForMidiAndWav) {
   EXPECT_EQ(MeasureTuneBytes("renamed.wav", smf), 1000u);
   EXPECT_EQ(MeasureTuneBytes("x.mid", Wav(22050, 1, 16, 44100, 44100)), 1000u);
   EXPECT_EQ(MeasureTuneBytes("x.mid", "garbage"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kelvane
+
+namespace kelvane {
+namespace {
+
+// The sequencer's view of a file: every channel event on the tempo map's
+// time line, tracks merged in time order.
+TEST(MidiEvents, EventsFallOnTheTempoMapAndTracksMerge) {
+  // 480 ticks a quarter; 120 bpm for one quarter, then 60 bpm.
+  std::string conductor = Track(Tempo(0, 500000) + Tempo(480, 1000000) + EndOfTrack());
+  std::string a = Track(NoteOn(0, 60) + NoteOff(480, 60) + NoteOn(0, 62) + VarLen(240) +
+                        Bytes({0x40, 0}) +  // running status: note on, velocity 0
+                        EndOfTrack());
+  std::string b = Track(VarLen(0) + Bytes({0xC3, 5}) + VarLen(480) + Bytes({0xE3, 0x00, 0x40}) +
+                        EndOfTrack(480));
+  std::string file = Header(3, 480) + conductor + a + b;
+  std::optional<MidiTune> tune = ReadMidiTune(file);
+  ASSERT_TRUE(tune);
+  EXPECT_EQ(tune->lengthMs, MidiLengthMs(file));
+  EXPECT_EQ(tune->lengthMs, 1500u);  // half a second, then a one-second quarter
+  struct Expect {
+    uint64_t us;
+    uint8_t status, d1, d2;
+  };
+  const Expect want[] = {{0, 0x90, 60, 100},      {0, 0xC3, 5, 0},         {500000, 0x80, 60, 0},
+                         {500000, 0x90, 62, 100}, {500000, 0xE3, 0, 0x40}, {1000000, 0x90, 64, 0}};
+  ASSERT_EQ(tune->events.size(), std::size(want));
+  for (size_t i = 0; i < std::size(want); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(tune->events[i].us, want[i].us);
+    EXPECT_EQ(tune->events[i].status, want[i].status);
+    EXPECT_EQ(tune->events[i].data1, want[i].d1);
+    EXPECT_EQ(tune->events[i].data2, want[i].d2);
+  }
+  EXPECT_FALSE(ReadMidiTune("RIFF nothing"));
+}
+
+TEST(MidiEvents, EveryDefaultTuneReadsToItsMeasuredLength) {
+  for (const char* name : {"Z01.mid", "Z02.mid", "Z03.mid", "Z04.mid", "Z05.mid", "Z06.mid",
+                           "Z07.mid", "Z08.mid", "Zz.mid"}) {
+    SCOPED_TRACE(name);
+    std::string bytes = test::ReadAll(test::GameDir() + name);
+    std::optional<MidiTune> tune = ReadMidiTune(bytes);
+    ASSERT_TRUE(tune);
+    EXPECT_EQ(tune->lengthMs, MidiLengthMs(bytes));
+    ASSERT_FALSE(tune->events.empty());
+    EXPECT_LE(tune->events.back().us / 1000, tune->lengthMs);
+    EXPECT_TRUE(std::is_sorted(tune->events.begin(), tune->events.end(),
+                               [](const MidiEvent& x, const MidiEvent& y) { return x.us < y.us; }));
+  }
 }
 
 }  // namespace

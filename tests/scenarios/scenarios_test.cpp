@@ -572,5 +572,107 @@ TEST(Scenarios, TiedCourseMatchShowsNoLoserAndKeepsTheLevel) {
   EXPECT_EQ(SettingsValue(r.dir, "NOMAL"), 0);
 }
 
+// ---- The mouse alone, and dropped music ----
+
+std::vector<const Event*> EventsOf(const Trace& tr, const std::string& ev) {
+  std::vector<const Event*> out;
+  for (const Event& e : tr.events)
+    if (e.Is(ev)) out.push_back(&e);
+  return out;
+}
+
+TEST(Scenarios, AWholeMatchWithTheMouseAlone) {
+  ScenarioRun r = RunScenario("mouse", "mouse_only_match.txt", 42000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  ASSERT_EQ(WithoutSaveScene(SceneVisits(tr)),
+            (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo, kModeMenu, kMusicMenu,
+                              kStart1, kPlay1, kStart2, kPlay2, kResult, kModeMenu}));
+  // The menu pages were confirmed by clicks.
+  EXPECT_EQ(SubSteps(Stay(tr, kModeMenu), {100}), (std::vector<long>{100, 100, 100}));
+
+  // The opening command came from the wheel (Down) and the right button (N).
+  std::vector<Frame> start = Stay(tr, kStart1);
+  ASSERT_FALSE(start.empty());
+  EXPECT_EQ(start.back().code, 3633);
+  EXPECT_EQ(start.back().mode, 2);
+
+  // The held left button filled successive album frames during the turn.
+  std::vector<Frame> play = Stay(tr, kPlay1);
+  ASSERT_FALSE(play.empty());
+  std::vector<long> frames;
+  for (const Event* e : EventsOf(tr, "album")) {
+    EXPECT_GE(e->Num("t"), play.front().t);
+    EXPECT_LE(e->Num("t"), play.back().t);
+    frames.push_back(e->Num("frame"));
+  }
+  EXPECT_GE(frames.size(), 4u);
+  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i], static_cast<long>(i));
+  // The middle button ended both turns, long before their tunes.
+  EXPECT_LT(play.back().t, play.front().t + 5000);
+  std::vector<Frame> computer = Stay(tr, kPlay2);
+  ASSERT_FALSE(computer.empty());
+  EXPECT_LT(computer.back().t, computer.front().t + 8000);
+
+  // Pointing at a music item and at a menu icon moved the pointer off it
+  // (down by 160 in the large window).
+  std::vector<const Event*> pointer = EventsOf(tr, "pointer");
+  ASSERT_EQ(pointer.size(), 3u);
+  const long musicAt = Stay(tr, kMusicMenu).front().t;
+  EXPECT_GT(pointer[0]->Num("t"), musicAt);
+  EXPECT_LT(pointer[0]->Num("t"), start.front().t);
+  // The wheel over the centre icon changed the pose (5 to 0).
+  EXPECT_EQ(SettingsValue(r.dir, "SOMmk"), 0);
+}
+
+TEST(Scenarios, MouseMovesKeepAPlayerInTheMenu) {
+  ScenarioRun r = RunScenario("mouse-idle", "mouse_keeps_menu.txt", 100000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  std::vector<Frame> menu = Stay(tr, kModeMenu);
+  ASSERT_FALSE(menu.empty());
+  // Without keys the menu waits; the time-out presses N 32 s after the last
+  // mouse move (60 s), not 32 s after the last click.
+  long backAt = -1;
+  for (const Frame& f : menu)
+    if (f.sub == 200) {
+      backAt = f.t;
+      break;
+    }
+  EXPECT_GE(backAt, 60000 + 32000);
+  EXPECT_LT(backAt, 60000 + 32000 + 100);
+  EXPECT_EQ(Stay(tr, kDemoStart, 1).front().t, menu.back().t + 40);
+}
+
+TEST(Scenarios, DroppedMusicPlaysInTheDemonstrationAndPreviewsInTheMusicMenu) {
+  ScenarioRun r = RunScenario("drop", "drop_music.txt", 20000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  // On the demonstration's play: the tunes, sorted, start at once, and the
+  // play goes on in continuous play.
+  EXPECT_EQ(MusicOps(tr, 3000, 3001),
+            (std::vector<std::string>{"stop", "close", "open Z02.mid", "play"}));
+  std::vector<Frame> demo = Stay(tr, kDemoPlay);
+  ASSERT_FALSE(demo.empty());
+  EXPECT_GT(demo.back().t, 3000);
+  EXPECT_EQ(demo.back().mode, 6);
+  // A text file alone: effect 51. In the mode menu a drop joins the list
+  // with effect 30 and plays nothing.
+  EXPECT_EQ(SoundEffects(tr, 3500, 3501), (std::vector<long>{51}));
+  EXPECT_EQ(SoundEffects(tr, 11000, 11001), (std::vector<long>{30}));
+  EXPECT_TRUE(MusicOps(tr, 11000, 11001).empty());
+  // The waiting music menu previews the dropped tune at once, named in the
+  // caption.
+  std::vector<Frame> musicMenu = Stay(tr, kMusicMenu);
+  ASSERT_FALSE(musicMenu.empty());
+  EXPECT_EQ(MusicOps(tr, 17000, 17100), (std::vector<std::string>{"open Z05.mid", "play"}));
+  bool named = false;
+  for (const Event& e : tr.events)
+    if (e.Is("caption") && e.Num("t") >= 17000 &&
+        e.Str("text").find("Z05.mid") != std::string::npos)
+      named = true;
+  EXPECT_TRUE(named);
+}
+
 }  // namespace
 }  // namespace kelvane

@@ -117,8 +117,8 @@ class Composer {
     Validate();
     song_.Tempo(0, s_.bpm);
     song_.TimeSignature(0, 4, 4);
-    drums_ = song_.AddPart("Drums", MidiSong::kDrumChannel, 0, s_.drumVolume, 64, 40);
-    perc_ = song_.AddPart("Percussion", MidiSong::kDrumChannel, 0, s_.drumVolume, 64, 40);
+    drums_ = song_.AddPart("Drums", MidiSong::kDrumChannel, 0, Mixed(s_.drumVolume), 64, 40);
+    perc_ = song_.AddPart("Percussion", MidiSong::kDrumChannel, 0, Mixed(s_.drumVolume), 64, 40);
     bass_ = Add("Bass", 1, s_.bassInst);
     comp_ = Add("Harmony", 2, s_.compInst);
     pad_ = Add("Pad", 3, s_.padInst);
@@ -169,8 +169,12 @@ class Composer {
         if (r.size() != 32) throw ForgeError{s_.title + ": a lead rhythm is not two bars: " + r};
   }
 
+  int Mixed(int volume) const {
+    return std::min(127, static_cast<int>(std::lround(volume * s_.mix)));
+  }
+
   int Add(const std::string& name, int channel, const Instrument& in) {
-    return song_.AddPart(name, channel, in.program, in.volume, in.pan, in.reverb);
+    return song_.AddPart(name, channel, in.program, Mixed(in.volume), in.pan, in.reverb);
   }
 
   uint32_t StepTick(uint32_t barStart, int step) const {

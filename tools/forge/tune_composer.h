@@ -77,6 +77,10 @@ struct TuneStyle {
 
   Instrument bassInst, compInst, padInst, leadInst, altLeadInst;
   int drumVolume = 110;
+  // Scales every part's channel volume (capped at full), so the tunes come
+  // out about equally loud through the synthesiser; level goes with the
+  // square of the volume.
+  double mix = 1.0;
 
   std::vector<Section> sections;
   std::string endingChord;  // the final chord; empty for a seamless loop

@@ -40,6 +40,29 @@ enum Drum : int {
   kKick2 = 35,
 };
 
+// The dance steps one picture every 120 ms play frame, and a typed move
+// starts when the idle loop (4 frames) comes round. Every tune beats every 4
+// frames, 125 beats a minute, so moves start on the beat.
+constexpr int kPlayFrameMs = 120;
+
+double BeatOf(int frames) {
+  return 60000.0 / (frames * kPlayFrameMs);
+}
+
+// True when the tune's tempo events all give a beat of whole frames.
+bool BeatIsWholeFrames(const std::string& bytes) {
+  bool any = false;
+  for (size_t at = bytes.find("\xFF\x51\x03"); at != std::string::npos && at + 6 <= bytes.size();
+       at = bytes.find("\xFF\x51\x03", at + 1)) {
+    uint32_t us = (uint32_t{static_cast<uint8_t>(bytes[at + 3])} << 16) |
+                  (uint32_t{static_cast<uint8_t>(bytes[at + 4])} << 8) |
+                  static_cast<uint8_t>(bytes[at + 5]);
+    if (us % (kPlayFrameMs * 1000) != 0) return false;
+    any = true;
+  }
+  return any;
+}
+
 const std::vector<int> kMajor = {0, 2, 4, 5, 7, 9, 11};
 const std::vector<int> kMinor = {0, 2, 3, 5, 7, 8, 10};
 const std::vector<int> kDorian = {0, 2, 3, 5, 7, 9, 10};
@@ -48,8 +71,9 @@ const std::vector<int> kHarmonicMinor = {0, 2, 3, 5, 7, 8, 11};
 
 TuneStyle House() {
   TuneStyle s;
+  s.mix = 0.95;
   s.title = "Night Drive (house)";
-  s.bpm = 124;
+  s.bpm = BeatOf(4);
   s.tonic = 9;
   s.scale = kMinor;
   s.swing16 = 0.15;
@@ -91,8 +115,9 @@ TuneStyle House() {
 
 TuneStyle Funk() {
   TuneStyle s;
+  s.mix = 1.25;
   s.title = "Backstreet Strut (funk)";
-  s.bpm = 104;
+  s.bpm = BeatOf(4);
   s.tonic = 4;
   s.scale = kDorian;
   s.swing16 = 0.3;
@@ -135,8 +160,9 @@ TuneStyle Funk() {
 
 TuneStyle Latin() {
   TuneStyle s;
+  s.mix = 1.22;
   s.title = "Plaza Mayor (latin)";
-  s.bpm = 98;
+  s.bpm = BeatOf(4);
   s.tonic = 2;
   s.scale = kHarmonicMinor;
   s.seed = 303;
@@ -179,8 +205,9 @@ TuneStyle Latin() {
 
 TuneStyle SynthPop() {
   TuneStyle s;
+  s.mix = 0.87;
   s.title = "Neon Hearts (synth-pop)";
-  s.bpm = 118;
+  s.bpm = BeatOf(4);
   s.tonic = 0;
   s.scale = kMajor;
   s.seed = 404;
@@ -224,8 +251,9 @@ TuneStyle SynthPop() {
 
 TuneStyle Swing() {
   TuneStyle s;
+  s.mix = 1.25;
   s.title = "Uptown Hop (swing)";
-  s.bpm = 144;
+  s.bpm = BeatOf(4);
   s.tonic = 10;
   s.scale = kMajor;
   s.swing8 = 1.0;
@@ -270,8 +298,9 @@ TuneStyle Swing() {
 
 TuneStyle DrumAndBass() {
   TuneStyle s;
-  s.title = "Skyline Rush (drum'n'bass)";
-  s.bpm = 172;
+  s.mix = 0.75;
+  s.title = "Skyline Rush (breakbeat)";
+  s.bpm = BeatOf(4);
   s.tonic = 5;
   s.scale = kMinor;
   s.seed = 606;
@@ -311,8 +340,9 @@ TuneStyle DrumAndBass() {
 
 TuneStyle Reggae() {
   TuneStyle s;
-  s.title = "Island Time (reggae)";
-  s.bpm = 76;
+  s.mix = 1.45;
+  s.title = "Island Time (ska)";
+  s.bpm = BeatOf(4);
   s.tonic = 7;
   s.scale = kMajor;
   s.swing16 = 0.4;
@@ -352,8 +382,9 @@ TuneStyle Reggae() {
 
 TuneStyle Rock() {
   TuneStyle s;
+  s.mix = 1.15;
   s.title = "Highway Fire (rock)";
-  s.bpm = 136;
+  s.bpm = BeatOf(4);
   s.tonic = 4;
   s.scale = kMixolydian;
   s.seed = 808;
@@ -394,8 +425,9 @@ TuneStyle Rock() {
 // The menu tune: a mellow groove that restarts without a seam.
 TuneStyle MenuLoop() {
   TuneStyle s;
+  s.mix = 1.18;
   s.title = "Lobby (menu loop)";
-  s.bpm = 100;
+  s.bpm = BeatOf(4);
   s.tonic = 2;
   s.scale = kDorian;
   s.swing16 = 0.25;
@@ -446,8 +478,10 @@ void WriteTunes(Forge& f) {
     if (t.stage && (*ms < 60000 || *ms > 150000))
       throw ForgeError{std::string(t.name) + ": " + std::to_string(*ms) +
                        " ms is outside 60..150 s"};
+    if (!BeatIsWholeFrames(bytes))
+      throw ForgeError{std::string(t.name) + ": the beat is not a whole number of play frames"};
     f.WriteFile(t.name, bytes);
-    std::printf("%-8s %-30s %3.0f bpm %6.1f s\n", t.name, style.title.c_str(), style.bpm,
+    std::printf("%-8s %-30s %5.1f bpm %6.1f s\n", t.name, style.title.c_str(), style.bpm,
                 *ms / 1000.0);
   }
 }

@@ -1,0 +1,50 @@
+// The one General MIDI synthesiser of the run. Its soundfont is loaded once,
+// on a thread of its own, while the game starts up; every MIDI tune after
+// that plays on it, so opening a tune costs no more than reading the file.
+// Samples are loaded per instrument as tunes need them, which keeps the
+// resident size far below that of the whole soundfont.
+#pragma once
+
+#include <string>
+#include <vector>
+
+typedef struct _fluid_synth_t fluid_synth_t;
+
+namespace kelvane {
+
+inline constexpr int kSynthRate = 44100;
+
+enum class SynthState { Off, Loading, Ready, NoSoundFont };
+
+// An instrument a tune plays: bank 128 is the drum kits.
+struct SynthPreset {
+  int bank = 0;
+  int program = 0;
+  friend bool operator==(const SynthPreset&, const SynthPreset&) = default;
+};
+
+// Creates the synthesiser and starts loading the soundfont in the
+// background; does nothing when that has already begun. The soundfont is
+// the first file named in SDL_SOUNDFONTS (a list split by ':' or ';') or
+// else the first General MIDI soundfont installed.
+void StartSynthesiser();
+// Waits for the load and frees the synthesiser; the audio stream must no
+// longer render it.
+void StopSynthesiser();
+SynthState SynthesiserState();
+// Waits until the load has finished (or timeoutMs passed); true when ready.
+bool WaitForSynthesiser(int timeoutMs);
+// The synthesiser once it is ready, else null.
+fluid_synth_t* Synth();
+// The soundfont file chosen (empty when none was found).
+std::string SoundFontPath();
+// How many times a soundfont has been loaded in this process.
+int SoundFontLoads();
+
+// Keeps the samples of these instruments in memory (loading any that are
+// not) and lets go of those kept for the previous tune, so no sample is
+// read from disk while the audio plays. Done again once a pending load
+// finishes.
+void KeepPresetsLoaded(const std::vector<SynthPreset>& presets);
+
+}  // namespace kelvane

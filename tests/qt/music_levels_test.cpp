@@ -1,0 +1,198 @@
+// The default tunes rendered offline through the real synthesiser and the
+// music stream: clean levels, no DC, stops that fade instead of clicking.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/numbered_files.h"
+#include "music/audio_length.h"
+#include "music/midi_events.h"
+#include "platform/sdl/midi_source.h"
+#include "platform/sdl/music_stream.h"
+#include "platform/sdl/synthesiser.h"
+#include "tests/test_support.h"
+
+namespace kelvane {
+namespace {
+
+constexpr size_t kBlock = 512;
+
+std::vector<std::string> DefaultTunes() {
+  std::vector<std::string> names;
+  for (int n = 1; n <= 8; ++n) names.push_back("Z" + ZeroPad(2, n) + ".mid");
+  names.push_back("Zz.mid");
+  return names;
+}
+
+std::shared_ptr<const MidiScore> Score(const std::string& name) {
+  std::optional<MidiTune> tune = ReadMidiTune(test::ReadAll(test::GameDir() + name));
+  if (!tune) return nullptr;
+  std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
+  KeepPresetsLoaded(score->presets);
+  return score;
+}
+
+// Renders frames of the stream as it stands, appending to out.
+void Render(std::vector<int16_t>& out, size_t frames) {
+  size_t at = out.size();
+  out.resize(at + frames * 2, 0);
+  for (size_t done = 0; done < frames; done += kBlock)
+    RenderMusicStream(out.data() + at + done * 2, std::min(kBlock, frames - done));
+}
+
+class MusicLevels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartSynthesiser();
+    ASSERT_TRUE(WaitForSynthesiser(30000)) << "no soundfont: " << SoundFontPath();
+    ResetMusicStream();
+  }
+  void TearDown() override { ResetMusicStream(); }
+};
+
+TEST_F(MusicLevels, EveryDefaultTunePlaysWithoutClippingOrDcAndEndsAtRest) {
+  double loudestRms = 0;
+  for (const std::string& name : DefaultTunes()) {
+    SCOPED_TRACE(name);
+    std::shared_ptr<const MidiScore> score = Score(name);
+    ASSERT_TRUE(score);
+    ResetMusicStream();
+    StreamStart(std::make_shared<MidiSource>(score, 0, score->lengthFrames));
+    std::vector<int16_t> pcm;
+    pcm.reserve(score->lengthFrames * 2 + kBlock * 4);
+    while (!StreamEnded()) Render(pcm, kBlock);
+    size_t frames = pcm.size() / 2;
+    // The stream plays exactly the tempo map's length (to within a block).
+    EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(score->lengthFrames), kBlock);
+
+    size_t clipped = 0;
+    double sum = 0, squares = 0, loudestSecond = 0, second = 0;
+    int peak = 0;
+    for (size_t i = 0; i < pcm.size(); ++i) {
+      int v = pcm[i];
+      clipped += v >= 32767 || v <= -32767;
+      peak = std::max(peak, std::abs(v));
+      sum += v;
+      squares += static_cast<double>(v) * v;
+      second += static_cast<double>(v) * v;
+      if ((i + 1) % (kStreamRate * 2) == 0) {
+        loudestSecond = std::max(loudestSecond, std::sqrt(second / (kStreamRate * 2)));
+        second = 0;
+      }
+    }
+    double dc = sum / static_cast<double>(pcm.size()) / 32768.0;
+    double rms = std::sqrt(squares / static_cast<double>(pcm.size()));
+    double limited = 100.0 * static_cast<double>(StreamLimitedFrames()) / frames;
+    std::printf(
+        "%-7s %6.1f s  peak %5d  rms %5.0f  loudest second rms %5.0f  dc %+.5f  "
+        "clipped %zu  limited %.3f %%\n",
+        name.c_str(), frames / double(kStreamRate), peak, rms, loudestSecond, dc, clipped, limited);
+    EXPECT_EQ(clipped, 0u);
+    EXPECT_LT(std::fabs(dc), 0.005);
+    EXPECT_GT(rms, 1000.0) << "too quiet";
+    // The gain leaves the limiter as a guard only, not a squasher.
+    EXPECT_LT(limited, 1.0);
+    // The end of the tune fades to silence.
+    for (size_t i = pcm.size() - 20; i < pcm.size(); ++i) EXPECT_LT(std::abs(pcm[i]), 200);
+    loudestRms = std::max(loudestRms, loudestSecond);
+  }
+  // The sound effects are mixed on top at full level: the move list's
+  // effects, on the whole, stand above even the loudest second of music.
+  double effects = 0;
+  int count = 0;
+  for (int n = 80; n <= 95; ++n) {
+    std::string wav = test::ReadAll(test::GameDir() + "Y_q" + std::to_string(n) + ".wav");
+    ASSERT_GT(wav.size(), 44u) << n;
+    double squares = 0;
+    size_t samples = (wav.size() - 44) / 2;
+    for (size_t i = 0; i < samples; ++i) {
+      auto v = static_cast<int16_t>(static_cast<uint8_t>(wav[44 + 2 * i]) |
+                                    (static_cast<uint8_t>(wav[45 + 2 * i]) << 8));
+      squares += static_cast<double>(v) * v;
+    }
+    effects += std::sqrt(squares / static_cast<double>(samples));
+    ++count;
+  }
+  effects /= count;
+  std::printf("effects rms %.0f on average against the loudest music second %.0f\n", effects,
+              loudestRms);
+  EXPECT_GT(effects, loudestRms);
+}
+
+// Stopping, pausing or changing tunes fades over a few milliseconds: the
+// last samples before silence are near zero.
+TEST_F(MusicLevels, StopsPausesAndChangesFadeInsteadOfCutting) {
+  std::shared_ptr<const MidiScore> a = Score("Z06.mid");
+  std::shared_ptr<const MidiScore> b = Score("Z08.mid");
+  ASSERT_TRUE(a && b);
+  auto tail = [](const std::vector<int16_t>& pcm, size_t from) {
+    int most = 0;
+    for (size_t i = from; i < pcm.size(); ++i) most = std::max(most, std::abs(int{pcm[i]}));
+    return most;
+  };
+  std::vector<int16_t> pcm;
+  StreamStart(std::make_shared<MidiSource>(a, kStreamRate * 20, a->lengthFrames));
+  Render(pcm, kStreamRate * 2);
+  int before = tail(pcm, pcm.size() - kStreamRate);
+  ASSERT_GT(before, 2000) << "the tune should be sounding here";
+
+  // Stop: the fade ends within the ramp, then silence.
+  StreamStop();
+  size_t stopAt = pcm.size();
+  Render(pcm, kRampFrames);
+  Render(pcm, kStreamRate / 10);
+  std::printf("before the stop %d, last ramp samples %d, %d, after %d\n", before,
+              pcm[stopAt + kRampFrames * 2 - 2], pcm[stopAt + kRampFrames * 2 - 1],
+              tail(pcm, stopAt + kRampFrames * 2));
+  for (size_t i = stopAt + kRampFrames * 2 - 8; i < stopAt + kRampFrames * 2; ++i)
+    EXPECT_LT(std::abs(pcm[i]), 200);
+  EXPECT_LT(tail(pcm, stopAt + kRampFrames * 2), 200);
+  // No sample-to-sample jump as large as a cut from the tune's level.
+  int jump = 0;
+  for (size_t i = stopAt; i + 2 < stopAt + kRampFrames * 2; ++i)
+    jump = std::max(jump, std::abs(pcm[i + 2] - pcm[i]));
+  EXPECT_LT(jump, before / 2);
+
+  // Pause and resume: silent while held, back afterwards.
+  pcm.clear();
+  StreamStart(std::make_shared<MidiSource>(a, kStreamRate * 20, a->lengthFrames));
+  Render(pcm, kStreamRate);
+  StreamPause();
+  Render(pcm, kRampFrames);
+  size_t held = pcm.size();
+  Render(pcm, kStreamRate / 5);
+  EXPECT_LT(tail(pcm, held), 200);
+  StreamResume();
+  Render(pcm, kStreamRate);
+  EXPECT_GT(tail(pcm, pcm.size() - kStreamRate), 2000);
+
+  // A change of tune: the old one fades, the new one follows at once.
+  StreamStart(std::make_shared<MidiSource>(b, kStreamRate * 10, b->lengthFrames));
+  size_t change = pcm.size();
+  Render(pcm, kStreamRate / 2);
+  jump = 0;
+  for (size_t i = change; i + 2 < change + kRampFrames * 2; ++i)
+    jump = std::max(jump, std::abs(pcm[i + 2] - pcm[i]));
+  EXPECT_LT(jump, 8000);
+  EXPECT_GT(tail(pcm, change + kStreamRate / 4 * 2), 2000) << "the new tune does not sound";
+}
+
+// A play that ends at a stop position inside the tune fades there too.
+TEST_F(MusicLevels, APlayRangeEndsAtItsStopPositionAtRest) {
+  std::shared_ptr<const MidiScore> a = Score("Z01.mid");
+  ASSERT_TRUE(a);
+  uint64_t from = kStreamRate * 30, to = from + kStreamRate / 2;
+  StreamStart(std::make_shared<MidiSource>(a, from, to));
+  std::vector<int16_t> pcm;
+  while (!StreamEnded()) Render(pcm, kBlock);
+  EXPECT_NEAR(static_cast<double>(pcm.size() / 2), static_cast<double>(to - from), kBlock);
+  for (size_t i = (to - from) * 2 - 10; i < (to - from) * 2; ++i) EXPECT_LT(std::abs(pcm[i]), 200);
+}
+
+}  // namespace
+}  // namespace kelvane
