@@ -211,7 +211,9 @@ int main(int argc, char** argv) {
   long firstPeak = 0;
   std::set<int> scenesSeen;
   while (true) {
-    while (static_cast<int>(running.size()) < o.copies && plannedMs < totalMs) {
+    // Past a few failures the rest would only repeat them.
+    const bool givingUp = failures >= 10;
+    while (!givingUp && static_cast<int>(running.size()) < o.copies && plannedMs < totalMs) {
       const uint64_t length = std::min(sessionMs, totalMs - plannedMs);
       const uint32_t seed = rng();
       // Half the sessions end by the window's close, the rest at --run-ms.
