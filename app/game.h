@@ -11,6 +11,8 @@
 #include "graphics/surfaces.h"
 #include "flow/match_result.h"
 #include "flow/music_menu.h"
+#include "flow/record_slots.h"
+#include "flow/run_record.h"
 #include "flow/stage_cycle.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/command_list_window.h"
@@ -52,6 +54,8 @@ struct Game {
   ModeMenuState menu;  // the mode menu: page, cursor, figure, gallery
   MusicMenuState musicMenu;  // the music menu: item, idle animation
   MatchResultState result;  // the match result: winner, course match, slots of the turns
+  RecordState record;  // the run record of the turn, written or replayed
+  SlotState recordSlots;  // the record slots: cursor, layout, the nine summaries
 
   uint32_t Now() { return pf.clock->TickCount(); }
   // Random(n): 0 .. n-1.

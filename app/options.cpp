@@ -28,6 +28,8 @@ std::string UsageText() {
          "  --trace FILE      JSON-lines trace of frames, sounds, music and captions\n"
          "  --frames DIR      write presented frames as PNG (headless)\n"
          "  --frame-every K   only every K-th presented frame\n"
+         "  --replay FILE     replay a run record (Ac1.txt..Ac9.txt) as the first\n"
+         "                    demonstration turn, with its music (headless)\n"
          "  --realtime        real clock instead of the virtual one (headless)\n"
          "  --cd-image FILE   a CUE/BIN CD image, offered as the next CD drive\n"
          "  --stats           print frame pacing and CPU figures at exit\n"
@@ -76,6 +78,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       if (!value(o.inputFile)) return std::nullopt;
     } else if (a == "--trace") {
       if (!value(o.traceFile)) return std::nullopt;
+    } else if (a == "--replay") {
+      if (!value(o.replayFile)) return std::nullopt;
     } else if (a == "--frames") {
       if (!value(o.framesDir)) return std::nullopt;
     } else if (a == "--frame-every") {

@@ -17,6 +17,7 @@ struct Options {
   std::string inputFile;
   std::string traceFile;
   std::string framesDir;
+  std::string replayFile;  // a run record replayed by the demonstration
   int frameEvery = 1;
   bool realtime = false;
   bool stats = false;

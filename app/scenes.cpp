@@ -4,6 +4,7 @@
 #include "app/opening.h"
 #include "flow/match_result.h"
 #include "flow/music_menu.h"
+#include "flow/record_slots.h"
 #include "flow/stage_cycle.h"
 
 namespace kelvane {
@@ -14,6 +15,8 @@ void RunSceneHandler(Game& g) {
     case scene::kOpeningLogo: OpeningLogoStep(g); break;
     case scene::kModeMenu: ModeMenuStep(g); break;
     case scene::kMusicMenu: MusicMenuStep(g); break;
+    case scene::kLoadSlot: LoadSceneStep(g); break;
+    case scene::kSaveSlot: SaveSceneStep(g); break;
     case scene::kMatchResult: ResultStep(g); break;
     case scene::kStageStart1:
     case scene::kStageStart2:

@@ -69,7 +69,8 @@ void BM_RenderOneSecondOfMusic(benchmark::State& state) {
     return;
   }
   std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
-  KeepPresetsLoaded(score->presets);
+  uint64_t request = KeepPresetsLoaded(score->presets);
+  while (!PresetsLoaded(request)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::vector<int16_t> out(512 * 2);
   uint64_t at = kStreamRate * 20;
   for (auto _ : state) {

@@ -4,6 +4,7 @@
 
 #include "app/game.h"
 #include "flow/music_menu.h"
+#include "flow/record_slots.h"
 #include "flow/scene_art.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/mode_menu.h"
@@ -224,6 +225,7 @@ void KeepPlate(Game& g) {
   const MatchResultState& r = g.result;
   DrawBehind(g, atlas::ResultPlateCell(r.player2Won, r.courseMatch), kPlateX,
              kPlateY - kPlateRise * kPlateLast);
+  DrawResultSlotsBehind(g);
 }
 
 void ComposeResultWindow(Game& g) {
@@ -323,6 +325,29 @@ SlotMarks MatchSlotMarks(const std::array<int8_t, 2>& slotOfTurn) {
     if (e >= 1 && e <= 9) out.marks[static_cast<size_t>(out.count++)] = {e, 1};
   }
   return out;
+}
+
+void BeginResultSlots(Game& g) {
+  g.recordSlots.slotLayout = 0;
+}
+
+void ShowResultSlots(Game& g, const SlotMarks& marks) {
+  // The summaries are read first, so that reading them cannot clear the
+  // marks given now.
+  for (int n = 1; n <= slot_scene::kCount; ++n) ReadSlotHeader(g, n);
+  for (int i = 0; i < marks.count; ++i) {
+    const SlotMark& m = marks.marks[static_cast<size_t>(i)];
+    g.recordSlots.summary[static_cast<size_t>(m.slot)].mark = m.mark;
+  }
+  g.recordSlots.slotLayout = 1;
+  for (int n = 1; n <= slot_scene::kCount; ++n) DrawSlotOpen(g, n);
+}
+
+void BlinkResultSlotMark(Game& g, int slot, int phase) {
+  if (g.recordSlots.slotLayout != 1 || slot < 1 || slot > slot_scene::kCount) return;
+  const Point p = slot_scene::kLayout1[static_cast<size_t>(slot)];
+  const int8_t mark = g.recordSlots.summary[static_cast<size_t>(slot)].mark;
+  DrawCell(g, atlas::SlotResultMarkCell(mark, phase), p.x + 149, p.y - 8);
 }
 
 void ResultStep(Game& g) {

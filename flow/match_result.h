@@ -73,7 +73,7 @@ struct SlotMarks {
 // out (the same slot for both turns, or no slot at all).
 SlotMarks MatchSlotMarks(const std::array<int8_t, 2>& slotOfTurn);
 
-// ---- Call points the record slots fill (flow/match_result_hooks.cpp) ----
+// ---- The record slots on the result's arc ----
 // The scene starts: the slot labels take their slot-scene arc again.
 void BeginResultSlots(Game& g);
 // Stores the marks in the slots' summaries, switches the labels to the

@@ -1,6 +1,8 @@
 #include "flow/stage_cycle.h"
 
 #include "app/game.h"
+#include "flow/record_slots.h"
+#include "flow/run_record.h"
 #include "gameplay/action_engine.h"
 #include "gameplay/backdrops.h"
 #include "gameplay/command_entry.h"
@@ -44,7 +46,9 @@ constexpr int kZoomDuringPlay = 4;
 constexpr int kZoomSpread = 54;  // exclusive upper bound of the countdown
 constexpr uint16_t kPlayFrameInterval = 120;
 
-Surface& Overlay(Game& g) { return g.gfx.spriteLayer; }
+Surface& Overlay(Game& g) {
+  return g.gfx.spriteLayer;
+}
 
 // A cell of the main picture onto the overlay at (x, y), in mode.
 void CopyCell(Game& g, const Rect& cell, int x, int y, uint32_t mode) {
@@ -70,11 +74,16 @@ void RiseBanner(Game& g, int t) {
 
 // The turn's mode label: row 0 after a confirm, 7 for a confirmed exit, else
 // the play mode.
-void DrawModeLabelRow(Game& g, int row) { CopyCell(g, atlas::ModeLabelCell(row), 272, 121, SRCCOPY); }
+void DrawModeLabelRow(Game& g, int row) {
+  CopyCell(g, atlas::ModeLabelCell(row), 272, 121, SRCCOPY);
+}
 
-void DrawTurnLabel(Game& g, int k) { CopyCell(g, atlas::TurnLabelCell(k), 295, 128, SRCCOPY); }
+void DrawTurnLabel(Game& g, int k) {
+  CopyCell(g, atlas::TurnLabelCell(k), 295, 128, SRCCOPY);
+}
 
-// The banner strip of the overlay onto the frame, then the frame is shown.
+}  // namespace
+
 void ShowBannerStrip(Game& g) {
   int height = kBannerHeight - g.stage.bannerReduction;
   Rect source = Rect::XYWH(144, kBannerTop, 320, height);
@@ -85,6 +94,18 @@ void ShowBannerStrip(Game& g) {
   if (height > 0) CopyRect(frame, target, Overlay(g), source);
   PresentFrame(g);
 }
+
+int TurnLabelIndex(int8_t sceneCode) {
+  if (sceneCode == scene::kStageStart1 || sceneCode == scene::kPlay1) return 1;
+  if (sceneCode == scene::kStageStart2 || sceneCode == scene::kPlay2) return 2;
+  return 0;
+}
+
+int16_t StageStartReplayStep() {
+  return step::kFromLoadScene;
+}
+
+namespace {
 
 uint8_t DecidePlayMode(Game& g) {
   StageState& s = g.stage;
@@ -101,12 +122,6 @@ uint8_t DecidePlayMode(Game& g) {
     default:  // the second turn
       return s.vsOrder == 2 ? 1 : 2;
   }
-}
-
-int TurnLabelIndex(int8_t sceneCode) {
-  if (sceneCode == scene::kStageStart1 || sceneCode == scene::kPlay1) return 1;
-  if (sceneCode == scene::kStageStart2 || sceneCode == scene::kPlay2) return 2;
-  return 0;
 }
 
 // A random countdown for the automatic zoom, doubled while zoomed in.
@@ -144,9 +159,10 @@ void RedrawScores(Game& g) {
   DrawScoreSlot(g, 2);
 }
 
-// Opening command on the display, its action started, the tune started.
-void BeginTurn(Game& g) {
-  // Recording the turn for a replay starts here once the run records exist.
+// The turn's record begun, the opening command on the display, its action
+// started, the tune started.
+void BeginTurn(Game& g, int32_t recordedCode) {
+  StartRecord(g, recordedCode);
   ShowCommand(g, g.cmd.commandCode);
   RecognizeCommand(g);
   ClearLayers(g);
@@ -198,7 +214,7 @@ void SetUpTurn(Game& g) {
   }
   if (!st.firstRoutineDone) c.commandCode = 1511;
   st.firstRoutineDone = 1;
-  SettleOpeningCommand(g);
+  const int32_t recordedCode = SettleOpeningCommand(g);
 
   if (s.matchRule == 1) {
     s.cpuLevel = kCpuLevelNormal;
@@ -208,7 +224,7 @@ void SetUpTurn(Game& g) {
     s.cpuLevel = st.playMode == 1 ? kCpuLevelEager : kCpuLevelNormal;
   }
 
-  BeginTurn(g);
+  BeginTurn(g, recordedCode);
 
   if (st.sceneCode == scene::kStageStart1) {
     s.firstTurnLength = static_cast<uint32_t>(st.bgmLength);
@@ -247,6 +263,17 @@ void ComputerTypes(Game& g) {
       if (lastPlace) c.cpuDone = 1;
     }
   }
+}
+
+// The media element the turn played: the CD drive for CD audio, else the
+// tune's file; after a silent turn, the element opened last.
+std::string MediaElementName(Game& g) {
+  std::string element = g.st.bgmFileName;
+  if (!element.empty() && g.music.bgmSource == source::kCD) element = g.st.cdDriveName;
+  std::string& last = g.record.lastElement;
+  if (element.empty()) return last;
+  last = element;
+  return element;
 }
 
 void StepAutomaticZoom(Game& g) {
@@ -293,7 +320,7 @@ void StageStartStep(Game& g) {
     }
     s.bannerReduction = 0;
     s.labelRow = -1;
-    // The nine closed slot labels are drawn here once the record slots exist.
+    if (sub != step::kExitWait) DrawClosedSlotLabels(g);
   } else if (sub == step::kHumanTurn) {
     g.motion.facesRight = 0;
     CommandState& c = g.cmd;
@@ -308,6 +335,10 @@ void StageStartStep(Game& g) {
     ++sub;
   } else if (sub == step::kJumpToCount) {
     sub = step::kCount;
+  } else if (sub == step::kComputerTurn && g.record.replayAtStart) {
+    // A record given on the command line replays as this turn.
+    g.record.replayAtStart = 0;
+    sub = step::kFromLoadScene;
   } else if (sub == step::kComputerTurn) {
     // Drawn one by one: the order of the draws is part of a seeded run.
     const int32_t thousands = 1 + g.Rand(4);
@@ -341,7 +372,9 @@ void StageStartStep(Game& g) {
   ShowBannerStrip(g);
 }
 
-void RedrawModeLabel(Game& g, int row) { DrawModeLabelRow(g, row); }
+void RedrawModeLabel(Game& g, int row) {
+  DrawModeLabelRow(g, row);
+}
 
 // The play field: the engine's step draws the figures, then the backdrop,
 // the layers, the panels and the presentation.
@@ -359,7 +392,6 @@ void PlayStep(Game& g) {
   ++c.frameCounter;
   if (c.landingPromptTimer >= 0) --c.landingPromptTimer;
   st.subStep() = -1;
-  // A replayed record types its keys here once the run records exist.
   if (!g.stage.replayMode && st.playMode != 2) {
     ComputerTypes(g);
   }
@@ -367,6 +399,10 @@ void PlayStep(Game& g) {
   // The icon panel's indicator step shows the required landing key once the
   // bonus window has closed.
   DrawPlayFrame(g);
+  // A replayed key lands after the engine's step, where a typed key landed
+  // when the turn was recorded: the record's frame counts were taken there,
+  // and a key a step early can start an action a frame early.
+  ReplayStep(g);
 }
 
 void EndStage(Game& g) {
@@ -385,13 +421,17 @@ void EndStage(Game& g) {
   g.cmd.scoreLock = 0;
   st.lastInputTick = g.Now();
   std::string tune = st.bgmFileName;
+  std::string element = MediaElementName(g);
   if (!tune.empty()) StopMusic(g);
   st.lastFrameTick = g.Now();
-  // The run record is finished here once the run records exist.
+  FinishRecord(g, tune, element);
   st.prevScene = static_cast<uint8_t>(st.sceneCode);
-  // A human turn (or every turn, with alwaysOfferSave) goes to the save scene
-  // once it exists; until then every turn goes on to the scene after it.
-  st.sceneCode = static_cast<int8_t>(st.sceneCode + 1);
+  const bool humanTurn = st.playMode == 2 && !s.replayMode;
+  if (humanTurn || s.alwaysOfferSave) {
+    st.sceneCode = scene::kSaveSlot;
+  } else {
+    st.sceneCode = static_cast<int8_t>(st.sceneCode + 1);
+  }
   s.replayMode = 0;
   g.pf.window->SetCaption(FormId::FM, "Kelvane");
 }
@@ -399,12 +439,18 @@ void EndStage(Game& g) {
 int ComputerKey(Game& g, int digit) {
   bool right = g.motion.facesRight != 0;
   switch (digit) {
-    case 0: return 38;
-    case 1: return right ? 39 : 37;
-    case 2: return 40;
-    case 3: return right ? 37 : 39;
-    case 4: return 89;
-    default: return 78;
+    case 0:
+      return 38;
+    case 1:
+      return right ? 39 : 37;
+    case 2:
+      return 40;
+    case 3:
+      return right ? 37 : 39;
+    case 4:
+      return 89;
+    default:
+      return 78;
   }
 }
 

@@ -36,11 +36,20 @@ void EndStage(Game& g);
 void RedrawModeLabel(Game& g, int row);
 // The key the computer presses for a command digit 0..5.
 int ComputerKey(Game& g, int digit);
+// The banner strip of the overlay onto the frame, then the frame is shown.
+void ShowBannerStrip(Game& g);
+// The turn label of a scene: 0 the demonstration, 1 the first turn of a
+// match, 2 the second (stage-start and play scenes alike).
+int TurnLabelIndex(int8_t sceneCode);
+// The stage start's sub-step that replays the loaded record as the turn.
+int16_t StageStartReplayStep();
 
 }  // namespace kelvane
 
 #include "app/game_state.h"
 
 namespace kelvane {
-inline int16_t& KeyLatch(GameState& st) { return st.sceneCounters[0]; }
+inline int16_t& KeyLatch(GameState& st) {
+  return st.sceneCounters[0];
+}
 }  // namespace kelvane

@@ -4,6 +4,7 @@
 
 #include "app/game.h"
 #include "flow/music_menu.h"
+#include "flow/record_slots.h"
 #include "flow/stage_cycle.h"
 #include "gameplay/command_entry.h"
 #include "gameplay/key_groups.h"
@@ -131,15 +132,9 @@ void MusicMenuKeyDown(Game& g, int vk, ShiftState shift) {
   }
 }
 
-// Scenes 7 and 8, the record slots: the slot cursor keys and the confirm
-// and cancel keys as clicks at the slot cursor join here with the record
-// slots.
-void LoadSceneKeyDown(Game&, int, ShiftState) {}
-void SaveSceneKeyDown(Game&, int, ShiftState) {}
-
 // Shift, Alt or the context-menu key during a stage start.
-void OpenLoadScene(Game&) {
-  // Entering the load scene joins here with the record slots.
+void OpenLoadScene(Game& g) {
+  EnterLoadScene(g);
 }
 
 void ConfirmTurn(Game& g, int label, int sound) {
@@ -238,10 +233,8 @@ void FormKeyDown(Game& g, FormId, int vk, ShiftState shift) {
     ModeMenuKeyDown(g, vk, shift);
   } else if (s == scene::kMusicMenu) {
     MusicMenuKeyDown(g, vk, shift);
-  } else if (s == scene::kLoadSlot) {
-    LoadSceneKeyDown(g, vk, shift);
-  } else if (s == scene::kSaveSlot) {
-    SaveSceneKeyDown(g, vk, shift);
+  } else if (s == scene::kLoadSlot || s == scene::kSaveSlot) {
+    SlotSceneKeyDown(g, vk, shift);
   } else if (IsStageStart(s)) {
     StageStartKeyDown(g, vk);
   } else if (IsPlay(s)) {

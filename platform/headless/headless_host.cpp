@@ -19,6 +19,7 @@
 #include "config/numbered_files.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
+#include "flow/record_slots.h"
 #include "gameplay/command_list_window.h"
 #include "music/audio_length.h"
 #include "platform/core/png_writer.h"
@@ -355,6 +356,16 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   h->window.SetClientSize(FormId::keyFM, kCommandListSize);
   KeyFormCreate(g);
   FormShow(g);
+  // A record from the command line replays as the first demonstration turn.
+  if (created && !o.replayFile.empty()) {
+    std::string error;
+    if (!PrepareCommandLineReplay(g, o.replayFile, error)) {
+      std::cerr << "kelvane: " << error << "\n";
+      FormDestroy(g);
+      if (traceFile) std::fclose(traceFile);
+      return 2;
+    }
+  }
 
   // Frame pacing statistics: the wall time at which each driver call that
   // ran a frame step began, with the frame interval in force then.

@@ -62,8 +62,9 @@ std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune) {
   return score;
 }
 
-MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to)
-    : score_(std::move(score)), events_(score_->events) {
+MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to,
+                       uint64_t presets)
+    : score_(std::move(score)), events_(score_->events), presets_(presets) {
   pos_ = std::min(from, score_->lengthFrames);
   end_ = std::clamp(to, pos_, score_->lengthFrames);
   while (next_ < events_.size() && events_[next_].frame < pos_) ++next_;
@@ -112,6 +113,11 @@ void MidiSource::Resync(fluid_synth_t* synth) {
 
 size_t MidiSource::Render(float* out, size_t frames) {
   size_t want = static_cast<size_t>(std::min<uint64_t>(frames, FramesLeft()));
+  if (!PresetsLoaded(presets_)) {
+    // Its instruments are still being read: the tune starts once they are in.
+    std::fill(out, out + frames * 2, 0.0f);
+    return frames;
+  }
   fluid_synth_t* synth = Synth();
   if (!synth) {
     // The soundfont is still loading: time runs on in silence, and the

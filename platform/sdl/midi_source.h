@@ -31,7 +31,10 @@ std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune);
 // One play of a score, over a range of frames.
 class MidiSource : public MusicSource {
  public:
-  MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to);
+  // presets: the KeepPresetsLoaded request the play waits for before it
+  // starts, so it never makes the synthesiser read samples itself.
+  MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to,
+             uint64_t presets = 0);
 
   size_t Render(float* out, size_t frames) override;
   uint64_t FramesLeft() const override { return end_ > pos_ ? end_ - pos_ : 0; }
@@ -49,6 +52,7 @@ class MidiSource : public MusicSource {
   const std::vector<Event>& events_;
   uint64_t pos_ = 0;
   uint64_t end_ = 0;
+  uint64_t presets_ = 0;
   size_t next_ = 0;      // the first event not yet sent
   bool inSync_ = false;  // the synthesiser holds the state at pos_
   std::vector<float> left_, right_;

@@ -98,7 +98,7 @@ int SdlMedia::OpenFile(const std::string& path) {
       if (SynthesiserState() == SynthState::NoSoundFont)
         return Result(kCannotPlay, "no General MIDI soundfont is installed");
       score_ = ScoreOf(*tune);
-      KeepPresetsLoaded(score_->presets);
+      presets_ = KeepPresetsLoaded(score_->presets);
     }
   } else {
     // WAV and MP3 load quickly; their length comes from the decoder when
@@ -193,10 +193,10 @@ uint32_t SdlMedia::Position() const {
 MediaMode SdlMedia::Mode() {
   if (!open_) return MediaMode::NotReady;
   if (playing_) {
-    // The end of the media, or the stop position, ends the play; so does a
-    // stream source that ran out (a CD taken out mid-track).
-    bool ended = Position() >= playTo_;
-    if (streaming_ && StreamEnded()) ended = true;
+    // The end of the media, or the stop position, ends the play. A source
+    // in the music stream knows its own end by the sound card's clock (and
+    // ends early when a CD is taken out mid-track); the others are timed.
+    bool ended = streaming_ ? StreamEnded() : Position() >= playTo_;
     if (mixMusic_ && !Mix_PlayingMusic()) ended = true;
     if (ended) {
       CancelStopTimer();
@@ -211,7 +211,7 @@ MediaMode SdlMedia::Mode() {
 
 int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
   if (score_) {
-    StreamStart(std::make_shared<MidiSource>(score_, MsToFrames(from), MsToFrames(to)));
+    StreamStart(std::make_shared<MidiSource>(score_, MsToFrames(from), MsToFrames(to), presets_));
     streaming_ = true;
   } else if (disc_) {
     std::optional<CdRange> range = disc_->AudioRange(from, to);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -30,11 +31,20 @@ struct SynthGlobals {
   std::string fontPath;
   std::thread loader;
   int loads = 0;
-  std::vector<SynthPreset> kept;      // pinned in the synthesiser
-  std::vector<SynthPreset> wanted;    // asked for, pinned once ready
+  std::atomic<fluid_synth_t*> ready{nullptr};  // the synthesiser once its font is in
+  std::vector<SynthPreset> kept;               // pinned in the synthesiser
+  std::vector<SynthPreset> wanted;             // asked for, pinned by the worker
+  uint64_t asked = 0;                          // requests made
+  std::atomic<uint64_t> pinned{0};             // requests the worker has carried out
+  bool quit = false;
   std::vector<SynthPreset> current;   // the presets of the tune opened last
   std::vector<SynthPreset> previous;  // the tune before, kept as well
   ~SynthGlobals() {
+    {
+      std::lock_guard<std::mutex> lock(m);
+      quit = true;
+    }
+    changed.notify_all();
     if (loader.joinable()) loader.join();
   }
 };
@@ -62,19 +72,26 @@ void QuietLog(int level, const char* message, void*) {
   if (level <= FLUID_ERR) std::fprintf(stderr, "kelvane: synthesiser: %s\n", message);
 }
 
-// Runs with g.m held.
-void PinWanted(SynthGlobals& g) {
-  for (const SynthPreset& p : g.wanted)
-    fluid_synth_pin_preset(g.synth, g.fontId, p.bank, p.program);
-  for (const SynthPreset& p : g.kept) {
-    bool stillWanted = false;
-    for (const SynthPreset& w : g.wanted) stillWanted |= w == p;
-    if (!stillWanted) fluid_synth_unpin_preset(g.synth, g.fontId, p.bank, p.program);
-  }
-  g.kept = g.wanted;
+// Pins the instruments asked for and lets go of the rest. Loading samples
+// takes the synthesiser's own lock, so it runs here on the worker rather
+// than on the game's thread; a tune waits for it before it starts.
+void PinWanted(SynthGlobals& g, std::unique_lock<std::mutex>& lock) {
+  std::vector<SynthPreset> wanted = g.wanted, kept = g.kept;
+  uint64_t request = g.asked;
+  int font = g.fontId;
+  lock.unlock();
+  for (const SynthPreset& p : wanted) fluid_synth_pin_preset(g.synth, font, p.bank, p.program);
+  for (const SynthPreset& p : kept)
+    if (std::find(wanted.begin(), wanted.end(), p) == wanted.end())
+      fluid_synth_unpin_preset(g.synth, font, p.bank, p.program);
+  lock.lock();
+  g.kept = wanted;
+  g.pinned = request;
 }
 
-void LoadSoundFont(std::string path) {
+// The worker: loads the soundfont once, then keeps the instruments of the
+// current tunes loaded until the synthesiser stops.
+void Work(std::string path) {
   SynthGlobals& g = G();
   int id = fluid_synth_sfload(g.synth, path.c_str(), 1);
   if (id >= 0) {
@@ -89,12 +106,19 @@ void LoadSoundFont(std::string path) {
     std::fprintf(stderr, "kelvane: the soundfont %s cannot be loaded; MIDI tunes stay silent\n",
                  path.c_str());
   }
-  std::lock_guard<std::mutex> lock(g.m);
+  std::unique_lock<std::mutex> lock(g.m);
   ++g.loads;
   g.fontId = id;
   g.state = id >= 0 ? SynthState::Ready : SynthState::NoSoundFont;
-  if (id >= 0) PinWanted(g);
+  if (id >= 0) g.ready = g.synth;
   g.changed.notify_all();
+  while (id >= 0) {
+    g.changed.wait(lock, [&] { return g.quit || g.pinned != g.asked; });
+    if (g.quit) break;
+    PinWanted(g, lock);
+    g.changed.notify_all();
+  }
+  if (id < 0) g.pinned = g.asked;  // nothing will ever be pinned: nobody waits
 }
 
 }  // namespace
@@ -128,13 +152,20 @@ void StartSynthesiser() {
     return;
   }
   g.state = SynthState::Loading;
-  g.loader = std::thread(LoadSoundFont, g.fontPath);
+  g.quit = false;
+  g.loader = std::thread(Work, g.fontPath);
 }
 
 void StopSynthesiser() {
   SynthGlobals& g = G();
+  {
+    std::lock_guard<std::mutex> lock(g.m);
+    g.quit = true;
+  }
+  g.changed.notify_all();
   if (g.loader.joinable()) g.loader.join();
   std::lock_guard<std::mutex> lock(g.m);
+  g.ready = nullptr;
   if (g.synth) delete_fluid_synth(g.synth);
   if (g.settings) delete_fluid_settings(g.settings);
   g.synth = nullptr;
@@ -161,8 +192,7 @@ bool WaitForSynthesiser(int timeoutMs) {
 }
 
 fluid_synth_t* Synth() {
-  std::lock_guard<std::mutex> lock(G().m);
-  return G().state == SynthState::Ready ? G().synth : nullptr;
+  return G().ready;
 }
 
 std::string SoundFontPath() {
@@ -175,7 +205,7 @@ int SoundFontLoads() {
   return G().loads;
 }
 
-void KeepPresetsLoaded(const std::vector<SynthPreset>& presets) {
+uint64_t KeepPresetsLoaded(const std::vector<SynthPreset>& presets) {
   SynthGlobals& g = G();
   std::lock_guard<std::mutex> lock(g.m);
   // The tune before stays loaded too: the game goes back and forth between
@@ -187,8 +217,16 @@ void KeepPresetsLoaded(const std::vector<SynthPreset>& presets) {
   std::vector<SynthPreset> now = g.current;
   for (const SynthPreset& p : g.previous)
     if (std::find(now.begin(), now.end(), p) == now.end()) now.push_back(p);
+  if (now == g.wanted && g.pinned == g.asked) return g.asked;
   g.wanted = now;
-  if (g.state == SynthState::Ready) PinWanted(g);
+  ++g.asked;
+  if (g.state == SynthState::NoSoundFont || g.state == SynthState::Off) g.pinned = g.asked;
+  g.changed.notify_all();
+  return g.asked;
+}
+
+bool PresetsLoaded(uint64_t request) {
+  return G().pinned >= request;
 }
 
 }  // namespace kelvane

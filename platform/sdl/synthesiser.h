@@ -5,6 +5,7 @@
 // resident size far below that of the whole soundfont.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,12 @@ std::string SoundFontPath();
 // How many times a soundfont has been loaded in this process.
 int SoundFontLoads();
 
-// Keeps the samples of these instruments in memory (loading any that are
-// not) and lets go of those kept for the previous tune, so no sample is
-// read from disk while the audio plays. Done again once a pending load
-// finishes.
-void KeepPresetsLoaded(const std::vector<SynthPreset>& presets);
+// Asks for the samples of these instruments (and of the tune opened before)
+// to be kept in memory, letting go of others, so no sample is read from disk
+// while the audio plays. The loading runs on the synthesiser's worker;
+// returns a request number for PresetsLoaded.
+uint64_t KeepPresetsLoaded(const std::vector<SynthPreset>& presets);
+// The request has been carried out (or never will be: no soundfont).
+bool PresetsLoaded(uint64_t request);
 
 }  // namespace kelvane

@@ -99,7 +99,29 @@ TEST_F(StageTest, AMatchRunsTwoTurnsAndTheSecondIsCutToTheFirst) {
   EXPECT_EQ(g.st.bgmEndTick, g.st.bgmStartTick + 100000u);
   EXPECT_EQ(g.stage.currentPlayer, 2);
   EndStage(g);
-  EXPECT_EQ(g.st.sceneCode, scene::kMatchResult);
+  // A human turn offers its record for saving, then goes on to the result.
+  EXPECT_EQ(g.st.sceneCode, scene::kSaveSlot);
+  EXPECT_EQ(g.st.prevScene, static_cast<uint8_t>(scene::kPlay2));
+}
+
+TEST_F(StageTest, AComputerTurnOffersItsRecordOnlyWhenEveryTurnDoes) {
+  g.stage.vsOrder = 1;
+  g.st.sceneCode = scene::kStageStart1;
+  ResetSceneCounters(g.st);
+  ASSERT_TRUE(RunUntilScene(scene::kPlay1));
+  EndStage(g);
+  EXPECT_EQ(g.st.sceneCode, scene::kStageStart2);
+  g.stage.alwaysOfferSave = 1;
+  g.st.sceneCode = scene::kStageStart1;
+  ResetSceneCounters(g.st);
+  ASSERT_TRUE(RunUntilScene(scene::kPlay1));
+  EndStage(g);
+  EXPECT_EQ(g.st.sceneCode, scene::kSaveSlot);
+  // The computer's record is finished: its name, score and check value.
+  ASSERT_GE(g.record.lines.size(), 4u);
+  EXPECT_EQ(g.record.lines[0].size(), 35u);
+  EXPECT_EQ(g.record.lines[0].substr(4, 13), "$DEMO$*$COM$*");
+  EXPECT_EQ(g.record.lines[2], g.st.dataFolder + "Z01.mid");
 }
 
 TEST_F(StageTest, TwoHumansWithAHandicapGivePlayerTwoAHeadStart) {

@@ -119,7 +119,8 @@ TEST_F(PlayKeysTest, ShiftOrAHumanTurnEndsWithoutBonus) {
   g.st.playMode = 2;
   Release(keys::kPause);
   EXPECT_EQ(c.scoreSlots[1], 0);
-  EXPECT_EQ(g.st.sceneCode, scene::kStageStart2);
+  EXPECT_EQ(g.st.sceneCode, scene::kSaveSlot);  // a human turn offers its record
+  EXPECT_EQ(g.st.prevScene, static_cast<uint8_t>(scene::kPlay1));
 }
 
 TEST_F(PlayKeysTest, ASongThatIsOverEarnsNothing) {
@@ -320,6 +321,41 @@ TEST_F(KeyboardTest, TheComputerTurnIgnoresTheSwitchKeys) {
   EXPECT_EQ(g.st.playMode, 1);
   EXPECT_EQ(Sub(), 115);
   EXPECT_EQ(c.commandCode, 0);
+}
+
+TEST_F(KeyboardTest, MenuKeysOpenTheLoadSceneWhileAStageStartWaits) {
+  constexpr int kShiftKey = 16, kAltKey = 18, kApps = 93;
+  struct Case {
+    int8_t scene;
+    int16_t sub;
+    uint8_t mode;
+    int vk;
+    bool opens;
+  };
+  const Case cases[] = {
+      {scene::kStageStart1, 100, 2, kShiftKey, true},
+      {scene::kStageStart2, 99, 2, kAltKey, true},
+      {scene::kStageStart1, 120, 1, kApps, true},
+      {scene::kDemoStart, 130, 5, kShiftKey, true},
+      {scene::kStageStart1, 98, 2, kShiftKey, false},
+      {scene::kStageStart1, 135, 1, kShiftKey, false},
+      {scene::kExitQuestion, 200, 4, kShiftKey, false},
+      {scene::kStageStart1, 120, 2, kShiftKey, false},
+  };
+  for (const Case& c : cases) {
+    EnterScene(c.scene, c.sub);
+    g.st.playMode = c.mode;
+    ForgetSound();
+    Press(c.vk);
+    if (c.opens) {
+      EXPECT_EQ(g.st.sceneCode, scene::kLoadSlot) << int(c.scene) << " " << c.sub;
+      EXPECT_EQ(g.st.prevScene, static_cast<uint8_t>(c.scene));
+      EXPECT_EQ(Sub(), 0);
+      EXPECT_EQ(tg->fakes.sound.last, g.st.dataFolder + "Y_q71.wav");
+    } else {
+      EXPECT_EQ(g.st.sceneCode, c.scene) << int(c.scene) << " " << c.sub;
+    }
+  }
 }
 
 TEST_F(KeyboardTest, TheExitQuestion) {

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/numbered_files.h"
@@ -33,7 +35,9 @@ std::shared_ptr<const MidiScore> Score(const std::string& name) {
   std::optional<MidiTune> tune = ReadMidiTune(test::ReadAll(test::GameDir() + name));
   if (!tune) return nullptr;
   std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
-  KeepPresetsLoaded(score->presets);
+  uint64_t request = KeepPresetsLoaded(score->presets);
+  for (int i = 0; i < 3000 && !PresetsLoaded(request); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return score;
 }
 

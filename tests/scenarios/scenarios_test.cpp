@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -23,6 +24,7 @@ constexpr int kSeed = 7;
 // Scene codes as the trace writes them (unsigned bytes).
 constexpr int kOpening = 0;
 constexpr int kOpeningLogo = 1;
+constexpr int kLoadSlot = 7;
 constexpr int kModeMenu = 2;
 constexpr int kMusicMenu = 3;
 constexpr int kSaveSlot = 8;
@@ -570,6 +572,98 @@ TEST(Scenarios, TiedCourseMatchShowsNoLoserAndKeepsTheLevel) {
             (std::vector<long>{116, 200, 215, 400, 500}));
   EXPECT_FALSE(ShowsLoser(result, moves.data->barPairs));
   EXPECT_EQ(SettingsValue(r.dir, "NOMAL"), 0);
+}
+
+// ---- Saving, loading and replaying a turn ----
+
+std::string Inspect(const std::string& file, const std::string& out) {
+  return std::string(KELVANE_TOOLS_DIR) + "/kelvane-inspect record " + file + " > " + out + " 2>&1";
+}
+
+// The sound effects played in a scene's stays.
+std::vector<long> SoundsIn(const Trace& tr, int scene) {
+  std::vector<long> out;
+  long current = -1;
+  for (const Event& e : tr.events) {
+    if (e.Is("frame")) current = e.Num("scene");
+    if (e.Is("sfx") && current == scene) out.push_back(e.Num("n"));
+  }
+  return out;
+}
+
+TEST(Scenarios, ASavedHumanTurnIsLoadedAndReplayedToTheSameScore) {
+  ScenarioRun r = RunScenario("replay", "save_and_replay.txt", 330000);
+  ASSERT_EQ(r.exitCode, 0) << test::ReadAll(r.dir + "out.txt");
+  const Trace& tr = r.trace;
+  // Every turn offers to save (Home): the human's first turn is saved into
+  // slot 3, the second turn's stage start loads it.
+  ASSERT_EQ(SceneVisits(tr),
+            (std::vector<int>{kDemoStart, kDemoPlay, kOpening, kOpeningLogo, kModeMenu, kMusicMenu,
+                              kStart1, kPlay1, kSaveSlot, kStart2, kLoadSlot, kStart2, kPlay2,
+                              kSaveSlot, kResult, kModeMenu}));
+  const std::string slot = r.dir + "Ac3.txt";
+  ASSERT_FALSE(test::ReadAll(slot).empty());
+
+  // The replayed turn runs the human's rows, frame for frame, to the score
+  // written in the record's header.
+  std::vector<Frame> human = Stay(tr, kPlay1);
+  std::vector<Frame> replay = Stay(tr, kPlay2);
+  ASSERT_FALSE(human.empty());
+  ASSERT_EQ(replay.size(), human.size());
+  for (size_t i = 0; i < human.size(); ++i) {
+    ASSERT_EQ(replay[i].row, human[i].row) << "frame " << i;
+    ASSERT_EQ(replay[i].score2, human[i].score1) << "frame " << i;
+  }
+  EXPECT_GT(RowsStarted(human).size(), 8u);
+  const long score = human.back().score1;
+  EXPECT_GT(score, 0);
+  EXPECT_EQ(std::stol(test::ReadAll(slot).substr(17, 6)), score);
+
+  // The record decodes and checks outside the game.
+  const std::string json = r.dir + "record.json";
+  ASSERT_EQ(test::RunCommand(Inspect(slot, json)), 0) << test::ReadAll(json);
+  const std::string decoded = test::ReadAll(json);
+  EXPECT_NE(decoded.find("\"checks\": true"), std::string::npos) << decoded;
+  EXPECT_NE(decoded.find("\"keys\": [3,3,5,3]"), std::string::npos) << decoded;
+  EXPECT_NE(decoded.find("\"score\": " + std::to_string(score)), std::string::npos);
+
+  // Replayed headless from the command line, the demonstration ends on the
+  // header's score and leaves the turn's pictures.
+  const std::string frames = r.dir + "frames";
+  const std::string trace = r.dir + "replay.jsonl";
+  ASSERT_EQ(test::RunCommand(test::GameDir() + "kelvane --headless --data " + r.dir +
+                             " --run-ms 160000 --replay Ac3.txt --trace " + trace + " --frames " +
+                             frames + " --frame-every 50 > " + r.dir + "replay.txt 2>&1"),
+            0)
+      << test::ReadAll(r.dir + "replay.txt");
+  const Trace demo = ReadTrace(trace);
+  std::vector<Frame> played = Stay(demo, kDemoPlay);
+  ASSERT_EQ(played.size(), human.size());
+  EXPECT_EQ(played.back().score1, score);
+  for (size_t i = 0; i < human.size(); ++i) ASSERT_EQ(played[i].row, human[i].row) << i;
+  EXPECT_TRUE(std::filesystem::exists(frames + "/frame000050.png"));
+
+  // One character of the stored check changed: the tool refuses the record,
+  // and so does the game, which keeps running.
+  std::string bytes = test::ReadAll(slot);
+  bytes[30] = bytes[30] == '%' ? '#' : '%';
+  test::WriteAll(slot, bytes);
+  EXPECT_NE(test::RunCommand(Inspect(slot, json)), 0);
+  EXPECT_NE(test::ReadAll(json).find("\"checks\": false"), std::string::npos);
+  EXPECT_NE(test::RunCommand(test::GameDir() + "kelvane --headless --data " + r.dir +
+                             " --run-ms 1000 --replay Ac3.txt > " + r.dir + "bad.txt 2>&1"),
+            0);
+
+  const std::string badTrace = r.dir + "bad.jsonl";
+  ASSERT_EQ(test::RunCommand(test::GameDir() + "kelvane --headless --data " + r.dir +
+                             " --seed 7 --run-ms 9000 --input " + ScriptPath("load_bad_slot.txt") +
+                             " --trace " + badTrace + " > " + r.dir + "bad.txt 2>&1"),
+            0);
+  const Trace refused = ReadTrace(badTrace);
+  std::vector<long> sounds = SoundsIn(refused, kLoadSlot);
+  EXPECT_NE(std::find(sounds.begin(), sounds.end(), 50), sounds.end());
+  EXPECT_EQ(SceneVisits(refused), (std::vector<int>{kDemoStart, kLoadSlot, kDemoStart, kDemoPlay}));
+  EXPECT_EQ(test::ReadAll(slot), bytes);
 }
 
 // ---- The mouse alone, and dropped music ----

@@ -1,6 +1,7 @@
 // kelvane-inspect: shows a data file exactly as the game reads it.
 //   kelvane-inspect actions FILE   the action tables as JSON
 //   kelvane-inspect palette FILE   the four palettes as JSON
+//   kelvane-inspect record FILE    a run record decoded, with its check
 // Problems go to standard error as "FILE:LINE: reason"; the exit code is
 // then non-zero.
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
 #include "tools/examine/json_out.h"
+#include "tools/examine/record_dump.h"
 
 namespace kelvane::inspect {
 namespace {
@@ -203,9 +205,11 @@ int Run(const std::string& what, const std::string& file) {
 }  // namespace kelvane::inspect
 
 int main(int argc, char** argv) {
-  if (argc != 3 || (std::string(argv[1]) != "actions" && std::string(argv[1]) != "palette")) {
-    std::cerr << "usage: kelvane-inspect actions FILE | palette FILE\n";
+  const std::string what = argc == 3 ? argv[1] : "";
+  if (what != "actions" && what != "palette" && what != "record") {
+    std::cerr << "usage: kelvane-inspect actions FILE | palette FILE | record FILE\n";
     return kelvane::inspect::kExitUsage;
   }
+  if (what == "record") return kelvane::inspect::DumpRecord(argv[2]);
   return kelvane::inspect::Run(argv[1], argv[2]);
 }

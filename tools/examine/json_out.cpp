@@ -59,13 +59,18 @@ void JsonOut::Close(char c) {
 
 void JsonOut::Key(std::string_view key) {
   Separate();
-  out_ << Quote(key) << ':';
+  out_ << Quote(key) << (spaced_ ? ": " : ":");
   afterKey_ = true;
 }
 
 void JsonOut::Int(int64_t v) {
   Separate();
   out_ << v;
+}
+
+void JsonOut::Bool(bool v) {
+  Separate();
+  out_ << (v ? "true" : "false");
 }
 
 void JsonOut::String(std::string_view utf8) {

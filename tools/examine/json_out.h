@@ -11,7 +11,8 @@ namespace kelvane::inspect {
 
 class JsonOut {
  public:
-  explicit JsonOut(std::ostream& out) : out_(out) {}
+  // spaced: a blank after each key's colon, for output people read.
+  explicit JsonOut(std::ostream& out, bool spaced = false) : out_(out), spaced_(spaced) {}
 
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
@@ -21,6 +22,7 @@ class JsonOut {
   void Key(std::string_view key);
   void Int(int64_t v);
   void String(std::string_view utf8);
+  void Bool(bool v);
 
  private:
   void Open(char c);
@@ -30,6 +32,7 @@ class JsonOut {
   std::ostream& out_;
   std::vector<bool> first_;  // per open container: no element written yet
   bool afterKey_ = false;
+  bool spaced_ = false;
 };
 
 // A JSON string literal with quotes, escaping what JSON requires.

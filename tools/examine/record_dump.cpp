@@ -1,0 +1,79 @@
+#include "tools/examine/record_dump.h"
+
+#include <iostream>
+
+#include "flow/run_record.h"
+#include "platform/core/std_files.h"
+#include "platform/core/text_codec.h"
+#include "tools/examine/json_out.h"
+
+namespace kelvane::inspect {
+namespace {
+
+constexpr int kExitError = 1;
+
+void WriteEvents(JsonOut& j, const std::vector<std::string>& lines) {
+  j.Key("events");
+  j.BeginArray();
+  for (const record::Event& e : record::DecodeEvents(lines)) {
+    j.BeginObject();
+    j.Key("frames");
+    j.Int(e.frames);
+    j.Key("keys");
+    j.BeginArray();
+    for (uint8_t k : e.keys)
+      if (k != 0) j.Int(k);
+    j.EndArray();
+    j.Key("completes");
+    j.Bool(e.groupEnd);
+    j.EndObject();
+  }
+  j.EndArray();
+}
+
+}  // namespace
+
+int DumpRecord(const std::string& file) {
+  StdFileSystem files;
+  std::optional<std::string> bytes = files.ReadFile(file);
+  if (!bytes) {
+    std::cerr << file << ": the file cannot be read\n";
+    return kExitError;
+  }
+  std::string why;
+  std::optional<record::ParsedRecord> r = record::ParseRecord(*bytes, &why);
+  if (!r) {
+    std::cerr << file << ": not a run record: " << why << "\n";
+    return kExitError;
+  }
+  JsonOut j(std::cout, true);
+  j.BeginObject();
+  j.Key("openingCommand");
+  j.Int(r->openingCommand);
+  j.Key("name");
+  j.String(SjisToUtf8(r->name));
+  j.Key("area");
+  j.String(SjisToUtf8(r->area));
+  j.Key("score");
+  if (r->score) {
+    j.Int(*r->score);
+  } else {
+    j.String("");
+  }
+  j.Key("comment");
+  j.String(SjisToUtf8(r->lines[1]));
+  j.Key("element");
+  j.String(SjisToUtf8(r->lines[2]));
+  WriteEvents(j, r->lines);
+  j.Key("storedCheck");
+  j.String(SjisToUtf8(r->storedCheck));
+  j.Key("computedCheck");
+  j.String(r->computedCheck);
+  j.Key("checks");
+  j.Bool(r->checks);
+  j.EndObject();
+  if (!r->checks) std::cerr << file << ": the check value does not match\n";
+  return r->checks && std::cout.good() ? 0 : kExitError;
+}
+
+}  // namespace kelvane::inspect
