@@ -1,5 +1,6 @@
 #include "actiondata/action_file.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "actiondata/action_data.h"
@@ -100,7 +101,7 @@ class ActionParser {
     std::string_view line = lines_[next_++];
     std::string bad;
     if (!ParseNumberLine(line, values, &bad)) {
-      Fail(lineNo_, "not an integer: \"" + bad + "\"");
+      Fail(lineNo_, "not an integer: \"" + Excerpt(bad) + "\"");
       return false;
     }
     return true;
@@ -162,7 +163,7 @@ class ActionParser {
     std::optional<int32_t> n = ParseInteger(text);
     if (!n)
       Fail(lineNo_, "the number after \"" + std::string(token) + "\" is not an integer: \"" +
-                        std::string(text) + "\"");
+                        Excerpt(text) + "\"");
     return n;
   }
 
@@ -285,7 +286,30 @@ class ActionParser {
   int16_t thirdLast_ = 0;
 };
 
+// Whether some load group maps a command to an action row, as LoadGroup
+// will: without one no typed or played command starts anything.
+bool AnyCommandMapped(const ActionData& a) {
+  for (int group = 0; group < ActionData::kGroupCapacity; ++group) {
+    int first = (group == 0 ? 0 : a.loadGroups[group - 1][ActionData::kGroupLastRowEntry]) + 1;
+    int last = a.loadGroups[group][ActionData::kGroupLastRowEntry];
+    first = std::max(first, 0);
+    last = std::min(last, static_cast<int>(a.lastRow));
+    for (int row = first; row <= last; ++row)
+      for (int16_t code : a.actionRows[row].commands)
+        if (code > 0 && code <= ActionData::kMaxCommandCode) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+std::string CheckPlayable(const ActionData& a) {
+  if (a.lastRow < 0) return "the file has no action rows";
+  if (!AnyCommandMapped(a))
+    return "no load group serves an action with a command, so the demonstration has nothing "
+           "to play";
+  return "";
+}
 
 std::string ActionFileName(const std::string& key) {
   return "Z_" + key.substr(0, 2) + ".txt";
@@ -304,7 +328,11 @@ bool ReadActionFile(Game& g, const std::string& key) {
   if (!text) {
     error = path + ": the file cannot be read";
   } else if (ParseActionText(g.actions, *text, name, &error)) {
-    return true;
+    // A file that parses but gives the game nothing to do would start a
+    // game that never dances; refuse it like a broken one.
+    std::string unplayable = CheckPlayable(g.actions);
+    if (unplayable.empty()) return true;
+    error = name + ": " + unplayable;
   }
   g.pf.app->ShowMessage(error);
   return false;

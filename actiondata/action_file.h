@@ -22,6 +22,10 @@ std::string ActionFileName(const std::string& key);
 bool ParseActionText(ActionData& a, std::string_view text, const std::string& label,
                      std::string* error);
 
+// "" when the parsed tables give the game something to play, else the
+// reason: no action rows, or no load group mapping a command to a row.
+std::string CheckPlayable(const ActionData& a);
+
 // Reads dataFolder + ActionFileName(key) into g.actions. On failure tells the
 // user and returns false.
 bool ReadActionFile(Game& g, const std::string& key);

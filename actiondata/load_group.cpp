@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "actiondata/action_data.h"
 #include "actiondata/action_file.h"
 #include "app/game.h"
 #include "config/numbered_files.h"
+#include "gameplay/character_drawing.h"
 #include "graphics/character_pictures.h"
 #include "graphics/surfaces.h"
 
@@ -16,6 +18,22 @@ namespace {
 constexpr int kSlotsPerSet = 32;
 constexpr std::array<const char*, 13> kSetPrefixes = {"sb", "sc", "sd", "sf", "sg", "sh", "si",
                                                       "sj", "sk", "sl", "",   "sy", "sz"};
+
+// The size the drawing code expects of a picture of this set: whole cells
+// as the sheet geometry lays them out. Set 10 has no fixed layout.
+std::optional<PictureSize> SheetSize(int set) {
+  using namespace drawing;
+  if (set >= 0 && set < kSheetCount) {
+    const SheetGeometry& geo = kSheetGeometry[static_cast<size_t>(set)];
+    const int rows = (geo.cells + geo.columns - 1) / geo.columns;
+    return PictureSize{geo.columns * geo.cellW, rows * geo.cellH};
+  }
+  if (set == kEffectSet || set == kBigEffectSet) {
+    const int rows = kEffectCellsPerBitmap / kEffectColumns;
+    return PictureSize{kEffectColumns * kEffectW, rows * kEffectRowPitch};
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -69,7 +87,7 @@ bool LoadGroup(Game& g, int group) {
     if (p < 0 || set >= static_cast<int>(kSetPrefixes.size()) || slot >= kSlotsPerSet) continue;
     PictureSheets picture{{&sheets[0][set][slot], &sheets[1][set][slot], &sheets[2][set][slot]},
                           &sheets[3][set][slot]};
-    if (!LoadCharacterPicture(g, PictureName(p), picture)) return false;
+    if (!LoadCharacterPicture(g, PictureName(p), picture, SheetSize(set))) return false;
     if (a.picturesLeft > 0) --a.picturesLeft;
   }
   if (entries[0] != ActionData::kEnd && g.st.groupsToLoad > 0) --g.st.groupsToLoad;

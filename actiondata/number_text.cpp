@@ -55,6 +55,24 @@ bool ParseNumberLine(std::string_view line, std::vector<int32_t>& out, std::stri
   return true;
 }
 
+std::string Excerpt(std::string_view field) {
+  constexpr size_t kMaxBytes = 16;
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < field.size() && i < kMaxBytes; ++i) {
+    const auto c = static_cast<unsigned char>(field[i]);
+    if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') {
+      out += static_cast<char>(c);
+    } else {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  if (field.size() > kMaxBytes) out += "...";
+  return out;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
   size_t start = 0;

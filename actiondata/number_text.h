@@ -18,6 +18,10 @@ std::optional<int32_t> ParseInteger(std::string_view text);
 // that is not one, returns false and names it in badField.
 bool ParseNumberLine(std::string_view line, std::vector<int32_t>& out, std::string* badField);
 
+// A field as an error message quotes it: at most 16 bytes, bytes outside
+// printable ASCII as \xNN, "..." when it was cut.
+std::string Excerpt(std::string_view field);
+
 // Splits a text file into lines: "\n" ends a line, a "\r" before it is
 // dropped, a last line without an end still counts.
 std::vector<std::string_view> SplitLines(std::string_view text);

@@ -1,5 +1,6 @@
 #include "actiondata/palette_file.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "actiondata/number_text.h"
@@ -25,8 +26,11 @@ bool ParsePaletteText(Palettes& p, std::string_view text, const std::string& lab
     ++next;  // the title line
     for (int row = 0; row < Palettes::kEntries / kColoursPerLine; ++row) {
       size_t lineNo = next + 1;
+      // A file that ends early is reported at its last line, not at a line
+      // it does not have.
       if (next >= lines.size())
-        return fail(lineNo, "the file ends before palette " + std::to_string(pal) + " is complete");
+        return fail(std::max<size_t>(lines.size(), 1),
+                    "the file ends before palette " + std::to_string(pal) + " is complete");
       std::string_view line = lines[next++];
       // Only the first twelve fields count; the rest of the line is free.
       std::vector<std::string_view> fields;
@@ -45,7 +49,7 @@ bool ParsePaletteText(Palettes& p, std::string_view text, const std::string& lab
         return fail(lineNo, "expected 12 numbers, found " + std::to_string(fields.size()));
       for (size_t f = 0; f < kNumbersPerLine; ++f) {
         std::optional<int32_t> v = ParseInteger(fields[f]);
-        if (!v) return fail(lineNo, "not an integer: \"" + std::string(fields[f]) + "\"");
+        if (!v) return fail(lineNo, "not an integer: \"" + Excerpt(fields[f]) + "\"");
         int colour = row * kColoursPerLine + static_cast<int>(f / 3);
         p.paletteColours[pal][colour][f % 3] = static_cast<uint8_t>(*v);
       }

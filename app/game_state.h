@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kelvane {
@@ -89,6 +90,9 @@ struct GameState {
   // The desktop host's volume keys, in percent; stored after the game's keys.
   uint8_t musicVolume = 100;
   uint8_t effectsVolume = 100;
+  // The settings file as this run first read it; the write at exit keeps
+  // the file's newer value of every key this run did not change.
+  std::optional<std::string> settingsAtStart;
 
   // ---- Loading and view ----
   uint8_t groupsToLoad = 0;

@@ -2,12 +2,14 @@
 // game in its window or, with --headless, on the fakes.
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
+#include "platform/core/std_files.h"
 #include "platform/headless/headless_host.h"
 #include "platform/qt/qt_host.h"
 
@@ -24,6 +26,9 @@ std::string ProgramFolder(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write must fail (and be reported) instead of
+  // killing the program with the settings unsaved.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   auto options = kelvane::ParseOptions(args, error);
@@ -49,6 +54,7 @@ int main(int argc, char** argv) {
     std::cerr << "kelvane: the data folder's path is longer than 255 bytes: " << folder << "\n";
     return 2;
   }
+  kelvane::RemoveStaleTemporaries(folder);
   if (options->headless) return kelvane::RunHeadless(*options, folder);
   return kelvane::RunQtProgram(*options, folder, argc, argv);
 }

@@ -79,20 +79,40 @@ std::optional<int32_t> ParseInteger(const std::string& text) {
 }
 
 IniFile::IniFile(const std::string& bytes) {
-  if (bytes.find("\r\n") == std::string::npos && bytes.find('\n') != std::string::npos)
-    eol_ = "\n";
+  // Every line keeps its own ending, so a file with a stray CR is written
+  // back as it was; new lines take the ending most lines have.
+  size_t crlf = 0, lf = 0;
   size_t start = 0;
   while (start < bytes.size()) {
     size_t nl = bytes.find('\n', start);
-    std::string text = bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    lines_.push_back({text});
-    if (nl == std::string::npos) {
-      finalEol_ = false;
-      break;
+    std::string text =
+        bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    std::string ending = nl == std::string::npos ? "" : "\n";
+    if (!text.empty() && text.back() == '\r') {
+      text.pop_back();
+      ending = "\r" + ending;
     }
+    if (ending == "\r\n") ++crlf;
+    if (ending == "\n") ++lf;
+    lines_.push_back({text, ending});
+    if (nl == std::string::npos) break;
     start = nl + 1;
   }
+  if (lf > crlf) eol_ = "\n";
+}
+
+void IniFile::InsertLine(size_t at, const std::string& text) {
+  std::string ending = eol_;
+  // A line added after the last one takes over its (missing or odd) end of
+  // file; the old last line gets a proper line end.
+  if (at == lines_.size() && !lines_.empty()) {
+    std::string& last = lines_.back().ending;
+    if (last != "\n" && last != "\r\n") {
+      ending = last;
+      last = eol_;
+    }
+  }
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{text, ending});
 }
 
 std::optional<size_t> IniFile::FindKey(const std::string& section, const std::string& key) const {
@@ -147,20 +167,16 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
     if (sectionLine && !Trim(lines_[i].text).empty()) lastInSection = i;
   }
   if (sectionLine) {
-    size_t at = lastInSection.value_or(*sectionLine) + 1;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{line});
+    InsertLine(lastInSection.value_or(*sectionLine) + 1, line);
     return;
   }
-  lines_.push_back({"[" + section + "]"});
-  lines_.push_back({line});
+  InsertLine(lines_.size(), "[" + section + "]");
+  InsertLine(lines_.size(), line);
 }
 
 std::string IniFile::ToBytes() const {
   std::string out;
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    out += lines_[i].text;
-    if (i + 1 < lines_.size() || finalEol_) out += eol_;
-  }
+  for (const Line& line : lines_) out += line.text + line.ending;
   return out;
 }
 

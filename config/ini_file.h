@@ -2,7 +2,8 @@
 // section and key names compared case-insensitively, blanks around keys and
 // values dropped, a quoted value loses its quotes, values read into 2,048
 // bytes, "0x" hexadecimal integers. Writing edits lines in place and leaves
-// every other line (unknown keys and sections) untouched.
+// every other line (unknown keys and sections, and every line's ending)
+// untouched.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,9 @@ class IniFile {
   // Parses the bytes of a file (any content; junk lines are kept but unused).
   explicit IniFile(const std::string& bytes = "");
 
+  bool HasKey(const std::string& section, const std::string& key) const {
+    return FindKey(section, key).has_value();
+  }
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& def) const;
   // The value as an integer; a missing key or a non-number gives def.
@@ -38,12 +42,13 @@ class IniFile {
 
  private:
   struct Line {
-    std::string text;  // without the line ending
+    std::string text;    // without the line ending
+    std::string ending;  // as read: "\r\n", "\n", or "" / "\r" at the end of the file
   };
   std::optional<size_t> FindKey(const std::string& section, const std::string& key) const;
+  void InsertLine(size_t at, const std::string& text);
   std::vector<Line> lines_;
-  std::string eol_ = "\r\n";
-  bool finalEol_ = true;
+  std::string eol_ = "\r\n";  // for new lines: the ending most lines have
 };
 
 // The old runtime's StrToInt: optional sign, then decimal digits or "$" and

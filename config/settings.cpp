@@ -10,10 +10,45 @@
 namespace kelvane {
 namespace {
 
+// The first read of a run also keeps the file as it was, for the merge at
+// exit.
 IniFile OpenSettings(Game& g) {
-  auto bytes = g.pf.files->ReadFile(SettingsPath(g.st));
-  return IniFile(bytes.value_or(""));
+  std::string bytes = g.pf.files->ReadFile(SettingsPath(g.st)).value_or("");
+  if (!g.st.settingsAtStart) g.st.settingsAtStart = bytes;
+  return IniFile(bytes);
 }
+
+// Writes the run's settings into the file as it is now (another copy of the
+// game may have written it meanwhile). A key whose value this run did not
+// change keeps the file's value; the course progress keeps the higher of the
+// two, unless this run was asked to clear it.
+class SettingsMerge {
+ public:
+  SettingsMerge(const GameState& st, IniFile& now)
+      : now_(now),
+        start_(st.settingsAtStart.value_or("")),
+        known_(st.settingsAtStart.has_value()) {}
+
+  void Put(const char* key, const std::string& value) {
+    const bool unchanged = known_ && start_.HasKey(kSettingsSection, key) &&
+                           start_.ReadString(kSettingsSection, key, "") == value;
+    if (unchanged && now_.HasKey(kSettingsSection, key)) return;
+    now_.WriteString(kSettingsSection, key, value);
+  }
+  void PutInteger(const char* key, int32_t value) { Put(key, std::to_string(value)); }
+  void PutProgress(const char* key, int8_t value, bool cleared) {
+    if (!cleared && now_.HasKey(kSettingsSection, key)) {
+      const auto theirs = static_cast<int8_t>(now_.ReadInteger(kSettingsSection, key, value));
+      value = std::max(value, theirs);
+    }
+    now_.WriteInteger(kSettingsSection, key, value);
+  }
+
+ private:
+  IniFile& now_;
+  IniFile start_;
+  bool known_;
+};
 
 }  // namespace
 
@@ -75,24 +110,24 @@ bool WriteSettings(Game& g) {
   const GameState& st = g.st;
   std::string path = SettingsPath(st);
   IniFile ini(g.pf.files->ReadFile(path).value_or(""));
-  const char* s = kSettingsSection;
-  ini.WriteBool(s, "0:big", !st.windowSizeFlag);
-  ini.WriteInteger(s, "c_max", st.colourMax);
+  SettingsMerge m(st, ini);
+  m.Put("0:big", !st.windowSizeFlag ? "1" : "0");
+  m.PutInteger("c_max", st.colourMax);
   // 8-bit fields are written as signed numbers.
-  ini.WriteInteger(s, "color", static_cast<int8_t>(st.colourIndex));
-  ini.WriteInteger(s, "SOMmk", static_cast<int8_t>(st.menuPose));
-  ini.WriteInteger(s, "MUSmk", static_cast<int8_t>(st.musicMenuFacing));
-  ini.WriteInteger(s, "MUScx", static_cast<int8_t>(st.musicMenuAction));
-  ini.WriteInteger(s, "NOMAL", static_cast<int8_t>(st.normalReached));
-  ini.WriteInteger(s, "HARD_", static_cast<int8_t>(st.hardReached));
-  ini.WriteString(s, "drive", st.cdDriveName);
-  ini.WriteString(s, "wallL", st.wallLarge);
-  ini.WriteString(s, "wallS", st.wallSmall);
-  ini.WriteString(s, "t-com", st.entryLine);
-  ini.WriteString(s, "ename", st.entryName);
-  ini.WriteString(s, "comef", st.entryArea);
-  ini.WriteInteger(s, "BGMvol", st.musicVolume);
-  ini.WriteInteger(s, "SEvol", st.effectsVolume);
+  m.PutInteger("color", static_cast<int8_t>(st.colourIndex));
+  m.PutInteger("SOMmk", static_cast<int8_t>(st.menuPose));
+  m.PutInteger("MUSmk", static_cast<int8_t>(st.musicMenuFacing));
+  m.PutInteger("MUScx", static_cast<int8_t>(st.musicMenuAction));
+  m.PutProgress("NOMAL", static_cast<int8_t>(st.normalReached), st.resetClearInfo);
+  m.PutProgress("HARD_", static_cast<int8_t>(st.hardReached), st.resetClearInfo);
+  m.Put("drive", st.cdDriveName);
+  m.Put("wallL", st.wallLarge);
+  m.Put("wallS", st.wallSmall);
+  m.Put("t-com", st.entryLine);
+  m.Put("ename", st.entryName);
+  m.Put("comef", st.entryArea);
+  m.PutInteger("BGMvol", st.musicVolume);
+  m.PutInteger("SEvol", st.effectsVolume);
   if (g.pf.files->WriteFile(path, ini.ToBytes())) return true;
   g.pf.app->ShowMessage(path + " に書き込めません");
   return false;

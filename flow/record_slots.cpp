@@ -113,6 +113,10 @@ void EraseCursorMark(Game& g) {
   const Point p = SlotPosition(g, n);
   DrawPlain(g, atlas::At(atlas::RegionId::kSlotCursorErase), p.x + kLabelX + 12,
             p.y - 14 + CursorDrop(g, n));
+  // Without a result mark the cursor stood on the label's plate: the plate
+  // comes back whole instead of with a hole.
+  if (CursorDrop(g, n) != 0 && g.recordSlots.slotLayout == 0)
+    DrawMasked(g, atlas::SlotLabelPlateCell(0), p.x + kLabelX - 1, p.y - 9);
 }
 
 void DrawCursorMark(Game& g) {

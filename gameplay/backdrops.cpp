@@ -3,9 +3,13 @@
 #include "app/game.h"
 #include "gameplay/action_engine.h"
 #include "graphics/bmp_file.h"
+#include "graphics/picture_notices.h"
 
 namespace kelvane {
 namespace {
+
+constexpr const char* kDefaultInstead = "the default backdrop is shown instead";
+constexpr const char* kBlackInstead = "a black backdrop is shown instead";
 
 void ResetAnimation(Game& g) {
   g.gfx.backdropFrameCount = backdrop::kFrameCount;
@@ -14,9 +18,15 @@ void ResetAnimation(Game& g) {
 
 // The animation draws from a colour sheet; a palettized file is turned
 // into colours once here so the tile pattern ORs real colours onto it.
-bool LoadSheetFile(Game& g, const std::string& path) {
+// The sheet holds four frames in a 2 x 2 grid, so the file must be exactly
+// that size; a file that is there but unusable is reported once.
+bool LoadSheetFile(Game& g, const std::string& path, const char* fallback) {
   Surface& sheet = g.gfx.backdropSheet;
-  if (!LoadBmp(*g.pf.files, path, sheet).empty()) return false;
+  const PictureSize size{backdrop::kSheetW, backdrop::kSheetH};
+  if (std::string e = LoadBmp(*g.pf.files, path, sheet, size); !e.empty()) {
+    if (g.pf.files->Exists(path)) ReportSkippedPicture(g, e, fallback);
+    return false;
+  }
   if (!sheet.IsColour()) sheet.SetFormat(PixelFormat::Colour);
   return true;
 }
@@ -34,7 +44,8 @@ void FillSheet(Game& g, uint32_t rgb) {
 // always have something behind it.
 void LoadFallbackSheet(Game& g) {
   ++g.motion.diag.missingBackdrops;
-  if (!LoadSheetFile(g, g.st.dataFolder + backdrop::kDefaultFile)) FillSheet(g, colour::kBlack);
+  if (!LoadSheetFile(g, g.st.dataFolder + backdrop::kDefaultFile, kBlackInstead))
+    FillSheet(g, colour::kBlack);
 }
 
 void RedrawTilePattern(Game& g) {
@@ -53,7 +64,8 @@ void LoadBackdrop(Game& g) {
   b.backdropKind = -1;
   ResetAnimation(g);
   if (b.backdropNumber >= 0) {
-    if (!LoadSheetFile(g, BackdropFileName(g, b.backdropNumber))) LoadFallbackSheet(g);
+    if (!LoadSheetFile(g, BackdropFileName(g, b.backdropNumber), kDefaultInstead))
+      LoadFallbackSheet(g);
   } else {
     // Plain colours are entries of the backdrop palette; an index beyond
     // it gives black.
@@ -64,7 +76,7 @@ void LoadBackdrop(Game& g) {
 
 void LoadDefaultBackdrop(Game& g) {
   g.motion.backdrop.backdropKind = 0;
-  if (!LoadSheetFile(g, g.st.dataFolder + backdrop::kDefaultFile)) {
+  if (!LoadSheetFile(g, g.st.dataFolder + backdrop::kDefaultFile, kBlackInstead)) {
     ++g.motion.diag.missingBackdrops;
     FillSheet(g, colour::kBlack);
   }

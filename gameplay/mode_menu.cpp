@@ -10,6 +10,7 @@
 #include "gameplay/mouse_input.h"
 #include "graphics/atlas.h"
 #include "graphics/bmp_file.h"
+#include "graphics/picture_notices.h"
 #include "graphics/presentation.h"
 #include "graphics/sound_effect.h"
 #include "graphics/surfaces.h"
@@ -59,6 +60,7 @@ constexpr int kFaceSmile = 0, kFaceWink = 1, kFaceReady = 2, kFaceCheer = 3, kFa
 
 // Gallery: level picture frames and the generated patterns.
 constexpr int kLevelFrameW = 214;
+constexpr int kLevelFrameH = 160;
 constexpr int kPatternCellW = 96, kPatternCellH = 80;
 constexpr int kPatternPitchX = 97, kPatternPitchY = 81;
 constexpr int kPatternCellsPerBitmap = 18, kPatternColumns = 3;
@@ -361,23 +363,6 @@ void ComposeFrame(Game& g) {
 
 // ---- Gallery ----
 
-void LoadLevelPicture(Game& g, int cursor, int value) {
-  Surfaces& s = g.gfx;
-  const std::string path = g.st.dataFolder + "Y_e" + std::to_string(cursor * 100 + value) + ".bmp";
-  if (!LoadBmp(*g.pf.files, path, s.backdropSheet).empty()) {
-    // A missing or broken level picture must not leave the menu without a
-    // backdrop.
-    LoadDefaultBackdrop(g);
-  } else {
-    if (!s.backdropSheet.IsColour()) s.backdropSheet.SetFormat(PixelFormat::Colour);
-    s.backdropFrameCount = static_cast<int8_t>(s.backdropSheet.Width() / kLevelFrameW);
-    s.backdropStrip = 1;
-    if (s.backdropFrame >= s.backdropFrameCount) s.backdropFrame = 0;
-    g.motion.backdrop.backdropKind = -1;
-  }
-  PlaySoundEffect(g, 35 + g.Rand(2));
-}
-
 // Four quadrants of effect cells on a plain colour of one colour scheme:
 // pattern 5 from the plain effect set, 1..4 from the other set, mirrored
 // or not as a whole.
@@ -431,6 +416,27 @@ void GeneratePattern(Game& g, int value) {
 }
 
 }  // namespace
+
+void LoadLevelPicture(Game& g, int cursor, int value) {
+  Surfaces& s = g.gfx;
+  const std::string path = g.st.dataFolder + "Y_e" + std::to_string(cursor * 100 + value) + ".bmp";
+  // A level picture is a row of whole animation frames.
+  const PictureSize size{kLevelFrameW, kLevelFrameH, true, false};
+  if (std::string e = LoadBmp(*g.pf.files, path, s.backdropSheet, size); !e.empty()) {
+    // A missing or broken level picture must not leave the menu without a
+    // backdrop.
+    if (g.pf.files->Exists(path))
+      ReportSkippedPicture(g, e, "the default backdrop is shown instead");
+    LoadDefaultBackdrop(g);
+  } else {
+    if (!s.backdropSheet.IsColour()) s.backdropSheet.SetFormat(PixelFormat::Colour);
+    s.backdropFrameCount = static_cast<int8_t>(s.backdropSheet.Width() / kLevelFrameW);
+    s.backdropStrip = 1;
+    if (s.backdropFrame >= s.backdropFrameCount) s.backdropFrame = 0;
+    g.motion.backdrop.backdropKind = -1;
+  }
+  PlaySoundEffect(g, 35 + g.Rand(2));
+}
 
 uint8_t& RememberedCursor(Game& g, int page) {
   switch (page) {

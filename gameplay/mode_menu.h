@@ -67,4 +67,9 @@ void LoadGalleryPicture(Game& g, int cursor, int value);
 // to the last one; the default backdrop when there are none.
 void GalleryStep(Game& g);
 
+// The gallery's level picture "Y_e" + (cursor * 100 + value) + ".bmp" as a
+// row of 214 x 160 backdrop frames; a missing or unusable file gives the
+// default backdrop (an unusable one is reported once).
+void LoadLevelPicture(Game& g, int cursor, int value);
+
 }  // namespace kelvane

@@ -1,6 +1,7 @@
 #include "gameplay/mouse_input.h"
 
 #include "app/game.h"
+#include "flow/record_slots.h"
 #include "gameplay/key_groups.h"
 #include "gameplay/keyboard.h"
 #include "gameplay/snapshot_album.h"
@@ -19,6 +20,8 @@ constexpr int kSoundNotReady = 34;
 constexpr int kPointerStep = 80;  // doubled in the large window
 // The pointer position is read 10 pixels further right and down.
 constexpr int kHotSpotShift = 10;
+constexpr int16_t kLoadEntryFirst = 39;
+constexpr int16_t kLoadEntryLast = 134;
 
 // A box of the menus in play-area coordinates, both ends included.
 struct Box {
@@ -39,6 +42,18 @@ bool IsPlay(int8_t s) {
 }
 bool IsMenu(int8_t s) {
   return s == scene::kOpeningLogo || s == scene::kModeMenu || s == scene::kMusicMenu;
+}
+bool IsSlotScene(int8_t s) {
+  return s == scene::kLoadSlot || s == scene::kSaveSlot;
+}
+// The stage starts from which a left click opens the load scene while they
+// count down (the exit question has no records).
+bool OffersLoadScene(const GameState& st, MouseButton button) {
+  const int8_t s = st.sceneCode;
+  const bool stageStart =
+      s == scene::kStageStart1 || s == scene::kStageStart2 || s == scene::kDemoStart;
+  return stageStart && button == MouseButton::Left && st.subStep() >= kLoadEntryFirst &&
+         st.subStep() <= kLoadEntryLast;
 }
 
 int KeyOfButton(MouseButton b) {
@@ -184,7 +199,6 @@ void MovePointerDownOrUp(Game& g, int bottomMargin) {
 }
 
 void FormMouseDown(Game& g, MouseButton button, ShiftState shift, Point client) {
-  (void)client;
   GameState& st = g.st;
   if (st.halted) return;
   if (st.mouseLevel != 2) {
@@ -202,6 +216,10 @@ void FormMouseDown(Game& g, MouseButton button, ShiftState shift, Point client) 
       PressButtonKey(g, button, shift);
   } else if (IsPlay(s)) {
     StartHeldButton(g, button, shift);
+  } else if (IsSlotScene(s)) {
+    SlotSceneMouseDown(g, button, shift, client);
+  } else if (OffersLoadScene(st, button)) {
+    EnterLoadScene(g);
   } else {
     PressButtonKey(g, button, shift);
   }
@@ -220,8 +238,8 @@ void FormMouseUp(Game& g, MouseButton button, ShiftState shift) {
     return;
   }
   StampInput(g);
-  if (st.sceneCode != scene::kLoadSlot && st.sceneCode != scene::kSaveSlot)
-    FormKeyUp(g, FormId::FM, KeyOfButton(button), shift);
+  // The slot scenes take clicks, not keys.
+  if (!IsSlotScene(st.sceneCode)) FormKeyUp(g, FormId::FM, KeyOfButton(button), shift);
 }
 
 void FormMouseMove(Game& g) {

@@ -6,6 +6,7 @@
 #include "app/trace.h"
 #include "gameplay/key_groups.h"
 #include "graphics/bmp_file.h"
+#include "graphics/picture_notices.h"
 #include "graphics/sound_effect.h"
 #include "graphics/surfaces.h"
 #include "graphics/window_layout.h"
@@ -53,8 +54,14 @@ bool LoadAlbum(Game& g, int digit) {
   const std::string path = AlbumFileName(g, digit);
   if (!g.pf.files->Exists(path)) return false;
   Surface picture;
-  // An unreadable file is ignored like a missing one.
-  if (!LoadBmp(*g.pf.files, path, picture).empty() || picture.Empty()) return false;
+  // An album is a column of whole snapshot frames. An unreadable file, or
+  // one of another shape, is ignored like a missing one (and reported once).
+  const PictureSize size{geo::kSnapshotW, geo::kSnapshotH, false, true};
+  if (std::string e = LoadBmp(*g.pf.files, path, picture, size); !e.empty()) {
+    ReportSkippedPicture(g, e, "the album is left as it is");
+    return false;
+  }
+  if (picture.Empty()) return false;
   Surfaces& s = g.gfx;
   // The strip holds albumCapacity frames; an album taller than that, or
   // shorter than one frame, is shown as far as the strip goes.

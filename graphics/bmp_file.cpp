@@ -13,7 +13,8 @@ struct Reader {
   size_t n;
   bool Has(size_t off, size_t len) const { return off <= n && len <= n - off; }
   uint32_t U32(size_t off) const {
-    return p[off] | (p[off + 1] << 8) | (p[off + 2] << 16) | (static_cast<uint32_t>(p[off + 3]) << 24);
+    return p[off] | (p[off + 1] << 8) | (p[off + 2] << 16) |
+           (static_cast<uint32_t>(p[off + 3]) << 24);
   }
   uint16_t U16(size_t off) const { return static_cast<uint16_t>(p[off] | (p[off + 1] << 8)); }
 };
@@ -124,10 +125,16 @@ std::string DecodeRle(const Reader& r, size_t off, size_t len, int w, int h, int
   }
 }
 
-}  // namespace
+// Everything the header says, checked against the bytes that are there.
+struct Layout {
+  int W = 0, H = 0, bpp = 0;
+  bool topDown = false, rle = false;
+  uint32_t compression = 0, offBits = 0, hdr = 0;
+  uint32_t masks[3] = {0, 0, 0};
+  std::vector<uint32_t> pal;
+};
 
-std::string DecodeBmp(const std::string& data, Surface& out) {
-  Reader r{reinterpret_cast<const unsigned char*>(data.data()), data.size()};
+std::string ReadLayout(const Reader& r, Layout& l, bool withPalette) {
   if (!r.Has(0, 18)) return "not a BMP file (too short)";
   if (r.p[0] != 'B' || r.p[1] != 'M') return "not a BMP file";
   const uint32_t offBits = r.U32(10);
@@ -137,7 +144,6 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
   int bpp;
   uint32_t compression = 0, clrUsed = 0;
   size_t palEntrySize = 4;
-  uint32_t masks[3] = {0, 0, 0};
   if (hdr == 12) {  // BITMAPCOREHEADER
     w = r.U16(18);
     h = static_cast<int16_t>(r.U16(20));
@@ -152,41 +158,94 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
     clrUsed = r.U32(46);
     if (compression == 3 || compression == 6) {  // BI_BITFIELDS
       if (hdr >= 52) {
-        masks[0] = r.U32(54), masks[1] = r.U32(58), masks[2] = r.U32(62);
+        l.masks[0] = r.U32(54), l.masks[1] = r.U32(58), l.masks[2] = r.U32(62);
       } else {
         if (!r.Has(14 + hdr, 12)) return "truncated BMP colour masks";
-        masks[0] = r.U32(14 + hdr), masks[1] = r.U32(18 + hdr), masks[2] = r.U32(22 + hdr);
+        l.masks[0] = r.U32(14 + hdr), l.masks[1] = r.U32(18 + hdr), l.masks[2] = r.U32(22 + hdr);
       }
     }
   }
-  const bool topDown = h < 0;
-  if (topDown) h = -h;
+  l.topDown = h < 0;
+  if (l.topDown) h = -h;
   if (w <= 0 || h <= 0) return "BMP has no pixels";
-  if (w > Surface::kMaxSide || h > Surface::kMaxSide) return "BMP is too large";
-  const int W = static_cast<int>(w), H = static_cast<int>(h);
+  if (w > Surface::kMaxSide || h > Surface::kMaxSide || w * h > kMaxPicturePixels)
+    return "the picture is too large (" + std::to_string(w) + " x " + std::to_string(h) +
+           "; at most " + std::to_string(kMaxPicturePixels) + " pixels and " +
+           std::to_string(Surface::kMaxSide) + " on a side)";
+  l.W = static_cast<int>(w), l.H = static_cast<int>(h);
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
     return "unsupported BMP bit depth " + std::to_string(bpp);
-  const bool rle = compression == 1 || compression == 2;
+  l.rle = compression == 1 || compression == 2;
   if (compression == 1 && bpp != 8) return "bad RLE8 BMP";
   if (compression == 2 && bpp != 4) return "bad RLE4 BMP";
-  if (rle && topDown) return "bad top-down RLE BMP";
-  if (compression != 0 && !rle && !((compression == 3 || compression == 6) && (bpp == 16 || bpp == 32)))
+  if (l.rle && l.topDown) return "bad top-down RLE BMP";
+  if (compression != 0 && !l.rle &&
+      !((compression == 3 || compression == 6) && (bpp == 16 || bpp == 32)))
     return "unsupported BMP compression " + std::to_string(compression);
+  l.bpp = bpp;
+  l.compression = compression;
+  l.offBits = offBits;
+  l.hdr = hdr;
 
-  // Palette.
-  std::vector<uint32_t> pal;
   if (bpp <= 8) {
     size_t count = clrUsed ? clrUsed : (1u << bpp);
     if (count > 256) return "bad BMP palette size";
     size_t off = 14 + hdr;
     if (compression == 3 && hdr == 40) off += 12;
     if (!r.Has(off, count * palEntrySize)) return "truncated BMP palette";
-    for (size_t i = 0; i < count; ++i) {
-      const unsigned char* e = r.p + off + i * palEntrySize;
-      pal.push_back((static_cast<uint32_t>(e[2]) << 16) | (e[1] << 8) | e[0]);
+    if (withPalette) {
+      for (size_t i = 0; i < count; ++i) {
+        const unsigned char* e = r.p + off + i * palEntrySize;
+        l.pal.push_back((static_cast<uint32_t>(e[2]) << 16) | (e[1] << 8) | e[0]);
+      }
     }
   }
   if (offBits > r.n) return "truncated BMP pixel data";
+  if (l.rle) {
+    // Every RLE stream ends with an end-of-line or end-of-bitmap pair.
+    if (r.n - offBits < 2) return "RLE data ends early";
+  } else {
+    const uint64_t stride = ((static_cast<uint64_t>(l.W) * bpp + 31) / 32) * 4;
+    if (!r.Has(offBits, stride * static_cast<uint64_t>(l.H))) return "truncated BMP pixel data";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string ReadBmpSize(const std::string& data, int& width, int& height) {
+  Reader r{reinterpret_cast<const unsigned char*>(data.data()), data.size()};
+  Layout l;
+  std::string e = ReadLayout(r, l, false);
+  if (e.empty()) width = l.W, height = l.H;
+  return e;
+}
+
+std::string CheckPictureSize(int width, int height, const PictureSize& want) {
+  auto fits = [](int have, int unit, bool repeats) {
+    return repeats ? have >= unit && have % unit == 0 : have == unit;
+  };
+  if (fits(width, want.width, want.widthRepeats) && fits(height, want.height, want.heightRepeats))
+    return "";
+  auto side = [](int unit, bool repeats) {
+    return repeats ? "a multiple of " + std::to_string(unit) : std::to_string(unit);
+  };
+  return "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels; it must be " + side(want.width, want.widthRepeats) + " x " +
+         side(want.height, want.heightRepeats);
+}
+
+std::string DecodeBmp(const std::string& data, Surface& out) {
+  Reader r{reinterpret_cast<const unsigned char*>(data.data()), data.size()};
+  Layout l;
+  // Header, palette and the presence of the pixel data are all checked
+  // before anything the size of the picture is allocated.
+  if (std::string e = ReadLayout(r, l, true); !e.empty()) return e;
+  const int W = l.W, H = l.H, bpp = l.bpp;
+  const bool topDown = l.topDown, rle = l.rle;
+  const uint32_t compression = l.compression, offBits = l.offBits, hdr = l.hdr;
+  const uint32_t* masks = l.masks;
+  const std::vector<uint32_t>& pal = l.pal;
 
   // Pixels into indexes (bpp <= 8) or colours.
   std::vector<uint8_t> idx;
@@ -202,7 +261,6 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
     if (!e.empty()) return e;
   } else {
     const uint64_t stride = ((static_cast<uint64_t>(W) * bpp + 31) / 32) * 4;
-    if (!r.Has(offBits, stride * static_cast<uint64_t>(H))) return "truncated BMP pixel data";
     uint32_t rm = masks[0], gm = masks[1], bm = masks[2];
     if (bpp == 16 && compression == 0) rm = 0x7C00, gm = 0x03E0, bm = 0x001F;
     for (int y = 0; y < H; ++y) {
@@ -210,7 +268,8 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
       const unsigned char* s = r.p + offBits + stride * static_cast<uint64_t>(fileRow);
       switch (bpp) {
         case 1:
-          for (int x = 0; x < W; ++x) idx[static_cast<size_t>(y) * W + x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
+          for (int x = 0; x < W; ++x)
+            idx[static_cast<size_t>(y) * W + x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
           break;
         case 4:
           for (int x = 0; x < W; ++x)
@@ -222,7 +281,8 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
         case 16:
           for (int x = 0; x < W; ++x) {
             uint32_t v = s[2 * x] | (s[2 * x + 1] << 8);
-            col[static_cast<size_t>(y) * W + x] = (Channel(v, rm) << 16) | (Channel(v, gm) << 8) | Channel(v, bm);
+            col[static_cast<size_t>(y) * W + x] =
+                (Channel(v, rm) << 16) | (Channel(v, gm) << 8) | Channel(v, bm);
           }
           break;
         case 24:
@@ -238,7 +298,8 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
           } else {
             for (int x = 0; x < W; ++x) {
               uint32_t v = r.U32(static_cast<size_t>(s - r.p) + 4 * static_cast<size_t>(x));
-              col[static_cast<size_t>(y) * W + x] = (Channel(v, rm) << 16) | (Channel(v, gm) << 8) | Channel(v, bm);
+              col[static_cast<size_t>(y) * W + x] =
+                  (Channel(v, rm) << 16) | (Channel(v, gm) << 8) | Channel(v, bm);
             }
           }
           break;
@@ -249,7 +310,8 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
   // Into the surface.
   if (bpp > 8) {
     out.Create(W, H, PixelFormat::Colour);
-    for (int y = 0; y < H; ++y) std::memcpy(out.ColourRow(y), &col[static_cast<size_t>(y) * W], static_cast<size_t>(W) * 4);
+    for (int y = 0; y < H; ++y)
+      std::memcpy(out.ColourRow(y), &col[static_cast<size_t>(y) * W], static_cast<size_t>(W) * 4);
     return "";
   }
   uint8_t maxIndex = 0;
@@ -257,14 +319,16 @@ std::string DecodeBmp(const std::string& data, Surface& out) {
   auto palAt = [&](size_t i) { return i < pal.size() ? pal[i] : 0u; };
   if (bpp == 1 && palAt(0) == colour::kBlack && palAt(1) == colour::kWhite) {
     out.Create(W, H, PixelFormat::Mask);
-    for (int y = 0; y < H; ++y) std::memcpy(out.ByteRow(y), &idx[static_cast<size_t>(y) * W], static_cast<size_t>(W));
+    for (int y = 0; y < H; ++y)
+      std::memcpy(out.ByteRow(y), &idx[static_cast<size_t>(y) * W], static_cast<size_t>(W));
     return "";
   }
   if (maxIndex < 16) {
     Palette16 p16{};
     for (size_t i = 0; i < 16; ++i) p16[i] = palAt(i);
     out.CreatePal4(W, H, p16);
-    for (int y = 0; y < H; ++y) std::memcpy(out.ByteRow(y), &idx[static_cast<size_t>(y) * W], static_cast<size_t>(W));
+    for (int y = 0; y < H; ++y)
+      std::memcpy(out.ByteRow(y), &idx[static_cast<size_t>(y) * W], static_cast<size_t>(W));
     return "";
   }
   out.Create(W, H, PixelFormat::Colour);
@@ -287,7 +351,8 @@ std::string EncodeBmp(const Surface& s) {
       std::fill(row.begin(), row.end(), '\0');
       const uint8_t* p = s.ByteRow(y);
       for (int x = 0; x < W; ++x)
-        row[static_cast<size_t>(x) >> 1] |= static_cast<char>((x & 1) ? (p[x] & 15) : (p[x] & 15) << 4);
+        row[static_cast<size_t>(x) >> 1] |=
+            static_cast<char>((x & 1) ? (p[x] & 15) : (p[x] & 15) << 4);
       out += row;
     }
     return out;
@@ -343,6 +408,17 @@ std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out) {
   std::optional<std::string> data = files.ReadFile(path);
   if (!data) return "cannot read " + path;
   std::string e = DecodeBmp(*data, out);
+  return e.empty() ? e : path + ": " + e;
+}
+
+std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out,
+                    const PictureSize& want) {
+  std::optional<std::string> data = files.ReadFile(path);
+  if (!data) return "cannot read " + path;
+  int w = 0, h = 0;
+  std::string e = ReadBmpSize(*data, w, h);
+  if (e.empty()) e = CheckPictureSize(w, h, want);
+  if (e.empty()) e = DecodeBmp(*data, out);
   return e.empty() ? e : path + ": " + e;
 }
 

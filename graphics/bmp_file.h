@@ -10,13 +10,16 @@
 //    16 (palette entries 0..15 kept), otherwise a Colour surface.
 //  - 16, 24 and 32 bit: a Colour surface.
 // Bottom-up and top-down files are both read. Truncated or absurd files give
-// an error text and never read out of bounds; sides over Surface::kMaxSide
-// are refused.
+// an error text and never read out of bounds. The header, the palette and
+// the presence of the pixel data are checked before anything the size of
+// the picture is allocated; pictures over kMaxPicturePixels, or with a side
+// over Surface::kMaxSide, are refused.
 //
 // Writing: Pal4 as a 4-bit file with its 16-entry palette and indexes;
 // Mask and Mono as a 1-bit file (black, white); Colour as 24 bit.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "graphics/raster.h"
@@ -24,6 +27,26 @@
 namespace kelvane {
 
 class FileSystem;
+
+// No data file of the game comes near this (the largest, a full snapshot
+// album, is 148 x 10,800); a forged header claiming more is refused before
+// it can cost gigabytes.
+inline constexpr int64_t kMaxPicturePixels = 4096 * 4096;
+
+// The size a picture file must have: width x height exactly, or, where a
+// side repeats, a whole number (at least one) of cells of that side.
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+  bool widthRepeats = false;
+  bool heightRepeats = false;
+};
+// "" when width x height fits want, else the reason.
+std::string CheckPictureSize(int width, int height, const PictureSize& want);
+
+// The picture's size from the header alone, after the same checks as
+// DecodeBmp makes before it allocates. Returns "" or an error text.
+std::string ReadBmpSize(const std::string& data, int& width, int& height);
 
 // Decodes the bytes of a BMP file into out (recreated; the canvas state is
 // kept). Returns "" on success, else an error text (out is then unchanged).
@@ -37,6 +60,10 @@ std::string EncodeBmp4(const Surface& s, const Palette16& palette);
 // Through the platform's files. LoadBmp returns "" or an error text
 // (including a missing file); SaveBmp returns whether the write worked.
 std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out);
+// The same for a picture that must have a given size: a file of another
+// size is refused from its header, before it is decoded.
+std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out,
+                    const PictureSize& want);
 bool SaveBmp(FileSystem& files, const std::string& path, const Surface& s);
 
 }  // namespace kelvane

@@ -5,6 +5,7 @@
 
 #include "actiondata/palette_file.h"
 #include "app/game.h"
+#include "graphics/atlas.h"
 #include "graphics/bmp_file.h"
 #include "graphics/raster.h"
 #include "graphics/surfaces.h"
@@ -152,7 +153,8 @@ void RecolourPass(Game& g, Surface& dest, Surface& scheme0, int s, int b) {
   dest.canvas.copyMode = SRCCOPY;
 }
 
-bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets) {
+bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets,
+                          std::optional<PictureSize> size) {
   if (Stopping(g)) return true;
   const int schemes = std::min<int>(g.st.colourMax, kMaxScheme);
   g.actions.pictureCountdown = static_cast<int16_t>(g.st.colourMax + 1);
@@ -160,7 +162,10 @@ bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets
 
   Surface& scheme0 = *sheets.scheme[0];
   std::string path = g.st.dataFolder + name + ".bmp";
-  std::string error = LoadBmp(*g.pf.files, path, scheme0);
+  // The drawing code cuts cells out of the sheet at fixed places, so a
+  // sheet of another size is refused from its header.
+  std::string error =
+      size ? LoadBmp(*g.pf.files, path, scheme0, *size) : LoadBmp(*g.pf.files, path, scheme0);
   if (error.empty() && scheme0.Empty()) error = path + ": the picture has no pixels";
   if (!error.empty()) {
     g.pf.app->ShowMessage(error);
@@ -184,7 +189,8 @@ bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets
 
 bool LoadMainPicture(Game& g) {
   auto& m = g.gfx.mainSheets;
-  return LoadCharacterPicture(g, kMainPicture, {{&m[0], &m[1], &m[2]}, &m[3]});
+  return LoadCharacterPicture(g, kMainPicture, {{&m[0], &m[1], &m[2]}, &m[3]},
+                              PictureSize{atlas::kSheetWidth, atlas::kSheetHeight});
 }
 
 }  // namespace kelvane

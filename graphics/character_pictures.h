@@ -4,7 +4,10 @@
 // and lets window messages run, so the window can be closed meanwhile.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "graphics/bmp_file.h"
 
 namespace kelvane {
 
@@ -19,8 +22,10 @@ struct PictureSheets {
 
 // Loads name + ".bmp" and builds the sheets for schemes 0..colourMax and the
 // mask. Does nothing once the game is halted or a close was asked for.
-// Returns false when the picture cannot be loaded (the user has been told).
-bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets);
+// Returns false when the picture cannot be loaded or does not have the given
+// size (the user has been told "FILE: reason").
+bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets,
+                          std::optional<PictureSize> size = std::nullopt);
 // The main picture "Y_" into mainSheets.
 bool LoadMainPicture(Game& g);
 

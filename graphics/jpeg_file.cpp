@@ -73,6 +73,16 @@ inline uint32_t FromInvertedCmyk(const JSAMPLE* p) {
   return Rgb(p[0] * k / 255, p[1] * k / 255, p[2] * k / 255);
 }
 
+// Every 8 x 8 block of every component costs at least one bit of entropy
+// data (a DC code is never shorter), so a file shorter than this cannot
+// hold the picture its header claims; refusing it spares the allocation.
+size_t MinimumBytes(const jpeg_decompress_struct& cinfo) {
+  uint64_t blocks = 0;
+  for (int c = 0; c < cinfo.num_components; ++c)
+    blocks += uint64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks;
+  return static_cast<size_t>(blocks / 8);
+}
+
 JpegResult Fail(const std::string& name, const std::string& reason) {
   JpegResult r;
   r.error = name + ": " + reason;
@@ -97,12 +107,20 @@ JpegResult DecodeJpeg(const std::string& bytes, const std::string& name) {
                static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&cinfo, TRUE);
   if (cinfo.image_width > static_cast<JDIMENSION>(kMaxJpegSide) ||
-      cinfo.image_height > static_cast<JDIMENSION>(kMaxJpegSide)) {
+      cinfo.image_height > static_cast<JDIMENSION>(kMaxJpegSide) ||
+      uint64_t{cinfo.image_width} * cinfo.image_height > kMaxJpegPixels) {
     std::string size =
         std::to_string(cinfo.image_width) + " x " + std::to_string(cinfo.image_height);
     jpeg_destroy_decompress(&cinfo);
-    return Fail(name, "the picture is too large (" + size + ", at most " +
-                          std::to_string(kMaxJpegSide) + " pixels on a side)");
+    return Fail(name, "the picture is too large (" + size + "; at most " +
+                          std::to_string(kMaxJpegPixels) + " pixels and " +
+                          std::to_string(kMaxJpegSide) + " on a side)");
+  }
+  if (bytes.size() < MinimumBytes(cinfo)) {
+    jpeg_destroy_decompress(&cinfo);
+    return Fail(name, "the file is cut short (too little data for " +
+                          std::to_string(cinfo.image_width) + " x " +
+                          std::to_string(cinfo.image_height) + " pixels)");
   }
   bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;

@@ -14,6 +14,8 @@ class FileSystem;
 // Pictures larger than this on either side are refused before decoding, so a
 // forged header cannot make us allocate gigabytes.
 inline constexpr int kMaxJpegSide = 8192;
+// The same limit on the whole picture as for BMP files (4096 x 4096).
+inline constexpr uint64_t kMaxJpegPixels = 4096ull * 4096ull;
 
 struct JpegPicture {
   int width = 0;

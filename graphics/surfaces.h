@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "graphics/raster.h"
 
@@ -42,6 +44,8 @@ struct Surfaces {
   FrameSheetTable frameSheets;
 
   int8_t albumCapacity = 100;  // a built-in signed byte value
+  // Optional picture files already reported as unusable ("FILE: reason").
+  std::set<std::string> skippedPictures;
 
   // ---- Rectangle variables ----
   Rect blitSource;   // the picture's rectangle in a sheet (DrawSprite)

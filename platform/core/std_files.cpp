@@ -1,8 +1,11 @@
 #include "platform/core/std_files.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -28,8 +31,11 @@ std::optional<std::string> StdFileSystem::ReadFile(const std::string& path) {
   return s.str();
 }
 
+// Writes go to path + ".tmp" + our process id and are renamed over path only
+// when every byte reached the disk; a short write (a full disk, a file-size
+// limit) removes the temporary file and leaves the old file as it was.
 bool StdFileSystem::WriteFile(const std::string& path, const std::string& data) {
-  std::string temp = path + ".tmp" + std::to_string(getpid());
+  std::string temp = path + kTempMark + std::to_string(getpid());
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return false;
   bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
@@ -39,6 +45,39 @@ bool StdFileSystem::WriteFile(const std::string& path, const std::string& data) 
   if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
   std::remove(temp.c_str());
   return false;
+}
+
+namespace {
+
+// The process id of one of our temporary names ("<name>.tmp<pid>"), or 0.
+pid_t TempOwner(const std::string& name) {
+  const size_t mark = name.rfind(StdFileSystem::kTempMark);
+  if (mark == std::string::npos || mark == 0) return 0;
+  const std::string digits = name.substr(mark + std::strlen(StdFileSystem::kTempMark));
+  if (digits.empty() || digits.size() > 9) return 0;
+  for (char c : digits)
+    if (c < '0' || c > '9') return 0;
+  return static_cast<pid_t>(std::stol(digits));
+}
+
+bool ProcessGone(pid_t pid) {
+  return kill(pid, 0) == -1 && errno == ESRCH;
+}
+
+}  // namespace
+
+int RemoveStaleTemporaries(const std::string& folder) {
+  std::error_code ec;
+  int removed = 0;
+  std::filesystem::directory_iterator it(folder, ec);
+  if (ec) return 0;
+  for (const auto& entry : it) {
+    if (!entry.is_regular_file(ec)) continue;
+    const pid_t owner = TempOwner(entry.path().filename().string());
+    if (owner <= 0 || !ProcessGone(owner)) continue;
+    if (std::filesystem::remove(entry.path(), ec)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace kelvane

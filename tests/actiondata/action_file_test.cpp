@@ -279,9 +279,10 @@ TEST_F(ActionFileTest, ReadActionFileReportsTheLine) {
   ASSERT_EQ(tg.fakes.app.messages.size(), 1u);
   EXPECT_EQ(tg.fakes.app.messages[0], "Z_ac.txt:3: command code 9999 is outside 0..6666");
 
-  test::WriteAll(dir + "Z_ac.txt", "*  a\n0\n1234\n");
+  // A playable file: the group after the row maps its command.
+  test::WriteAll(dir + "Z_ac.txt", "_  base\n*  a\n0\n1234\nL\n-1\n");
   EXPECT_TRUE(ReadActionFile(tg.g(), "act"));
-  EXPECT_EQ(tg.g().actions.actionRows[0].commands[0], 1234);
+  EXPECT_EQ(tg.g().actions.actionRows[1].commands[0], 1234);
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST(PaletteFileTest, MalformedFilesAreRefusedWithTheirLine) {
 
   std::string cut = Block("a", 0) + Block("b", 0) + "c\n1 2 3 4 5 6 7 8 9 10 11 12\n";
   EXPECT_FALSE(ParsePaletteText(p, cut, "Xx.txt", &error));
-  EXPECT_EQ(error, "Xx.txt:13: the file ends before palette 2 is complete");
+  EXPECT_EQ(error, "Xx.txt:12: the file ends before palette 2 is complete");
 }
 
 TEST(PaletteFileTest, ReadPaletteFileFromTheDataFolder) {

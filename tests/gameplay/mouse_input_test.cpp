@@ -408,5 +408,48 @@ TEST_F(MouseTest, UpAndDownDoNotMoveThePointer) {
   EXPECT_EQ(w.pointer, (Point{400, 250}));
 }
 
+// ---- The record slots ----
+
+TEST_F(MouseTest, ALeftClickWhileAStageStartCountsOpensTheLoadScene) {
+  for (int8_t start : {scene::kStageStart1, scene::kStageStart2, scene::kDemoStart}) {
+    EnterScene(start, 39);
+    g.st.playMode = 1;
+    Click(MouseButton::Left);
+    EXPECT_EQ(g.st.sceneCode, scene::kLoadSlot) << int(start);
+  }
+  // Before the count, and with the right button, the click is a key.
+  EnterScene(scene::kStageStart1, 38);
+  Click(MouseButton::Left);
+  EXPECT_EQ(g.st.sceneCode, scene::kStageStart1);
+  EnterScene(scene::kStageStart1, 135);
+  Click(MouseButton::Right);
+  EXPECT_EQ(g.st.sceneCode, scene::kStageStart1);
+  // The exit question has no records.
+  EnterScene(scene::kExitQuestion, 50);
+  Click(MouseButton::Left);
+  EXPECT_EQ(g.st.sceneCode, scene::kExitQuestion);
+}
+
+TEST_F(MouseTest, TheSlotScenesTakeClicks) {
+  // The save scene's closed list: left opens it, right leaves.
+  EnterScene(scene::kSaveSlot, 10);
+  Click(MouseButton::Left);
+  EXPECT_EQ(g.st.subStep(), 100);
+  EXPECT_EQ(LastSound(), 71);
+  EnterScene(scene::kSaveSlot, 10);
+  Click(MouseButton::Right);
+  EXPECT_EQ(g.st.subStep(), 200);
+  // The load scene's list: right closes it.
+  EnterScene(scene::kLoadSlot, 1);
+  Click(MouseButton::Right);
+  EXPECT_EQ(g.st.subStep(), 194);
+  EXPECT_EQ(LastSound(), 20);
+  // A click that is not ready is only heard, also here.
+  EnterScene(scene::kLoadSlot, 1);
+  g.st.mouseLevel = 0;
+  Click(MouseButton::Right);
+  EXPECT_EQ(g.st.subStep(), 1);
+}
+
 }  // namespace
 }  // namespace kelvane

@@ -274,15 +274,16 @@ TEST_F(PictureTest, UnreadablePicturesAreReportedByName) {
 TEST_F(PictureTest, LoadGroupFillsSlotsConsumesTheGroupAndMapsCommands) {
   std::string error;
   ASSERT_TRUE(ParseActionText(g.actions,
-                              "_ idle\n* kick\n0\n12\nL\n104 105 1241 -1\n* spin\n0\n13\nL\n-1\n",
+                              "_ idle\n* kick\n0\n12\nL\n1004 1005 1041 -1\n* spin\n0\n13\nL\n-1\n",
                               "Z_ac.txt", &error))
       << error;
   g.st.colourMax = 0;
   g.st.groupsToLoad = static_cast<uint8_t>(CountGroupsToLoad(g.actions));
   ASSERT_EQ(g.st.groupsToLoad, 1);
-  WritePicture("sc004", 5, 5);
-  WritePicture("sc005", 6, 6);  // same slot as sc004: replaces it
-  WritePicture("sz041", 7, 7);
+  // Set 10 has no fixed sheet size, so small pictures tell them apart.
+  WritePicture("004", 5, 5);
+  WritePicture("005", 6, 6);  // same slot as 004: replaces it
+  WritePicture("041", 7, 7);
   window.captions.clear();
   ASSERT_TRUE(LoadGroup(g, 0));
   // "Now Loading" groups, pictures left in the group, countdown.
@@ -290,9 +291,9 @@ TEST_F(PictureTest, LoadGroupFillsSlotsConsumesTheGroupAndMapsCommands) {
   // The group is counted off only after its last picture, so the title
   // comes back with the next picture loaded (the main picture).
   EXPECT_EQ(window.captions.back(), "Now Loading 1 0 0");
-  EXPECT_EQ(g.gfx.frameSheets[0][1][2].Width(), 6);
-  EXPECT_EQ(g.gfx.frameSheets[3][1][2].Width(), 6);
-  EXPECT_EQ(g.gfx.frameSheets[0][12][20].Width(), 7);
+  EXPECT_EQ(g.gfx.frameSheets[0][10][2].Width(), 6);
+  EXPECT_EQ(g.gfx.frameSheets[3][10][2].Width(), 6);
+  EXPECT_EQ(g.gfx.frameSheets[0][10][20].Width(), 7);
   EXPECT_EQ(g.st.groupsToLoad, 0);
   EXPECT_EQ(g.actions.loadGroups[0][0], -1);
   EXPECT_EQ(g.actions.codeToRow[12], 1);
