@@ -258,8 +258,12 @@ TEST(SdlMedia, MidiTunesOpenAndSoundAtOnceOnTheOneSynthesiser) {
   // threads up now and then, so the bounds leave room for that.
   EXPECT_LT(worstOpen, 50.0);
   EXPECT_LT(median, 50.0);
-  // The whole soundfont is 148 MB; a tune's instruments are a few MB.
+  // The whole soundfont is 148 MB; a tune's instruments are a few MB. The
+  // address sanitizer keeps freed blocks in quarantine (256 MB), so there the
+  // resident size says nothing about what the synthesiser holds.
+#if !defined(__SANITIZE_ADDRESS__)
   EXPECT_LT(mostMb - firstMb, 60.0);
+#endif
 }
 
 TEST(SdlMedia, WithoutASoundFontMidiTunesTakeTheMissingTunePath) {
