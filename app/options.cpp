@@ -29,7 +29,7 @@ std::string UsageText() {
          "  --frames DIR      write presented frames as PNG (headless)\n"
          "  --frame-every K   only every K-th presented frame\n"
          "  --replay FILE     replay a run record (Ac1.txt..Ac9.txt) as the first\n"
-         "                    demonstration turn, with its music (headless)\n"
+         "                    demonstration turn, with its music\n"
          "  --realtime        real clock instead of the virtual one (headless)\n"
          "  --cd-image FILE   a CUE/BIN CD image, offered as the next CD drive\n"
          "  --stats           print frame pacing and CPU figures at exit\n"

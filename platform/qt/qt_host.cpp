@@ -33,6 +33,7 @@
 #include "config/numbered_files.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
+#include "flow/record_slots.h"
 #include "platform/cd/cd_drives.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
@@ -624,9 +625,19 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   services.keyForm = keyForm;
   keyForm->Create();
   FormShow(g);
+  // A record from the command line replays as the first demonstration
+  // turn, as it does headless; one that cannot be replayed is a bad option.
+  bool replayRefused = false;
+  if (started && !options.replayFile.empty()) {
+    std::string error;
+    if (!PrepareCommandLineReplay(g, options.replayFile, error)) {
+      std::fprintf(stderr, "kelvane: %s\n", error.c_str());
+      replayRefused = true;
+    }
+  }
   // A close accepted inside the loading's message pump has already ended
   // the game; the loop would otherwise wait for an exit that has passed.
-  int rc = window->closing ? 0 : app.exec();
+  int rc = window->closing || replayRefused ? 0 : app.exec();
   padPoll.stop();
   services.keyForm = nullptr;
   services.SetTimerEnabled(false);
@@ -635,7 +646,7 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   window->game = nullptr;
   window->hide();
   trace.Close();
-  const int status = started ? rc : 1;
+  const int status = replayRefused ? 2 : started ? rc : 1;
   CloseSdlAudio();
   StopSynthesiser();
   return status;
