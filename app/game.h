@@ -15,7 +15,7 @@
 #include "flow/run_record.h"
 #include "flow/stage_cycle.h"
 #include "gameplay/action_engine.h"
-#include "gameplay/command_list_window.h"
+#include "actiondata/command_list_window.h"
 #include "gameplay/command_state.h"
 #include "gameplay/mode_menu.h"
 #include "gameplay/mouse_input.h"

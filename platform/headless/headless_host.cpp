@@ -20,7 +20,7 @@
 #include "config/settings.h"
 #include "config/startup_choices.h"
 #include "flow/record_slots.h"
-#include "gameplay/command_list_window.h"
+#include "actiondata/command_list_window.h"
 #include "music/audio_length.h"
 #include "platform/core/png_writer.h"
 #include "platform/core/std_files.h"

@@ -7,7 +7,7 @@
 #include <QWheelEvent>
 
 #include "app/game.h"
-#include "gameplay/command_list_window.h"
+#include "actiondata/command_list_window.h"
 #include "platform/core/text_codec.h"
 #include "platform/qt/vk_map.h"
 

@@ -1,7 +1,7 @@
 // The command list's content and rules: which commands it lists and how,
 // the sort by column clicks, and the keys, buttons and wheel it hands to
 // the game.
-#include "gameplay/command_list_window.h"
+#include "actiondata/command_list_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gameplay/command_list_window.h"
+#include "actiondata/command_list_window.h"
 
 #include <algorithm>
 #include <cctype>
