@@ -170,6 +170,10 @@ void KeyFormKeyUp(Game& g, int vk, ShiftState shift) {
   if (vk == keys::kEscape) g.pf.window->SetVisible(FormId::keyFM, false);
 }
 
+bool KeyFormTypingReachesList(const Game& g) {
+  return g.st.halted != 0;
+}
+
 bool KeyFormMouseWheel(Game& g, bool up, bool listHasFocus, ShiftState shift, Point client) {
   if (listHasFocus) {
     Stamp(g);

@@ -77,6 +77,9 @@ void ListView1ColumnClick(Game& g, int column);
 // window.
 bool KeyFormKeyDown(Game& g, int vk, ShiftState shift);
 void KeyFormKeyUp(Game& g, int vk, ShiftState shift);
+// Whether a typed character may reach the list itself (its type-ahead
+// search): only while the program is halted, when the game takes no keys.
+bool KeyFormTypingReachesList(const Game& g);
 // The wheel goes to the game unless the list has the focus; client is the
 // pointer in the main window's client coordinates. Returns whether the list
 // should scroll instead.

@@ -138,11 +138,14 @@ void TkeyFM::ShowSortIndicator() {
 
 bool TkeyFM::KeyDown(QKeyEvent* e) {
   const int vk = QtKeyToVk(e->key(), e->modifiers().testFlag(Qt::KeypadModifier));
-  // Keys the game has no code for are swallowed too: typing never
-  // reaches the list.
-  if (vk == 0) return true;
+  // Typing reaches the list only while the program is halted; otherwise
+  // keys the game has no code for are swallowed too.
+  const bool typed = !e->text().isEmpty() && e->text().at(0).isPrint();
+  const bool listTypes = typed && KeyFormTypingReachesList(g_);
+  if (vk == 0) return !listTypes;
   noteKey_(vk, true);
-  return !KeyFormKeyDown(g_, vk, ShiftOf(e->modifiers()));
+  const bool windowKey = KeyFormKeyDown(g_, vk, ShiftOf(e->modifiers()));
+  return !(windowKey || listTypes);
 }
 
 void TkeyFM::KeyUp(QKeyEvent* e) {

@@ -134,6 +134,37 @@ TEST_F(CommandListWindowTest, KeysGoToTheGameAndNeverMoveTheList) {
   EXPECT_EQ(list->currentIndex().row(), 0);
 }
 
+TEST_F(CommandListWindowTest, TypedCharactersSearchTheListOnlyWhileHalted) {
+  // Type-ahead search works in the current column: the action names.
+  constexpr int kName = 3;
+  list->setFocus();
+  list->setCurrentIndex(list->model()->index(0, kName));
+  const QString firstName = Cell(0, kName).trimmed();
+  const QChar first = firstName.isEmpty() ? QChar() : firstName.at(0).toLower();
+  // The first row whose name starts with another letter, one no game key
+  // uses.
+  int target = -1;
+  QChar letter;
+  for (int row = 1; row < list->model()->rowCount() && target < 0; ++row) {
+    const QString name = Cell(row, kName).trimmed();
+    if (name.isEmpty()) continue;
+    const QChar c = name.at(0).toLower();
+    if (c < QChar('a') || c > QChar('z')) continue;
+    if (c != first && c != 'y' && c != 'n' && c != 'c') {
+      target = row;
+      letter = c;
+    }
+  }
+  ASSERT_GE(target, 0);
+  const char key = letter.toLatin1();
+  QTest::keyClick(list, key);
+  EXPECT_EQ(list->currentIndex().row(), 0) << "typing moved the list while the game runs";
+  g.st.halted = 1;
+  QTest::keyClick(list, key);
+  EXPECT_EQ(list->currentIndex().row(), target);
+  g.st.halted = 0;
+}
+
 TEST_F(CommandListWindowTest, EscapeHidesTheWindow) {
   HeadlessWindow& w = t.fakes.window;
   w.SetVisible(FormId::keyFM, true);
