@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "platform/sdl/music_stream.h"
 #include "platform/sdl/synthesiser.h"
@@ -31,11 +32,60 @@ int MixerVolume(float v) {
   return static_cast<int>(std::lround(v * MIX_MAX_VOLUME));
 }
 
-// The music stream joins the mixer's output after the effects; SDL_mixer's
-// own music (WAV and MP3 tunes) keeps playing underneath, so the stream's
-// fade-out of one tune can overlap the start of a tune of the other kind.
+// SDL_mixer's own music (WAV and MP3 tunes) fades like the music stream.
+// The mixer adds the effect channel to its music before the post-mix sees
+// the block, so the channel's samples are taken aside on the way (and
+// silenced there): the post-mix then holds the music alone, fades it and
+// adds the effect back. All of this runs on the audio thread.
+std::vector<int16_t> effectTap;  // this block's effect samples
+size_t effectTapped = 0;
+float sdlMusicGain = 1.0f;                  // audio thread only
+std::atomic<bool> sdlMusicAudible{true};    // the gain the music fades to
+std::atomic<bool> sdlMusicSilent{false};    // faded out completely
+std::atomic<bool> sdlMusicFromSilence{false};
+
+void TapEffect(int, void* stream, int bytes, void*) {
+  auto* samples = static_cast<int16_t*>(stream);
+  const size_t count = static_cast<size_t>(bytes) / 2;
+  if (effectTap.size() < effectTapped + count) effectTap.resize(effectTapped + count);
+  std::copy(samples, samples + count, effectTap.begin() + static_cast<std::ptrdiff_t>(effectTapped));
+  effectTapped += count;
+  std::fill(samples, samples + count, int16_t{0});
+}
+
+void FadeSdlMusic(int16_t* out, size_t frames) {
+  if (sdlMusicFromSilence.exchange(false)) sdlMusicGain = 0.0f;
+  const float target = sdlMusicAudible ? 1.0f : 0.0f;
+  constexpr float kStep = 1.0f / static_cast<float>(kRampFrames);
+  for (size_t i = 0; i < frames * 2; i += 2) {
+    if (sdlMusicGain < target) sdlMusicGain = std::min(target, sdlMusicGain + kStep);
+    if (sdlMusicGain > target) sdlMusicGain = std::max(target, sdlMusicGain - kStep);
+    if (sdlMusicGain >= 1.0f) continue;
+    for (size_t c = i; c < i + 2; ++c)
+      out[c] = static_cast<int16_t>(std::lround(static_cast<float>(out[c]) * sdlMusicGain));
+  }
+  if (target == 0.0f && sdlMusicGain == 0.0f) sdlMusicSilent = true;
+}
+
+void AddTappedEffect(int16_t* out, size_t samples) {
+  const float volume = effectsVolume;
+  const size_t n = std::min(samples, effectTapped);
+  for (size_t i = 0; i < n; ++i) {
+    const long sum = out[i] + std::lround(static_cast<float>(effectTap[i]) * volume);
+    out[i] = static_cast<int16_t>(std::clamp(sum, -32768L, 32767L));
+  }
+  effectTapped = 0;
+}
+
+// The post-mix: SDL_mixer's music faded, the effect added back, then the
+// music stream, so the stream's fade-out of one tune can overlap the start
+// of a WAV or MP3 tune.
 void MixMusicStream(void*, Uint8* stream, int bytes) {
-  RenderMusicStream(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(bytes) / 4);
+  auto* out = reinterpret_cast<int16_t*>(stream);
+  const size_t frames = static_cast<size_t>(bytes) / 4;
+  FadeSdlMusic(out, frames);
+  AddTappedEffect(out, frames * 2);
+  RenderMusicStream(out, frames);
 }
 
 }  // namespace
@@ -47,8 +97,22 @@ void SetMusicVolume(float volume) {
 }
 
 void SetEffectsVolume(float volume) {
+  // Applied where the tapped effect is added back.
   effectsVolume = ClampVolume(volume);
-  if (audioOpen) Mix_Volume(kEffectChannel, MixerVolume(effectsVolume));
+}
+
+void FadeOutSdlMusic() {
+  if (!audioOpen) return;
+  sdlMusicSilent = false;
+  sdlMusicAudible = false;
+  // One mix period and the ramp; a device that has stopped calling back
+  // is not waited for longer.
+  for (int waited = 0; waited < 40 && !sdlMusicSilent; ++waited) SDL_Delay(1);
+}
+
+void FadeInSdlMusic(bool fromSilence) {
+  if (fromSilence) sdlMusicFromSilence = true;
+  sdlMusicAudible = true;
 }
 
 float MusicVolume() {
@@ -80,10 +144,14 @@ bool OpenSdlAudio() {
   }
   Mix_AllocateChannels(4);
   ResetMusicStream();
+  effectTap.assign(static_cast<size_t>(kMixFrames) * 2 * 4, 0);
+  effectTapped = 0;
+  sdlMusicAudible = true;
+  sdlMusicFromSilence = false;
+  Mix_RegisterEffect(kEffectChannel, TapEffect, nullptr, nullptr);
   Mix_SetPostMix(MixMusicStream, nullptr);
   audioOpen = true;
   SetMusicVolume(musicVolume);
-  SetEffectsVolume(effectsVolume);
   return true;
 }
 
@@ -92,6 +160,7 @@ void CloseSdlAudio() {
   Mix_SetPostMix(nullptr, nullptr);
   ResetMusicStream();
   Mix_HaltChannel(-1);
+  Mix_UnregisterAllEffects(kEffectChannel);
   Mix_HaltMusic();
   Mix_CloseAudio();
   Mix_Quit();

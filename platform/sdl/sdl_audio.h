@@ -24,6 +24,14 @@ void SetEffectsVolume(float volume);
 float MusicVolume();
 float EffectsVolume();
 
+// SDL_mixer's own music (WAV and MP3 tunes) fades over a few milliseconds
+// like the music stream: FadeOutSdlMusic ramps it down and returns once it
+// is silent (at most about 40 ms), so it can then be paused or halted
+// without a click; FadeInSdlMusic ramps it back up, from silence for a tune
+// that starts afresh.
+void FadeOutSdlMusic();
+void FadeInSdlMusic(bool fromSilence);
+
 class SdlSoundEffects : public SoundEffects {
  public:
   ~SdlSoundEffects() override;

@@ -29,7 +29,10 @@ uint64_t stopGeneration = 0;
 
 Uint32 StopAtEnd(Uint32, void* param) {
   std::lock_guard<std::mutex> lock(stopMutex);
-  if (reinterpret_cast<uintptr_t>(param) == stopGeneration) Mix_HaltMusic();
+  if (reinterpret_cast<uintptr_t>(param) == stopGeneration) {
+    FadeOutSdlMusic();
+    Mix_HaltMusic();
+  }
   return 0;  // once
 }
 
@@ -201,7 +204,11 @@ MediaMode SdlMedia::Mode() {
     if (ended) {
       CancelStopTimer();
       if (streaming_) StreamStop();
-      if (mixMusic_) Mix_HaltMusic();
+      if (mixMusic_) {
+        // Ended at a stop position rather than at the end of the file.
+        if (Mix_PlayingMusic()) FadeOutSdlMusic();
+        Mix_HaltMusic();
+      }
       streaming_ = false;
       playing_ = false;
     }
@@ -221,6 +228,8 @@ int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
       streaming_ = true;
     }
   } else if (mixMusic_) {
+    if (Mix_PlayingMusic() && !Mix_PausedMusic()) FadeOutSdlMusic();
+    FadeInSdlMusic(true);
     if (Mix_PlayMusic(mixMusic_, 0) != 0) return Result(kCannotPlay, Mix_GetError());
     if (from > 0 && Mix_SetMusicPosition(from / 1000.0) != 0) {
       Mix_HaltMusic();
@@ -240,7 +249,10 @@ int SdlMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs)
     // Play after Stop goes on from where it stopped, as the media device does.
     playFrom_ = pausedAt_;
     if (streaming_) StreamResume();
-    if (mixMusic_) Mix_ResumeMusic();
+    if (mixMusic_) {
+      FadeInSdlMusic(true);
+      Mix_ResumeMusic();
+    }
     if (mixMusic_ && to < length_ && to > playFrom_) StartStopTimer(to - playFrom_);
   } else {
     playFrom_ = fromMs.value_or(0);
@@ -261,7 +273,10 @@ int SdlMedia::Stop() {
     CancelStopTimer();
     pausedAt_ = Position();
     if (streaming_) StreamPause();
-    if (mixMusic_) Mix_PauseMusic();
+    if (mixMusic_) {
+      FadeOutSdlMusic();
+      Mix_PauseMusic();
+    }
     playing_ = false;
     paused_ = true;
   }
@@ -275,6 +290,7 @@ int SdlMedia::Close() {
   // After the mixer has shut down its decoders are gone with it; only the
   // pointer is dropped then.
   if (mixMusic_ && SdlAudioIsOpen()) {
+    if (Mix_PlayingMusic() && !Mix_PausedMusic()) FadeOutSdlMusic();
     Mix_HaltMusic();
     Mix_FreeMusic(mixMusic_);
   }

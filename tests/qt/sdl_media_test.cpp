@@ -331,5 +331,108 @@ TEST(SdlMedia, AStageTuneSoundsThroughTheDiskDriver) {
   std::remove(file.c_str());
 }
 
+// A 16-bit stereo WAV file at the stream's rate: a sine of the given
+// frequency and amplitude (or a square wave), seconds long.
+void WriteWav(const std::string& path, double seconds, double hz, int amplitude, bool square) {
+  const uint32_t frames = static_cast<uint32_t>(seconds * kStreamRate);
+  std::string data;
+  for (uint32_t i = 0; i < frames; ++i) {
+    double phase = std::sin(2 * M_PI * hz * i / kStreamRate);
+    if (square) phase = phase >= 0 ? 1 : -1;
+    const auto v = static_cast<int16_t>(std::lround(phase * amplitude));
+    for (int c = 0; c < 2; ++c) {
+      data += static_cast<char>(v & 0xFF);
+      data += static_cast<char>((v >> 8) & 0xFF);
+    }
+  }
+  auto u32 = [](uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  auto u16 = [](uint16_t v) { return std::string{static_cast<char>(v), static_cast<char>(v >> 8)}; };
+  std::string wav = "RIFF" + u32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + u32(16) +
+                    u16(1) + u16(2) + u32(kStreamRate) + u32(kStreamRate * 4) + u16(4) + u16(16) +
+                    "data" + u32(static_cast<uint32_t>(data.size())) + data;
+  test::WriteAll(path, wav);
+}
+
+std::vector<int16_t> Samples(const std::string& pcm) {
+  std::vector<int16_t> out(pcm.size() / 2);
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i] = static_cast<int16_t>(static_cast<uint8_t>(pcm[i * 2]) |
+                                  (static_cast<uint8_t>(pcm[i * 2 + 1]) << 8));
+  return out;
+}
+
+// A WAV tune fades over a few milliseconds when it is stopped, resumed,
+// replayed from a position and closed: a 440 Hz sine moves at most about
+// 1,000 a sample, a cut would jump by up to its full amplitude.
+TEST(SdlMedia, WavTunesFadeInsteadOfCutting) {
+  Watchdog dog(90);
+  const std::string dir = test::MakeTempDir("wav-fade");
+  const std::string file = dir + "out.raw";
+  WriteWav(dir + "sine.wav", 4.0, 440.0, 16000, false);
+  {
+    AudioOn audio("disk", file);
+    ASSERT_TRUE(audio.ok) << "the disk audio driver did not open";
+    SdlMedia m;
+    ASSERT_EQ(m.OpenFile(dir + "sine.wav"), 0) << m.ErrorText(m.LastError());
+    ASSERT_EQ(m.Play(std::nullopt, std::nullopt), 0);
+    Sleep(400);
+    ASSERT_EQ(m.Stop(), 0);
+    Sleep(300);
+    ASSERT_EQ(m.Play(std::nullopt, std::nullopt), 0);
+    Sleep(300);
+    ASSERT_EQ(m.Play(1000, std::nullopt), 0);
+    Sleep(300);
+    ASSERT_EQ(m.Close(), 0);
+    Sleep(200);
+  }
+  const std::vector<int16_t> pcm = Samples(test::ReadAll(file));
+  ASSERT_GT(pcm.size(), size_t{kStreamRate});
+  int loudest = 0, jump = 0;
+  size_t quiet = 0, longestQuiet = 0;
+  for (size_t i = 0; i < pcm.size(); ++i) {
+    loudest = std::max(loudest, std::abs(int{pcm[i]}));
+    if (i >= 2) jump = std::max(jump, std::abs(pcm[i] - pcm[i - 2]));
+    quiet = std::abs(int{pcm[i]}) < 200 ? quiet + 1 : 0;
+    longestQuiet = std::max(longestQuiet, quiet);
+  }
+  std::printf("wav tune: loudest %d, largest step %d, longest quiet %.0f ms\n", loudest, jump,
+              static_cast<double>(longestQuiet) / 2 / kStreamRate * 1000);
+  EXPECT_GT(loudest, 12000) << "the tune did not sound";
+  EXPECT_GT(longestQuiet / 2, size_t{kStreamRate / 5}) << "the stop did not silence it";
+  EXPECT_LT(jump, 2000);
+}
+
+// Effects sound over the mixer at their own volume.
+TEST(SdlMedia, EffectsSoundAtTheirOwnVolume) {
+  Watchdog dog(60);
+  const std::string dir = test::MakeTempDir("effects");
+  WriteWav(dir + "beep.wav", 0.5, 1000.0, 8000, true);
+  auto loudness = [&](float volume) {
+    const std::string file = dir + "out" + std::to_string(volume) + ".raw";
+    {
+      SetEffectsVolume(volume);
+      AudioOn audio("disk", file);
+      EXPECT_TRUE(audio.ok);
+      SdlSoundEffects effects;
+      Sleep(100);
+      effects.Play(dir + "beep.wav");
+      Sleep(800);
+    }
+    SetEffectsVolume(1.0f);
+    const std::vector<int16_t> pcm = Samples(test::ReadAll(file));
+    int loudest = 0;
+    for (int16_t v : pcm) loudest = std::max(loudest, std::abs(int{v}));
+    return loudest;
+  };
+  const int full = loudness(1.0f);
+  const int half = loudness(0.5f);
+  std::printf("effect peaks: %d at full volume, %d at half\n", full, half);
+  EXPECT_NEAR(full, 8000, 100);
+  EXPECT_NEAR(half, 4000, 100);
+}
+
 }  // namespace
 }  // namespace kelvane
