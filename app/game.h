@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "actiondata/action_data.h"
+#include "actiondata/command_list_window.h"
 #include "actiondata/palette_file.h"
 #include "app/game_state.h"
 #include "graphics/surfaces.h"
@@ -15,7 +16,6 @@
 #include "flow/run_record.h"
 #include "flow/stage_cycle.h"
 #include "gameplay/action_engine.h"
-#include "actiondata/command_list_window.h"
 #include "gameplay/command_state.h"
 #include "gameplay/mode_menu.h"
 #include "gameplay/mouse_input.h"

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <thread>
 
+#include "actiondata/command_list_window.h"
 #include "app/frame_pacing.h"
 #include "app/game.h"
 #include "app/input_events.h"
@@ -20,7 +21,6 @@
 #include "config/settings.h"
 #include "config/startup_choices.h"
 #include "flow/record_slots.h"
-#include "actiondata/command_list_window.h"
 #include "music/audio_length.h"
 #include "platform/core/png_writer.h"
 #include "platform/core/std_files.h"

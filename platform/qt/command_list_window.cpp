@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "app/game.h"
 #include "actiondata/command_list_window.h"
+#include "app/game.h"
 #include "platform/core/text_codec.h"
 #include "platform/qt/vk_map.h"
 

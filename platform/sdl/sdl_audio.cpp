@@ -77,6 +77,17 @@ void AddTappedEffect(int16_t* out, size_t samples) {
   effectTapped = 0;
 }
 
+// Ramps SDL_mixer's music down if it is sounding and returns once it is
+// silent.
+void FadeOutSdlMusic() {
+  if (!audioOpen || !Mix_PlayingMusic() || Mix_PausedMusic()) return;
+  sdlMusicSilent = false;
+  sdlMusicAudible = false;
+  // One mix period and the ramp; a device that has stopped calling back
+  // is not waited for longer.
+  for (int waited = 0; waited < 40 && !sdlMusicSilent; ++waited) SDL_Delay(1);
+}
+
 // The post-mix: SDL_mixer's music faded, the effect added back, then the
 // music stream, so the stream's fade-out of one tune can overlap the start
 // of a WAV or MP3 tune.
@@ -101,18 +112,24 @@ void SetEffectsVolume(float volume) {
   effectsVolume = ClampVolume(volume);
 }
 
-void FadeOutSdlMusic() {
-  if (!audioOpen) return;
-  sdlMusicSilent = false;
-  sdlMusicAudible = false;
-  // One mix period and the ramp; a device that has stopped calling back
-  // is not waited for longer.
-  for (int waited = 0; waited < 40 && !sdlMusicSilent; ++waited) SDL_Delay(1);
+void FadeInSdlMusic() {
+  sdlMusicFromSilence = true;
+  sdlMusicAudible = true;
 }
 
-void FadeInSdlMusic(bool fromSilence) {
-  if (fromSilence) sdlMusicFromSilence = true;
-  sdlMusicAudible = true;
+void HaltSdlMusic() {
+  FadeOutSdlMusic();
+  Mix_HaltMusic();
+}
+
+void PauseSdlMusic() {
+  FadeOutSdlMusic();
+  Mix_PauseMusic();
+}
+
+void ResumeSdlMusic() {
+  FadeInSdlMusic();
+  Mix_ResumeMusic();
 }
 
 float MusicVolume() {

@@ -25,12 +25,14 @@ float MusicVolume();
 float EffectsVolume();
 
 // SDL_mixer's own music (WAV and MP3 tunes) fades over a few milliseconds
-// like the music stream: FadeOutSdlMusic ramps it down and returns once it
-// is silent (at most about 40 ms), so it can then be paused or halted
-// without a click; FadeInSdlMusic ramps it back up, from silence for a tune
-// that starts afresh.
-void FadeOutSdlMusic();
-void FadeInSdlMusic(bool fromSilence);
+// like the music stream. Halt and Pause ramp a sounding tune down first and
+// return once it is silent (at most about 40 ms); Resume ramps it back up,
+// and FadeInSdlMusic, called before Mix_PlayMusic, starts the next tune
+// from silence.
+void HaltSdlMusic();
+void PauseSdlMusic();
+void ResumeSdlMusic();
+void FadeInSdlMusic();
 
 class SdlSoundEffects : public SoundEffects {
  public:

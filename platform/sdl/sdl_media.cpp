@@ -29,10 +29,7 @@ uint64_t stopGeneration = 0;
 
 Uint32 StopAtEnd(Uint32, void* param) {
   std::lock_guard<std::mutex> lock(stopMutex);
-  if (reinterpret_cast<uintptr_t>(param) == stopGeneration) {
-    FadeOutSdlMusic();
-    Mix_HaltMusic();
-  }
+  if (reinterpret_cast<uintptr_t>(param) == stopGeneration) HaltSdlMusic();
   return 0;  // once
 }
 
@@ -204,11 +201,7 @@ MediaMode SdlMedia::Mode() {
     if (ended) {
       CancelStopTimer();
       if (streaming_) StreamStop();
-      if (mixMusic_) {
-        // Ended at a stop position rather than at the end of the file.
-        if (Mix_PlayingMusic()) FadeOutSdlMusic();
-        Mix_HaltMusic();
-      }
+      if (mixMusic_) HaltSdlMusic();
       streaming_ = false;
       playing_ = false;
     }
@@ -228,8 +221,8 @@ int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
       streaming_ = true;
     }
   } else if (mixMusic_) {
-    if (Mix_PlayingMusic() && !Mix_PausedMusic()) FadeOutSdlMusic();
-    FadeInSdlMusic(true);
+    HaltSdlMusic();
+    FadeInSdlMusic();
     if (Mix_PlayMusic(mixMusic_, 0) != 0) return Result(kCannotPlay, Mix_GetError());
     if (from > 0 && Mix_SetMusicPosition(from / 1000.0) != 0) {
       Mix_HaltMusic();
@@ -249,10 +242,7 @@ int SdlMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs)
     // Play after Stop goes on from where it stopped, as the media device does.
     playFrom_ = pausedAt_;
     if (streaming_) StreamResume();
-    if (mixMusic_) {
-      FadeInSdlMusic(true);
-      Mix_ResumeMusic();
-    }
+    if (mixMusic_) ResumeSdlMusic();
     if (mixMusic_ && to < length_ && to > playFrom_) StartStopTimer(to - playFrom_);
   } else {
     playFrom_ = fromMs.value_or(0);
@@ -273,10 +263,7 @@ int SdlMedia::Stop() {
     CancelStopTimer();
     pausedAt_ = Position();
     if (streaming_) StreamPause();
-    if (mixMusic_) {
-      FadeOutSdlMusic();
-      Mix_PauseMusic();
-    }
+    if (mixMusic_) PauseSdlMusic();
     playing_ = false;
     paused_ = true;
   }
@@ -290,8 +277,7 @@ int SdlMedia::Close() {
   // After the mixer has shut down its decoders are gone with it; only the
   // pointer is dropped then.
   if (mixMusic_ && SdlAudioIsOpen()) {
-    if (Mix_PlayingMusic() && !Mix_PausedMusic()) FadeOutSdlMusic();
-    Mix_HaltMusic();
+    HaltSdlMusic();
     Mix_FreeMusic(mixMusic_);
   }
   mixMusic_ = nullptr;

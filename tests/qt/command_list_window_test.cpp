@@ -12,9 +12,9 @@
 #include <QWheelEvent>
 
 #include "actiondata/action_file.h"
+#include "actiondata/command_list_window.h"
 #include "actiondata/load_group.h"
 #include "gameplay/command_list_items.h"
-#include "actiondata/command_list_window.h"
 #include "platform/core/text_codec.h"
 #include "tests/fake_platform.h"
 #include "tests/test_support.h"

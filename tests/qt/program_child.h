@@ -61,16 +61,19 @@ inline void Tap(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier
   QApplication::sendEvent(w, &up);
 }
 
+// A number of a traced line (name with its quotes and colon, as
+// "\"scene\":"), searched from at; -1 when missing.
+inline int TraceField(const std::string& text, const char* name, size_t at = 0) {
+  size_t p = text.find(name, at);
+  return p == std::string::npos ? -1 : std::atoi(text.c_str() + p + std::strlen(name));
+}
+
 // The scene and sub-step of the last frame in the trace, or -1.
 inline std::pair<int, int> LastFrame() {
   std::string text = test::ReadAll(traceFile);
   size_t at = text.rfind("\"ev\":\"frame\"");
   if (at == std::string::npos) return {-1, -1};
-  auto field = [&](const char* name) {
-    size_t p = text.find(name, at);
-    return p == std::string::npos ? -1 : std::atoi(text.c_str() + p + std::strlen(name));
-  };
-  return {field("\"scene\":"), field("\"sub\":")};
+  return {TraceField(text, "\"scene\":", at), TraceField(text, "\"sub\":", at)};
 }
 
 inline void StartDriving() {

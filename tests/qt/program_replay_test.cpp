@@ -26,13 +26,9 @@ std::vector<int> DemoPlayRows(const std::string& trace) {
     const size_t end = trace.find('\n', at);
     const std::string line = trace.substr(at, end - at);
     at = end;
-    auto field = [&](const char* name) {
-      size_t p = line.find(name);
-      return p == std::string::npos ? -1 : std::atoi(line.c_str() + p + std::strlen(name));
-    };
-    if (field("\"scene\":") == kDemoPlay) {
+    if (TraceField(line, "\"scene\":") == kDemoPlay) {
       inside = true;
-      rows.push_back(field("\"row\":"));
+      rows.push_back(TraceField(line, "\"row\":"));
     } else if (inside) {
       break;
     }

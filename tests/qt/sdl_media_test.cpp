@@ -291,13 +291,18 @@ TEST(SdlMedia, WithoutASoundFontMidiTunesTakeTheMissingTunePath) {
   StartSynthesiser();
 }
 
+// The little-endian 16-bit sample at a byte offset of raw output.
+int16_t SampleAt(const std::string& pcm, size_t byte) {
+  return static_cast<int16_t>(static_cast<uint8_t>(pcm[byte]) |
+                              (static_cast<uint8_t>(pcm[byte + 1]) << 8));
+}
+
 // Mean square of 16-bit samples.
 double Power(const std::string& pcm, size_t from, size_t to) {
   double sum = 0;
   size_t n = 0;
   for (size_t i = from & ~size_t{1}; i + 1 < std::min(to, pcm.size()); i += 2, ++n) {
-    auto s = static_cast<int16_t>(static_cast<uint8_t>(pcm[i]) |
-                                  (static_cast<uint8_t>(pcm[i + 1]) << 8));
+    const int16_t s = SampleAt(pcm, i);
     sum += static_cast<double>(s) * s;
   }
   return n ? sum / static_cast<double>(n) : 0;
@@ -358,9 +363,7 @@ void WriteWav(const std::string& path, double seconds, double hz, int amplitude,
 
 std::vector<int16_t> Samples(const std::string& pcm) {
   std::vector<int16_t> out(pcm.size() / 2);
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<int16_t>(static_cast<uint8_t>(pcm[i * 2]) |
-                                  (static_cast<uint8_t>(pcm[i * 2 + 1]) << 8));
+  for (size_t i = 0; i < out.size(); ++i) out[i] = SampleAt(pcm, i * 2);
   return out;
 }
 
