@@ -52,10 +52,7 @@ Point HeadlessWindow::ScreenToClient(FormId form, Point p) {
 
 void HeadlessWindow::SetPointerPos(Point p) {
   pointer = p;
-  if (game && game->trace)
-    game->trace->Line("{\"t\":" + std::to_string(game->Now()) +
-                      ",\"ev\":\"pointer\",\"x\":" + std::to_string(p.x) +
-                      ",\"y\":" + std::to_string(p.y) + "}");
+  if (game && game->trace) game->trace->Pointer(game->Now(), p.x, p.y);
 }
 
 void HeadlessWindow::Close(FormId form) {
@@ -110,9 +107,6 @@ int HeadlessMedia::OpenFile(const std::string& path) {
   playing = false;
   file = path;
   length = *ms;
-  if (game && game->trace)
-    game->trace->Music(game->Now(), "open",
-                       "\"file\":" + JsonString(SjisToUtf8(path)) + ",\"length\":" + std::to_string(length));
   return Result(0);
 }
 
@@ -150,19 +144,12 @@ MediaMode HeadlessMedia::Mode() {
 int HeadlessMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) {
   if (!isOpen) return Result(kNotOpen);
   playing = true;
-  if (game && game->trace) {
-    std::string extra;
-    if (fromMs) extra += "\"from\":" + std::to_string(*fromMs);
-    if (toMs) extra += std::string(extra.empty() ? "" : ",") + "\"to\":" + std::to_string(*toMs);
-    game->trace->Music(game->Now(), "play", extra);
-  }
   return Result(0);
 }
 
 int HeadlessMedia::Stop() {
   if (!isOpen) return Result(kNotOpen);
   playing = false;
-  if (game && game->trace) game->trace->Music(game->Now(), "stop", "");
   return Result(0);
 }
 
@@ -170,7 +157,6 @@ int HeadlessMedia::Close() {
   if (!isOpen) return Result(kNotOpen);
   isOpen = false;
   playing = false;
-  if (game && game->trace) game->trace->Music(game->Now(), "close", "");
   return Result(0);
 }
 
@@ -300,7 +286,6 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   h->window.game = &g;
   h->window.framesDir = o.framesDir;
   h->window.frameEvery = o.frameEvery;
-  h->media.game = &g;
   // Tunes are measured from their bytes, as the real device does, so that a
   // headless stage lasts as long as its music would.
   h->media.measure = [files = &h->files](const std::string& path) -> std::optional<uint32_t> {

@@ -116,7 +116,6 @@ class HeadlessMedia : public MediaDevice {
   std::string ErrorText(int code) override;
 
   std::function<std::optional<uint32_t>(const std::string&)> measure;
-  Game* game = nullptr;
   bool isOpen = false;
   bool playing = false;
   std::string file;
