@@ -34,19 +34,12 @@ std::string Sectors(uint32_t count, int track, bool bigEndian = false) {
   return out;
 }
 
-std::string Msf(uint32_t sector) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02u:%02u:%02u", sector / 75 / 60, sector / 75 % 60,
-                sector % 75);
-  return text;
-}
-
 // A sheet of three audio tracks in one BIN file.
 std::string Sheet(const std::string& bin) {
   std::string cue = "FILE \"" + bin + "\" BINARY\n";
   uint32_t at = 0;
   for (int t = 0; t < 3; ++t) {
-    cue += "  TRACK 0" + std::to_string(t + 1) + " AUDIO\n    INDEX 01 " + Msf(at) + "\n";
+    cue += "  TRACK 0" + std::to_string(t + 1) + " AUDIO\n    INDEX 01 " + test::CueTime(at) + "\n";
     at += kLengths[t];
   }
   return cue;
