@@ -141,7 +141,7 @@ MediaMode HeadlessMedia::Mode() {
   return playing ? MediaMode::Playing : MediaMode::Stopped;
 }
 
-int HeadlessMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) {
+int HeadlessMedia::Play(std::optional<uint32_t>, std::optional<uint32_t>) {
   if (!isOpen) return Result(kNotOpen);
   playing = true;
   return Result(0);
