@@ -665,12 +665,20 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   SetEffectsVolume(g.st.effectsVolume / 100.0f);
   OpenSdlAudio();
 
-  // Game controllers give key presses like the keyboard's.
-  Gamepads pads([&](int vk, bool down) { window->ForwardKey(vk, down, {}); });
+  // Game controllers give key presses like the keyboard's. Looking for them
+  // waits until the game shows its first frames: pads plugged in are found
+  // then, like any pad plugged in later.
+  std::optional<Gamepads> pads;
   QTimer padPoll;
   padPoll.setInterval(10);
-  QObject::connect(&padPoll, &QTimer::timeout, [&] { pads.Poll(); });
-  if (pads.Available()) padPoll.start();
+  QObject::connect(&padPoll, &QTimer::timeout, [&] { pads->Poll(); });
+  QTimer padStart;
+  padStart.setSingleShot(true);
+  QObject::connect(&padStart, &QTimer::timeout, [&] {
+    pads.emplace([&](int vk, bool down) { window->ForwardKey(vk, down, {}); });
+    if (pads->Available()) padPoll.start();
+  });
+  padStart.start(300);
 
   window->ShowWindow();
   const bool started = FormCreate(g);
@@ -703,6 +711,7 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
   // A close accepted inside the loading's message pump has already ended
   // the game; the loop would otherwise wait for an exit that has passed.
   int rc = window->closing || replayRefused ? 0 : app.exec();
+  padStart.stop();
   padPoll.stop();
   services.keyForm = nullptr;
   services.SetTimerEnabled(false);

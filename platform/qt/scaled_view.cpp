@@ -51,6 +51,15 @@ QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) 
   }
   QRegion changed;
   if (w == 0 || h == 0 || !frame.pixels) return changed;
+  // Changed bands that touch are drawn as one rectangle (the widest of
+  // their spans): fewer, larger copies to the window.
+  QRect run;
+  auto flush = [&] {
+    if (run.isEmpty()) return;
+    Enlarge(run);
+    changed += run;
+    run = QRect();
+  };
   for (int top = 0; top < h; top += kBandRows) {
     const int bottom = std::min(top + kBandRows, h);
     int left = w, right = -1;
@@ -67,11 +76,14 @@ QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) 
       left = std::min(left, l);
       right = std::max(right, r);
     }
-    if (right < left) continue;
+    if (right < left) {
+      flush();
+      continue;
+    }
     const QRect band(left, top, right - left + 1, bottom - top);
-    Enlarge(band);
-    changed += band;
+    run = run.isEmpty() ? band : run.united(band);
   }
+  flush();
   return changed;
 }
 
@@ -89,6 +101,12 @@ void EnlargedFrame::Rescale(int factor) {
 void EnlargedFrame::Enlarge(const QRect& r) {
   const int k = factor_;
   const size_t rowBytes = static_cast<size_t>(r.width()) * k * 4;
+  if (k == 1) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      std::memcpy(reinterpret_cast<uint32_t*>(image_.scanLine(y)) + r.left(),
+                  shown_.data() + static_cast<size_t>(y) * logical_.w + r.left(), rowBytes);
+    return;
+  }
   for (int y = r.top(); y <= r.bottom(); ++y) {
     const uint32_t* src = shown_.data() + static_cast<size_t>(y) * logical_.w + r.left();
     auto* first = reinterpret_cast<uint32_t*>(image_.scanLine(y * k)) + r.left() * k;

@@ -17,12 +17,12 @@ constexpr int kBankSelect = 0;
 constexpr int kAllSoundOff = 120;
 constexpr int kResetControllers = 121;
 
-// Up to about 93 ms of a play are rendered ahead, in runs of about 23 ms,
-// topped up when half is used: the renderer wakes some 20 times a second,
-// and a stop or a change of tune still fades within a mix period because
-// the stream fades what is ready.
-constexpr size_t kAheadFrames = 4096;
-constexpr size_t kAheadBlock = 1024;
+// Up to about 190 ms of a play are rendered ahead, in runs of about 46 ms,
+// topped up when half is used: the renderer wakes some 10 times a second
+// (runs of 23 ms cost measurably more), and a stop or a change of tune still
+// fades within a mix period because the stream fades what is ready.
+constexpr size_t kAheadFrames = 8192;
+constexpr size_t kAheadBlock = 2048;
 
 std::atomic<bool> renderAheadOn{true};
 

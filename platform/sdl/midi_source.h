@@ -31,7 +31,7 @@ struct MidiScore {
 std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune);
 
 // One play of a score, over a range of frames. The play that has the
-// synthesiser is rendered ahead of the mixer, in blocks of about 23 ms on a
+// synthesiser is rendered ahead of the mixer, in blocks of about 46 ms on a
 // thread of its own, so the audio thread mostly copies what is ready: fewer
 // and longer runs of the synthesiser cost less than one per mix period. What
 // is not ready yet (the first block of a play, or after a stall) is rendered
