@@ -133,14 +133,14 @@ class TfmWindow : public QWidget {
     if (fullScreen_) {
       // Where the window was: window managers tend to put it back at the
       // screen's corner, with the title bar out of reach.
-      normalPos_ = pos();
+      normalPos_ = geometry().topLeft();
       setMinimumSize(0, 0);
       setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
       if (isVisible()) showFullScreen();
     } else {
       if (isVisible()) showNormal();
       setFixedSize(WindowedSize());
-      if (normalPos_) move(*normalPos_);
+      if (normalPos_) setGeometry(QRect(*normalPos_, size()));
     }
     UpdateView();
     update();
@@ -397,11 +397,19 @@ class QtServices : public AppService, public WindowService {
       return;
     }
     if (main_->IsFullScreen()) return;
-    const Size logical = main_->LogicalSize();
+    // The game placed its logical window on a screen of ScreenSize(), the
+    // real one divided by the factor: the enlarged window goes to the same
+    // place on the real screen, kept within its free area, the title bar
+    // always reachable.
     const int k = main_->View().factor;
-    // A window larger than the screen keeps its title bar reachable.
-    main_->move(std::max(p.x + logical.w * (1 - k) / 2, 0),
-                std::max(p.y + logical.h * (1 - k) / 2, 0));
+    int x = p.x * k, y = p.y * k;
+    if (QScreen* s = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen()) {
+      const QRect area = s->availableGeometry();
+      const QSize frame = main_->isVisible() ? main_->frameGeometry().size() : main_->size();
+      x = std::max(std::min(x, area.right() + 1 - frame.width()), area.left());
+      y = std::max(std::min(y, area.bottom() + 1 - frame.height()), area.top());
+    }
+    main_->move(x, y);
   }
   Point Position(FormId form) override {
     QWidget* w = Widget(form);

@@ -172,7 +172,7 @@ TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReache
             check(image.size() == QSize(1920, 1440));
             check(SharpBlocks(image, 3));
             check(!AllBlack(image, image.rect()));
-            placed = w->pos();
+            placed = w->geometry().topLeft();
             Tap(w, Qt::Key_F11);
             phase = 1;
           } else if (phase == 1) {
@@ -196,7 +196,7 @@ TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReache
             if (++waited < 4) return;
             check(!w->isFullScreen());
             check(w->size() == QSize(1920, 1440));
-            check(w->pos() == placed);
+            check(w->geometry().topLeft() == placed);
             w->close();
             phase = 3;
           }
@@ -228,6 +228,10 @@ TEST_F(ScaledWindowTest, AFactorThatDoesNotFitTheScreenIsReducedUntilItDoes) {
           if (scene != 255) return;
           if (phase == 0) {
             if (w->size() != QSize(1280, 960)) std::_Exit(kCheckFailed);
+            // Placed on the screen, centred across it (give or take the
+            // frame).
+            if (!QRect(0, 0, 1920, 1200).contains(w->geometry()) || std::abs(w->x() - 320) > 8)
+              std::_Exit(kCheckFailed + 2);
             Tap(w, Qt::Key_Tab);  // the small window
             phase = 1;
           } else if (phase < 40) {
