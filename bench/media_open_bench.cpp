@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "music/audio_length.h"
+#include "music/midi_events.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/synthesiser.h"
@@ -73,6 +75,32 @@ void BM_HugeWavOpen(benchmark::State& state) {
   CloseSdlAudio();
 }
 BENCHMARK(BM_HugeWavOpen)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The largest MIDI file taken as a tune, packed with notes (running status,
+// no gaps): read whole and turned into the sequencer's events on the game's
+// thread, as an open does.
+void BM_LargestMidiRead(benchmark::State& state) {
+  std::string track;
+  track += std::string("\x00\x90\x3C\x40", 4);
+  while (track.size() + 16 < kMaxMidiFileBytes - 22) track += std::string("\x01\x3C\x00\x00\x3C\x40", 6);
+  track += std::string("\x00\xFF\x2F\x00", 4);
+  auto be = [](uint32_t v, int n) {
+    std::string s;
+    for (int i = n - 1; i >= 0; --i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+  };
+  const std::string file = "MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(480, 2) + "MTrk" +
+                           be(static_cast<uint32_t>(track.size()), 4) + track;
+  size_t events = 0;
+  for (auto _ : state) {
+    std::optional<MidiTune> tune = ReadMidiTune(file);
+    events = tune ? tune->events.size() : 0;
+    benchmark::DoNotOptimize(events);
+  }
+  state.counters["events"] = static_cast<double>(events);
+  state.counters["bytes"] = static_cast<double>(file.size());
+}
+BENCHMARK(BM_LargestMidiRead)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kelvane

@@ -34,8 +34,10 @@ struct TuneFile {
 };
 
 // A MIDI tune of an hour with dense notes on every channel fits in a few
-// hundred kB; anything larger is not a tune this game would play.
-inline constexpr uint64_t kMaxMidiFileBytes = 2u << 20;
+// hundred kB; anything larger is not a tune this game would play. The file is
+// read and sequenced on the game's thread: 1 MB of nothing but notes takes
+// about 20 ms, half a frame of the menus.
+inline constexpr uint64_t kMaxMidiFileBytes = 1u << 20;
 // RIFF sizes are 32-bit: a WAV file beyond this cannot say where its
 // samples end.
 inline constexpr uint64_t kMaxWavFileBytes = 0xFFFFFFFFull + 8;
