@@ -13,8 +13,26 @@ foreach(var KELVANE_WEB_DEPS KELVANE_WEB_DATA KELVANE_WEB_NPM)
   endif()
 endforeach()
 
+# Shift-JIS conversion from tables the build machine's iconv writes: the
+# page's C library converts some characters differently.
+find_program(KELVANE_HOST_CXX NAMES c++ g++ clang++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(KELVANE_CP932_DIR ${CMAKE_BINARY_DIR}/generated)
+add_custom_command(
+  OUTPUT ${KELVANE_CP932_DIR}/cp932_table.h
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVANE_CP932_DIR}
+  COMMAND ${KELVANE_HOST_CXX} -std=c++20 -O1 ${CMAKE_SOURCE_DIR}/platform/web/cp932_table_gen.cpp
+          -o ${KELVANE_CP932_DIR}/cp932_table_gen
+  COMMAND sh -c "${KELVANE_CP932_DIR}/cp932_table_gen > ${KELVANE_CP932_DIR}/cp932_table.h"
+  DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/cp932_table_gen.cpp
+  COMMENT "Writing the Shift-JIS tables"
+  VERBATIM)
+list(FILTER KELVANE_CORE_SOURCES EXCLUDE REGEX ".*/platform/core/text_codec\\.cpp$")
+list(APPEND KELVANE_CORE_SOURCES ${CMAKE_SOURCE_DIR}/platform/web/text_codec_page.cpp
+     ${KELVANE_CP932_DIR}/cp932_table.h)
+
 add_library(kelvane_core STATIC ${KELVANE_CORE_SOURCES})
-target_include_directories(kelvane_core PUBLIC ${CMAKE_SOURCE_DIR} ${KELVANE_WEB_DEPS}/include)
+target_include_directories(kelvane_core PUBLIC ${CMAKE_SOURCE_DIR} ${KELVANE_WEB_DEPS}/include
+                           ${KELVANE_CP932_DIR})
 target_link_libraries(kelvane_core PUBLIC ${KELVANE_WEB_DEPS}/lib/libjpeg.a
                                           ${KELVANE_WEB_DEPS}/lib/libz.a)
 
@@ -36,13 +54,14 @@ add_custom_command(
 add_custom_target(kelvane_web_stage DEPENDS ${KELVANE_WEB_STAGE_STAMP})
 
 file(GLOB KELVANE_WEB_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/*.cpp)
+list(FILTER KELVANE_WEB_SOURCES EXCLUDE REGEX ".*/(text_codec_page|cp932_table_gen)\\.cpp$")
 add_executable(kelvane ${KELVANE_WEB_SOURCES})
 target_link_libraries(kelvane PRIVATE kelvane_core)
 add_dependencies(kelvane kelvane_web_stage)
 set_target_properties(kelvane PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${KELVANE_PAGE_DIR}
   SUFFIX .js
-  LINK_DEPENDS "${KELVANE_WEB_STAGE_STAMP};${CMAKE_SOURCE_DIR}/platform/web/host_library.js")
+  LINK_DEPENDS "${KELVANE_WEB_STAGE_STAMP}")
 target_link_options(kelvane PRIVATE
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1
@@ -51,8 +70,7 @@ target_link_options(kelvane PRIVATE
   -sEXIT_RUNTIME=0
   -sINVOKE_RUN=0
   -lidbfs.js
-  "SHELL:--js-library ${CMAKE_SOURCE_DIR}/platform/web/host_library.js"
-  "-sEXPORTED_RUNTIME_METHODS=[FS,IDBFS,ccall,cwrap,callMain,UTF8ToString,stringToUTF8,lengthBytesUTF8]"
+  "-sEXPORTED_RUNTIME_METHODS=[FS,IDBFS,ccall,cwrap,UTF8ToString]"
   "-sEXPORTED_FUNCTIONS=[_malloc,_free]"
   "SHELL:--preload-file ${KELVANE_WEB_STAGE}@/game")
 
@@ -65,6 +83,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVANE_PAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_PAGE_FILES} ${KELVANE_PAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_SYNTH_DIR}/dist/js-synthesizer.min.js
+          ${KELVANE_SYNTH_DIR}/dist/js-synthesizer.worklet.min.js
           ${KELVANE_SYNTH_DIR}/externals/libfluidsynth-2.4.6.js ${KELVANE_PAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_WEB_SOUNDFONT} ${KELVANE_PAGE_DIR}/soundfont.sf2
   COMMAND ${CMAKE_COMMAND} -E touch ${KELVANE_PAGE_STAMP}

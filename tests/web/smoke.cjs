@@ -66,9 +66,9 @@ async function smoke(browser, base, report) {
       level = await page.evaluate(() => kelvanePage.audio.level());
     }
     const state = await page.evaluate(() => kelvanePage.audio.ctx && kelvanePage.audio.ctx.state);
-    const music = lines.filter((e) => e.ev === 'music' && e.op === 'open').map((e) => e.file);
-    report('smoke sound', state === 'running' && level >= 0.001 ? null :
-           `audio context ${state}, output peak ${level.toFixed(5)}, tunes opened: ${music.join(' ')}`);
+    const tune = await page.evaluate(() => kelvanePage.audio.tune && kelvanePage.audio.tune.path);
+    report('smoke sound', state === 'running' && level >= 0.001 && /\.mid$/i.test(tune || '') ? null :
+           `audio context ${state}, output peak ${level.toFixed(5)}, tune ${tune}`);
 
     // The game ends through its own close; its settings survive the reload.
     await page.evaluate(() => Module.ccall('kelvane_close', null, [], []));

@@ -76,6 +76,18 @@ window.Module = {
 const SAVE = '/kelvane';
 const call = (name, ret, types, args) => Module.ccall(name, ret, types, args);
 kelvanePage.factor = 1;
+
+// A file of the data folder as the game sees it: the player's own copy in
+// storage, else the preloaded one.
+kelvanePage.readFile = function (path) {
+  for (const p of [path, path.startsWith(SAVE + '/') ? '/game/' + path.slice(SAVE.length + 1) : null]) {
+    if (!p) continue;
+    try {
+      return Module.FS.readFile(p);
+    } catch (err) { /* not there */ }
+  }
+  return null;
+};
 kelvanePage.client = { w: 640, h: 480 };
 
 // The player's files live in IndexedDB; the game's writes are copied there
@@ -370,7 +382,7 @@ kelvanePage.audio = {
     this.applyVolumes();
     ctx.resume();
     this.synthReady = this.startSynth().catch((err) => {
-      console.warn('Kelvane: MIDI tunes stay silent:', err);
+      console.warn('Kelvane: MIDI tunes stay silent: ' + (err && err.stack || err));
       this.synth = null;
     });
   },
@@ -398,23 +410,13 @@ kelvanePage.audio = {
   },
   async decode(path) {
     if (this.buffers.has(path)) return this.buffers.get(path);
-    let bytes;
-    try {
-      bytes = Module.FS.readFile(path);
-    } catch (err) {
-      return null;  // a missing file plays nothing
-    }
+    const bytes = kelvanePage.readFile(path);
+    if (!bytes) return null;  // a missing file plays nothing
     const promise = this.ctx.decodeAudioData(bytes.slice().buffer).catch(() => null);
     this.buffers.set(path, promise);
     return promise;
   },
-  readBytes(path) {
-    try {
-      return Module.FS.readFile(path);
-    } catch (err) {
-      return null;
-    }
-  },
+  readBytes(path) { return kelvanePage.readFile(path); },
   effectPlay(path) {
     if (!this.ctx) return;
     this.effectStop();
@@ -514,17 +516,8 @@ function el(tag, props = {}, children = []) {
 }
 
 function previewUrl(prefix, item) {
-  try {
-    let bytes;
-    try {
-      bytes = Module.FS.readFile(SAVE + '/' + prefix + item + '.jpg');
-    } catch (err) {
-      bytes = Module.FS.readFile('/game/' + prefix + item + '.jpg');
-    }
-    return URL.createObjectURL(new Blob([bytes], { type: 'image/jpeg' }));
-  } catch (err) {
-    return '';
-  }
+  const bytes = kelvanePage.readFile(SAVE + '/' + prefix + item + '.jpg');
+  return bytes ? URL.createObjectURL(new Blob([bytes], { type: 'image/jpeg' })) : '';
 }
 
 function openDialog() {
