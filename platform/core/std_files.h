@@ -15,6 +15,7 @@ class StdFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   bool Delete(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
 };
 
