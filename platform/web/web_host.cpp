@@ -40,7 +40,7 @@ namespace {
 // ---- Calls into the page -------------------------------------------------
 
 EM_JS(void, JsPresent, (const uint32_t* pixels, int width, int height, int stride), {
-  kelvanePage.present(pixels, width, height, stride);
+  kelvanePage.present(HEAPU32, pixels, width, height, stride);
 });
 EM_JS(void, JsCaption, (const char* text), { document.title = UTF8ToString(text); });
 EM_JS(void, JsClientSize, (int width, int height), { kelvanePage.setClientSize(width, height); });
@@ -97,6 +97,10 @@ class PageFiles : public FileSystem {
   std::optional<std::string> ReadFile(const std::string& path) override {
     if (std_.Exists(path)) return std_.ReadFile(path);
     return std_.ReadFile(Preloaded(path));
+  }
+  std::optional<uint64_t> FileSize(const std::string& path) override {
+    if (std_.Exists(path)) return std_.FileSize(path);
+    return std_.FileSize(Preloaded(path));
   }
   bool WriteFile(const std::string& path, const std::string& data) override {
     bool ok = std_.WriteFile(path, data);
@@ -658,12 +662,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_import_record(int n, const c
   if (n < 1 || n > 9) return "There are nine slots, 1 to 9.";
   Game& g = *session->game;
   StdFileSystem upload;
-  std::optional<std::string> bytes = upload.ReadFile(path);
-  if (!bytes) return "The file could not be read.";
   std::string error;
-  std::optional<record::ParsedRecord> parsed = record::ParseRecord(*bytes, &error);
-  if (!parsed) return Hand("Not a record the game can replay: " + error);
-  if (!parsed->checks) return "The record's check value does not match its contents.";
+  std::optional<record::ParsedRecord> parsed = record::ReadRecordFile(upload, path, error);
+  if (!parsed) return Hand("The record is refused: " + error);
+  if (!parsed->checks) return Hand(std::string("The record is refused: ") + record::kCheckMismatch);
+  std::optional<std::string> bytes = upload.ReadFile(path);
+  if (!bytes) return "The record is refused: the file cannot be read";
   if (!g.pf.files->WriteFile(SlotFileName(g, n), *bytes)) return "The slot could not be written.";
   return "";
 }

@@ -97,13 +97,15 @@ function difference(native, web) {
 }
 
 // The sessions compared: the untouched opening, a whole match by keys, a
-// saved turn replayed, and a whole match by the mouse alone. Frames are
+// saved turn replayed, a whole match by the mouse alone, and dropped music
+// files with the game's refusals. Frames are
 // compared every frameEvery-th presented frame.
 const CASES = [
   { name: 'opening', script: '', runMs: 60000, frameEvery: 50 },
   { name: 'match', script: 'match_vs_computer.txt', runMs: 47000, frameEvery: 25 },
   { name: 'replay', script: 'save_and_replay.txt', runMs: 330000, frameEvery: 250 },
   { name: 'mouse', script: 'mouse_only_match.txt', runMs: 42000, frameEvery: 25 },
+  { name: 'drop', script: 'drop_music.txt', runMs: 20000, frameEvery: 50 },
 ];
 
 async function equality(browser, base, report) {

@@ -44,21 +44,6 @@ async function smoke(browser, base, report) {
     await press(page, 'Enter');
     await sleep(1500);
     await press(page, 'Enter');
-    await sleep(2500);
-    const beforeKeys = (await traceLines(page)).length;
-    await press(page, 'ArrowRight');
-    await sleep(800);
-    await press(page, 'KeyY');
-    await sleep(1500);
-    const lines = await traceLines(page);
-    const after = lines.slice(beforeKeys);
-    const keys = after.filter((e) => e.ev === 'key' && e.op === 'down').map((e) => e.vk);
-    const menu = after.filter((e) => e.ev === 'frame' && e.scene === 2).map((e) => e.sub);
-    const scenes = [...new Set(lines.filter((e) => e.ev === 'frame').map((e) => e.scene))];
-    const moved = menu.includes(25) && menu.includes(100);
-    report('smoke keys', keys.join() === '39,89' && moved ? null :
-           `keys ${keys.join()} reached the game; scenes ${scenes.join()}; menu steps ${[...new Set(menu)].join()}`);
-
     // Sound: the context runs and the menu's MIDI tune is heard.
     let level = 0;
     for (let i = 0; i < 40 && level < 0.001; ++i) {
@@ -69,6 +54,43 @@ async function smoke(browser, base, report) {
     const tune = await page.evaluate(() => kelvanePage.audio.tune && kelvanePage.audio.tune.path);
     report('smoke sound', state === 'running' && level >= 0.001 && /\.mid$/i.test(tune || '') ? null :
            `audio context ${state}, output peak ${level.toFixed(5)}, tune ${tune}`);
+
+    // The menu takes keys once its page has dropped in (steps 0..21).
+    const frameNow = async () => (await traceLines(page)).filter((e) => e.ev === 'frame').pop() || {};
+    for (let i = 0; i < 50; ++i) {
+      const f = await frameNow();
+      if (f.scene === 2 && f.sub > 21) break;
+      await sleep(100);
+    }
+    const beforeKeys = (await traceLines(page)).length;
+    // The menu takes a cursor key only at some steps of its idle loop: Right
+    // again until the cursor has moved (step 25).
+    for (let i = 0; i < 10 && !(await traceLines(page)).slice(beforeKeys).some((e) => e.sub === 25); ++i) {
+      await press(page, 'ArrowRight');
+      await sleep(400);
+    }
+    await press(page, 'KeyY');
+    await sleep(1500);
+    const lines = await traceLines(page);
+    const after = lines.slice(beforeKeys);
+    const keys = after.filter((e) => e.ev === 'key' && e.op === 'down').map((e) => e.vk);
+    const menu = after.filter((e) => e.ev === 'frame' && e.scene === 2).map((e) => e.sub);
+    const scenes = [...new Set(lines.filter((e) => e.ev === 'frame').map((e) => e.scene))];
+    const moved = menu.includes(25) && menu.includes(100);
+    report('smoke keys', keys.length >= 2 && keys.slice(-1)[0] === 89 && keys.slice(0, -1).every((k) => k === 39) && moved ? null :
+           `keys ${keys.join()} reached the game; scenes ${scenes.join()}; menu steps ${[...new Set(menu)].join()}`);
+
+    // A loaded record meets the slot files' checks before it reaches a slot.
+    const refusals = await page.evaluate(() => {
+      const garbage = kelvanePage.importRecord(4, new TextEncoder().encode('not a record\r\n'));
+      const huge = kelvanePage.importRecord(4, new Uint8Array(2 << 20).fill(65));
+      let stored = true;
+      try { Module.FS.stat('/kelvane/Ac4.txt'); } catch (e) { stored = false; }
+      return { garbage, huge, stored };
+    });
+    report('smoke record refusals',
+           /not a run record/.test(refusals.garbage) && /larger than any record/.test(refusals.huge) &&
+           !refusals.stored ? null : JSON.stringify(refusals));
 
     // The game ends through its own close; its settings survive the reload.
     await page.evaluate(() => Module.ccall('kelvane_close', null, [], []));

@@ -128,7 +128,7 @@ kelvanePage.setClientSize = function (w, h) {
 };
 
 // 0x00RRGGBB words into the canvas's RGBA bytes.
-kelvanePage.present = function (ptr, w, h, stride) {
+kelvanePage.present = function (src, ptr, w, h, stride) {
   const canvas = document.getElementById('screen');
   if (canvas.width !== w || canvas.height !== h) kelvanePage.setClientSize(w, h);
   const ctx = kelvanePage.ctx || (kelvanePage.ctx = canvas.getContext('2d'));
@@ -137,7 +137,6 @@ kelvanePage.present = function (ptr, w, h, stride) {
     kelvanePage.words = new Uint32Array(kelvanePage.image.data.buffer);
   }
   const out = kelvanePage.words;
-  const src = Module.HEAPU32;
   let base = ptr >> 2;
   for (let y = 0, o = 0; y < h; ++y, base += stride)
     for (let x = 0; x < w; ++x, ++o) {
