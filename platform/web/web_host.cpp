@@ -39,8 +39,10 @@ namespace {
 
 // ---- Calls into the page -------------------------------------------------
 
-EM_JS(void, JsPresent, (const uint32_t* pixels, int width, int height, int stride), {
-  kelvanePage.present(HEAPU32, pixels, width, height, stride);
+// The frame arrives already in the canvas's RGBA byte order; only rows
+// [top, bottom) changed since the last upload.
+EM_JS(void, JsPresent, (const uint32_t* rgba, int width, int height, int top, int bottom), {
+  kelvanePage.present(HEAPU8, rgba, width, height, top, bottom);
 });
 EM_JS(void, JsCaption, (const char* text), { document.title = UTF8ToString(text); });
 EM_JS(void, JsClientSize, (int width, int height), { kelvanePage.setClientSize(width, height); });
@@ -258,7 +260,10 @@ class PageHost : public AppService, public WindowService {
   }
   void SetClientSize(FormId form, Size size) override {
     At(form).client = size;
-    if (form == FormId::FM) JsClientSize(size.w, size.h);
+    if (form == FormId::FM) {
+      JsClientSize(size.w, size.h);
+      shownW_ = 0;  // a resized canvas is blank: the next frame goes up whole
+    }
   }
   Size ClientSize(FormId form) override { return At(form).client; }
   void SetPosition(FormId form, Point p) override { At(form).position = p; }
@@ -285,8 +290,34 @@ class PageHost : public AppService, public WindowService {
   void Present(const FrameView& f) override {
     // The client area shows the top-left part of the frame.
     const Size client = At(FormId::FM).client;
-    JsPresent(f.pixels, std::min(f.width, client.w > 0 ? client.w : f.width),
-              std::min(f.height, client.h > 0 ? client.h : f.height), f.stride);
+    const int w = std::min(f.width, client.w > 0 ? client.w : f.width);
+    const int h = std::min(f.height, client.h > 0 ? client.h : f.height);
+    if (w <= 0 || h <= 0) return;
+    // Converting here spares the page a per-pixel loop in JavaScript, and
+    // comparing with the last upload lets an unchanged frame cost nothing.
+    const bool resized = w != shownW_ || h != shownH_;
+    if (resized) {
+      shown_.assign(static_cast<size_t>(w) * h, 0);
+      shownW_ = w;
+      shownH_ = h;
+    }
+    int top = h, bottom = 0;
+    for (int y = 0; y < h; ++y) {
+      const uint32_t* in = f.pixels + static_cast<size_t>(y) * f.stride;
+      uint32_t* out = shown_.data() + static_cast<size_t>(y) * w;
+      bool changed = false;
+      for (int x = 0; x < w; ++x) {
+        const uint32_t p = in[x];
+        const uint32_t q = 0xff000000u | ((p & 0xffu) << 16) | (p & 0xff00u) | ((p >> 16) & 0xffu);
+        changed |= out[x] != q;
+        out[x] = q;
+      }
+      if (changed || resized) {
+        top = std::min(top, y);
+        bottom = y + 1;
+      }
+    }
+    if (top < bottom) JsPresent(shown_.data(), w, h, top, bottom);
   }
   void SetCursor(int index) override {
     cursor_ = index;
@@ -336,6 +367,8 @@ class PageHost : public AppService, public WindowService {
   bool AcceptsDrops() { return At(FormId::FM).acceptsDrops; }
 
  private:
+  std::vector<uint32_t> shown_;  // the canvas's content as last uploaded
+  int shownW_ = 0, shownH_ = 0;
   struct Form {
     Size client;
     Point position;

@@ -127,23 +127,22 @@ kelvanePage.setClientSize = function (w, h) {
   layout();
 };
 
-// 0x00RRGGBB words into the canvas's RGBA bytes.
-kelvanePage.present = function (src, ptr, w, h, stride) {
+// The game hands over RGBA bytes in its own memory and the rows that changed:
+// the page wraps them without copying and uploads only those rows.
+kelvanePage.present = function (heap, ptr, w, h, top, bottom) {
   const canvas = document.getElementById('screen');
   if (canvas.width !== w || canvas.height !== h) kelvanePage.setClientSize(w, h);
   const ctx = kelvanePage.ctx || (kelvanePage.ctx = canvas.getContext('2d'));
-  if (!kelvanePage.image || kelvanePage.image.width !== w || kelvanePage.image.height !== h) {
-    kelvanePage.image = ctx.createImageData(w, h);
-    kelvanePage.words = new Uint32Array(kelvanePage.image.data.buffer);
+  let image = kelvanePage.image;
+  // A grown memory detaches the old view, so the wrapper is made anew then.
+  if (!image || image.width !== w || image.height !== h || kelvanePage.imagePtr !== ptr ||
+      image.data.buffer !== heap.buffer || image.data.byteLength === 0) {
+    image = kelvanePage.image = new ImageData(new Uint8ClampedArray(heap.buffer, ptr, w * h * 4), w, h);
+    kelvanePage.imagePtr = ptr;
+    top = 0;
+    bottom = h;
   }
-  const out = kelvanePage.words;
-  let base = ptr >> 2;
-  for (let y = 0, o = 0; y < h; ++y, base += stride)
-    for (let x = 0; x < w; ++x, ++o) {
-      const p = src[base + x];
-      out[o] = 0xff000000 | ((p & 0xff) << 16) | (p & 0xff00) | ((p >> 16) & 0xff);
-    }
-  ctx.putImageData(kelvanePage.image, 0, 0);
+  ctx.putImageData(image, 0, 0, 0, top, w, bottom - top);
   kelvanePage.presented = (kelvanePage.presented || 0) + 1;
 };
 
