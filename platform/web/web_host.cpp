@@ -568,9 +568,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_key(const char* code, int numLock, i
   session->keys.down[static_cast<size_t>(vk)] = down != 0;
   if (!down && repeat) return vk;
   Game& g = *session->game;
-  if (g.trace)
-    g.trace->Line("{\"t\":" + std::to_string(g.Now()) + ",\"ev\":\"key\",\"op\":\"" +
-                  (down ? "down" : "up") + "\",\"vk\":" + std::to_string(vk) + "}");
+  // KeyDown and KeyUp write the key to the trace themselves.
   ShiftState st{shift != 0, alt != 0};
   if (down)
     KeyDown(g, FormId::FM, vk, st);
