@@ -12,18 +12,54 @@
 
 namespace kelvane {
 
-bool StdFileSystem::Exists(const std::string& path) {
+namespace {
+
+bool IsFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
 }
 
+// The colour schemes the game generates from a picture: "T" or "U" and the
+// picture's name.
+bool IsColourCache(const std::string& name) {
+  return name.size() > 5 && (name[0] == 'T' || name[0] == 'U') &&
+         name.compare(name.size() - 4, 4, ".bmp") == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> StdFileSystem::Candidates(const std::string& path) const {
+  const std::string& folder = places_.dataFolder;
+  if (places_.Portable() || path.size() <= folder.size() ||
+      path.compare(0, folder.size(), folder) != 0 ||
+      path.find('/', folder.size()) != std::string::npos)
+    return {path};
+  const std::string name = path.substr(folder.size());
+  if (name == "Kelvane.ini") return {places_.settings + name, path};
+  if (IsColourCache(name)) return {places_.cache + name, places_.playerData + name, path};
+  return {places_.playerData + name, path};
+}
+
+std::string StdFileSystem::Locate(const std::string& path, bool forWriting) const {
+  const std::vector<std::string> places = Candidates(path);
+  if (forWriting) return places.front();
+  for (const std::string& p : places)
+    if (IsFile(p)) return p;
+  return places.back();
+}
+
+bool StdFileSystem::Exists(const std::string& path) {
+  return IsFile(Locate(path, false));
+}
+
+// Only the player's copy goes: the installed files are not the player's.
 bool StdFileSystem::Delete(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::remove(path, ec);
+  return std::filesystem::remove(Locate(path, true), ec);
 }
 
 std::optional<std::string> StdFileSystem::ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Locate(path, false), std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream s;
   s << in.rdbuf();
@@ -34,7 +70,13 @@ std::optional<std::string> StdFileSystem::ReadFile(const std::string& path) {
 // Writes go to path + ".tmp" + our process id and are renamed over path only
 // when every byte reached the disk; a short write (a full disk, a file-size
 // limit) removes the temporary file and leaves the old file as it was.
-bool StdFileSystem::WriteFile(const std::string& path, const std::string& data) {
+// The player's folders are made on the first write into them.
+bool StdFileSystem::WriteFile(const std::string& name, const std::string& data) {
+  const std::string path = Locate(name, true);
+  if (path != name) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  }
   std::string temp = path + kTempMark + std::to_string(getpid());
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return false;

@@ -108,11 +108,12 @@ int HeadlessMedia::OpenFile(const std::string& path) {
   if (!ms) return Result(275);  // cannot find or use the file
   isOpen = true;
   playing = false;
-  file = path;
+  // The file found for the name: the player's copy of an installed game.
+  file = locate ? locate(path) : path;
   length = *ms;
   if (game && game->trace)
     game->trace->Music(game->Now(), "open",
-                       "\"file\":" + JsonString(SjisToUtf8(path)) + ",\"length\":" + std::to_string(length));
+                       "\"file\":" + JsonString(SjisToUtf8(file)) + ",\"length\":" + std::to_string(length));
   return Result(0);
 }
 
@@ -193,6 +194,7 @@ double CpuSeconds() {
 }
 
 struct Harness {
+  explicit Harness(const FilePlaces& places) : files(places) {}
   VirtualClock clock;
   HeadlessApp app;
   HeadlessWindow window;
@@ -257,6 +259,11 @@ void Deliver(Game& g, Harness& h, const InputEvent& e) {
 }  // namespace
 
 int RunHeadless(const Options& o, const std::string& dataFolder) {
+  return RunHeadless(o, FilePlaces{dataFolder, {}, {}, {}});
+}
+
+int RunHeadless(const Options& o, const FilePlaces& places) {
+  const std::string& dataFolder = places.dataFolder;
   std::vector<InputEvent> events;
   if (!o.inputFile.empty()) {
     StdFileSystem fs;
@@ -291,7 +298,7 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
     }
   }
 
-  auto h = std::make_unique<Harness>();
+  auto h = std::make_unique<Harness>(places);
   Platform pf{&h->clock, &h->app, &h->window, &h->keys, &h->media, &h->sound, &h->files};
   auto game = std::make_unique<Game>(pf);
   Game& g = *game;
@@ -301,6 +308,7 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   h->window.framesDir = o.framesDir;
   h->window.frameEvery = o.frameEvery;
   h->media.game = &g;
+  h->media.locate = [files = &h->files](const std::string& path) { return files->Locate(path, false); };
   // Tunes are measured from their bytes, as the real device does, so that a
   // headless stage lasts as long as its music would.
   h->media.measure = [files = &h->files](const std::string& path) -> std::optional<uint32_t> {
