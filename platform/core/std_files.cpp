@@ -40,16 +40,31 @@ std::vector<std::string> StdFileSystem::Candidates(const std::string& path) cons
   return {places_.playerData + name, path};
 }
 
-std::string StdFileSystem::Locate(const std::string& path, bool forWriting) const {
+std::optional<std::string> StdFileSystem::Found(const std::string& path) const {
   const std::vector<std::string> places = Candidates(path);
-  if (forWriting) return places.front();
-  for (const std::string& p : places)
-    if (IsFile(p)) return p;
-  return places.back();
+  // A colour scheme made before the player put in their own picture is of
+  // the old picture: it does not count, so the game makes it again.
+  std::filesystem::file_time_type madeAfter = std::filesystem::file_time_type::min();
+  const std::string name = places.size() > 1 ? path.substr(places_.dataFolder.size()) : "";
+  if (IsColourCache(name)) {
+    const std::string picture = places_.playerData + name.substr(1);
+    std::error_code ec;
+    if (IsFile(picture)) madeAfter = std::filesystem::last_write_time(picture, ec);
+  }
+  for (const std::string& p : places) {
+    std::error_code ec;
+    if (IsFile(p) && std::filesystem::last_write_time(p, ec) >= madeAfter) return p;
+  }
+  return std::nullopt;
+}
+
+std::string StdFileSystem::Locate(const std::string& path, bool forWriting) const {
+  if (forWriting) return Candidates(path).front();
+  return Found(path).value_or(Candidates(path).back());
 }
 
 bool StdFileSystem::Exists(const std::string& path) {
-  return IsFile(Locate(path, false));
+  return Found(path).has_value();
 }
 
 // Only the player's copy goes: the installed files are not the player's.

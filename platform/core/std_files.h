@@ -35,6 +35,9 @@ class StdFileSystem : public FileSystem {
   // The places a name of the data folder may be found, the written one
   // first; just path itself for everything else.
   std::vector<std::string> Candidates(const std::string& path) const;
+  // The first candidate that exists (and, for a colour scheme, is not older
+  // than the player's own picture).
+  std::optional<std::string> Found(const std::string& path) const;
 
   FilePlaces places_;
 };

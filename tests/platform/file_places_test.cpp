@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 
@@ -104,6 +105,14 @@ TEST(FilePlaces, TheInstalledDataIsNeverWrittenAndThePlayersCopyComesFirst) {
   EXPECT_EQ(files.ReadFile(d + "Z01.mid").value_or(""), "installed Z01.mid");
   EXPECT_FALSE(files.Delete(d + "Ac1.txt"));
   EXPECT_TRUE(fs::exists(d + "Ac1.txt"));
+  // The player's own main picture makes the colour scheme cached before it
+  // stale: it counts as missing until the game has made it again.
+  test::WriteAll(p.playerData + "Y_.bmp", "my picture");
+  fs::last_write_time(p.cache + "TY_.bmp",
+                      fs::last_write_time(p.playerData + "Y_.bmp") - std::chrono::hours(1));
+  EXPECT_FALSE(files.Exists(d + "TY_.bmp"));
+  EXPECT_TRUE(files.WriteFile(d + "TY_.bmp", "scheme 1 of my picture"));
+  EXPECT_EQ(files.ReadFile(d + "TY_.bmp").value_or(""), "scheme 1 of my picture");
   // Names outside the data folder are what they say.
   EXPECT_TRUE(files.WriteFile(root + "elsewhere.txt", "x"));
   EXPECT_EQ(test::ReadAll(root + "elsewhere.txt"), "x");
