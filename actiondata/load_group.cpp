@@ -19,8 +19,8 @@ constexpr int kSlotsPerSet = 32;
 constexpr std::array<const char*, 13> kSetPrefixes = {"sb", "sc", "sd", "sf", "sg", "sh", "si",
                                                       "sj", "sk", "sl", "",   "sy", "sz"};
 
-// The size the drawing code expects of a picture of this set: whole cells
-// as the sheet geometry lays them out. Set 10 has no fixed layout.
+}  // namespace
+
 std::optional<PictureSize> SheetSize(int set) {
   using namespace drawing;
   if (set >= 0 && set < kSheetCount) {
@@ -34,8 +34,6 @@ std::optional<PictureSize> SheetSize(int set) {
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 int PictureSet(int p) {
   return p / 100;

@@ -1,7 +1,10 @@
 // Turning the load groups into loaded pictures and the command table.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "graphics/bmp_file.h"
 
 namespace kelvane {
 
@@ -14,6 +17,10 @@ std::string PictureName(int p);
 // Where picture number p lands in frameSheets; 2j and 2j + 1 share slot j.
 int PictureSet(int p);
 int PictureSlot(int p);
+
+// The least size of a picture of the set: every cell as the sheet geometry
+// lays them out. Nothing for set 10, which has no fixed layout.
+std::optional<PictureSize> SheetSize(int set);
 
 // The groups whose first entry is not -1.
 int CountGroupsToLoad(const ActionData& a);

@@ -104,12 +104,13 @@ IniFile::IniFile(const std::string& bytes) {
 void IniFile::InsertLine(size_t at, const std::string& text) {
   std::string ending = eol_;
   // A line added after the last one takes over its (missing or odd) end of
-  // file; the old last line gets a proper line end.
+  // file; the old last line gets a line feed after whatever it had, so that
+  // a stray CR stays its own and is not read back as part of a CR LF.
   if (at == lines_.size() && !lines_.empty()) {
     std::string& last = lines_.back().ending;
     if (last != "\n" && last != "\r\n") {
       ending = last;
-      last = eol_;
+      last = last.empty() ? eol_ : last + "\n";
     }
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{text, ending});

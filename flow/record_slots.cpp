@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 
 #include "app/game.h"
 #include "config/numbered_files.h"
@@ -63,6 +64,10 @@ constexpr int kPanelX = kTitleCentre - 50;
 constexpr int kPanelY = 85;
 constexpr int kPanelBodyH = 10;
 constexpr int kPanelW = 101;
+// The area a message covers above a label, its drop for a slot without a
+// result mark included.
+constexpr int kMessageW = 25;
+constexpr int kMessageH = 13;
 
 // Surfaces used by the labels.
 Surface& Sheet(Game& g) {
@@ -121,6 +126,8 @@ void EraseCursorMark(Game& g) {
 
 void DrawCursorMark(Game& g) {
   SlotState& s = g.recordSlots;
+  // The mark would be drawn into the middle of the message.
+  if (s.messageHeld) return;
   const int n = s.slotCursor;
   const Point p = SlotPosition(g, n);
   DrawPlain(g, atlas::SlotCursorCell(s.cursorPhase), p.x + kLabelX + 12,
@@ -162,6 +169,17 @@ void ShowSlotScene(Game& g) {
 void ClearScene(Game& g) {
   ClearLayers(g);
   g.stage.labelRow = -1;
+  g.recordSlots.messageHeld = 0;
+}
+
+// The message at the cursor's slot gives way to the slot's label again.
+void DropHeldMessage(Game& g) {
+  SlotState& s = g.recordSlots;
+  if (!s.messageHeld) return;
+  s.messageHeld = 0;
+  const Point p = SlotPosition(g, s.slotCursor);
+  ClearArea(g, Rect::XYWH(p.x + kLabelX + 3, p.y - 14, kMessageW, kMessageH));
+  DrawSlotOpen(g, s.slotCursor);
 }
 
 bool DeleteSlot(Game& g, int n) {
@@ -294,10 +312,16 @@ void StoreSlot(Game& g) {
 
 void LoadSlot(Game& g) {
   const int n = g.recordSlots.slotCursor;
-  if (!LoadRecord(g, n)) {
-    // Nothing is replaced: the list stays open for another choice.
+  std::string why;
+  if (!LoadRecord(g, n, &why)) {
+    // Nothing is replaced: the list stays open for another choice, the
+    // message readable until the cursor moves, and the caption is the
+    // list's again.
     PlaySoundEffect(g, kSoundEmpty);
     DrawSlotMessage(g, kRefusedText, 1);
+    g.recordSlots.messageHeld = 1;
+    SetCaption(g, kTitle);
+    std::cerr << "kelvane: " << SlotFileName(g, n) << ": " << why << " (not loaded)\n";
     g.st.subStep() = kLoadList;
     return;
   }
@@ -405,22 +429,11 @@ bool RestoreRecordMusic(Game& g) {
 bool PrepareCommandLineReplay(Game& g, const std::string& path, std::string& error) {
   std::string file = path;
   if (!g.pf.files->Exists(file)) file = g.st.dataFolder + path;
-  std::optional<std::string> bytes = g.pf.files->ReadFile(file);
-  if (!bytes) {
-    error = path + ": the record cannot be read";
-    return false;
-  }
   std::string why;
-  std::optional<record::ParsedRecord> parsed = record::ParseRecord(*bytes, &why);
-  if (!parsed) {
-    error = path + ": not a run record: " + why;
+  if (!LoadRecordFile(g, file, &why)) {
+    error = path + ": " + why;
     return false;
   }
-  if (!parsed->checks) {
-    error = path + ": the record's check value does not match";
-    return false;
-  }
-  g.record.lines = std::move(parsed->lines);
   g.record.replayAtStart = 1;
   RestoreRecordMusic(g);
   return true;
@@ -449,6 +462,7 @@ Point SlotCursorPoint(const Game& g) {
 }
 
 void SetSlotCursor(Game& g, int n) {
+  DropHeldMessage(g);
   EraseCursorMark(g);
   if (n <= 0) n = kCount;
   if (n >= kCount + 1) n = 1;
@@ -487,7 +501,9 @@ void ReadSlotHeader(Game& g, int n) {
   SlotSummary& slot = g.recordSlots.summary[static_cast<size_t>(std::clamp(n, 1, kCount))];
   SlotSummary now;
   const std::string file = SlotFileName(g, n);
-  if (g.pf.files->Exists(file)) {
+  // A file too large to be a record is not read at all: an empty slot.
+  const std::optional<uint64_t> size = g.pf.files->FileSize(file);
+  if (size && *size <= record::kMaxFileBytes) {
     if (std::optional<std::string> bytes = g.pf.files->ReadFile(file)) {
       if (std::optional<record::SlotHeader> h = record::ParseSlotHeader(*bytes)) {
         now.stored = true;

@@ -31,6 +31,7 @@ struct SlotState {
   uint8_t slotLayout = 0;               // 0 the slot scenes' arc, 1 the match result's
   uint8_t loadWithMusic = 0;            // Shift or Alt held when a load was confirmed
   uint8_t cursorPhase = 0;              // 0..3, the cursor mark's animation
+  uint8_t messageHeld = 0;              // a refusal stands at the cursor until it moves
   std::array<SlotSummary, 10> summary;  // entries 1..9
 };
 

@@ -17,8 +17,6 @@ constexpr char kBlank = ' ';
 // lie past the table: the ten-thousands digits, never blank.
 constexpr int kCheckFallback = 80;
 constexpr int kCheckFallbackSpread = 9;
-// A record file larger than this is not one the game wrote.
-constexpr size_t kMaxFileBytes = 1 << 20;
 // Frame counts read back saturate here; the game never writes more than
 // kMaxFrameCount.
 constexpr uint32_t kMaxReadFrames = 999999;
@@ -181,7 +179,7 @@ std::vector<Event> DecodeEvents(const std::vector<std::string>& lines) {
 }
 
 std::optional<ParsedRecord> ParseRecord(std::string_view bytes, std::string* error) {
-  auto fail = [&](const char* why) -> std::optional<ParsedRecord> {
+  auto fail = [&](const std::string& why) -> std::optional<ParsedRecord> {
     if (error) *error = why;
     return std::nullopt;
   };
@@ -204,10 +202,39 @@ std::optional<ParsedRecord> ParseRecord(std::string_view bytes, std::string* err
   r.openingCommand = *opening;
   r.name = Field(header, 5, 6);
   r.area = Field(header, 11, 7);
-  r.score = Number(Field(header, 18, 6));
+  const std::optional<int32_t> score = Number(Field(header, 18, 6));
+  if (!score) return fail("the score is not a number");
+  r.score = *score;
+  // The replay would skip such a line whole and type nothing.
+  for (size_t i = kFirstEventLine; i < r.lines.size(); ++i)
+    if (r.lines[i].size() > kMaxLine)
+      return fail("line " + std::to_string(i + 1) + " is longer than " +
+                  std::to_string(kMaxLine) + " characters");
   r.storedCheck = Field(header, 24, kCheckLength);
   r.computedCheck = CheckValue(r.lines);
   r.checks = header.size() == kHeaderLength && r.storedCheck == r.computedCheck;
+  return r;
+}
+
+std::optional<ParsedRecord> ReadRecordFile(FileSystem& files, const std::string& path,
+                                           std::string& error) {
+  const std::optional<uint64_t> size = files.FileSize(path);
+  if (!size) {
+    error = "the file cannot be read";
+    return std::nullopt;
+  }
+  if (*size > kMaxFileBytes) {
+    error = "the file is larger than any record (" + std::to_string(*size) + " bytes)";
+    return std::nullopt;
+  }
+  std::optional<std::string> bytes = files.ReadFile(path);
+  if (!bytes) {
+    error = "the file cannot be read";
+    return std::nullopt;
+  }
+  std::string why;
+  std::optional<ParsedRecord> r = ParseRecord(*bytes, &why);
+  if (!r) error = "not a run record: " + why;
   return r;
 }
 
@@ -430,11 +457,18 @@ bool SaveRecord(Game& g, int n) {
   return g.pf.files->WriteFile(SlotFileName(g, n), RecordFileText(lines));
 }
 
-bool LoadRecord(Game& g, int n) {
-  std::optional<std::string> bytes = g.pf.files->ReadFile(SlotFileName(g, n));
-  if (!bytes) return false;
-  std::optional<ParsedRecord> parsed = ParseRecord(*bytes);
-  if (!parsed || !parsed->checks) return false;
+bool LoadRecord(Game& g, int n, std::string* error) {
+  return LoadRecordFile(g, SlotFileName(g, n), error);
+}
+
+bool LoadRecordFile(Game& g, const std::string& path, std::string* error) {
+  std::string why;
+  std::optional<ParsedRecord> parsed = ReadRecordFile(*g.pf.files, path, why);
+  if (parsed && !parsed->checks) why = kCheckMismatch;
+  if (!parsed || !parsed->checks) {
+    if (error) *error = why;
+    return false;
+  }
   g.record.lines = std::move(parsed->lines);
   return true;
 }

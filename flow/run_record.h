@@ -21,6 +21,7 @@
 
 namespace kelvane {
 
+class FileSystem;
 struct Game;
 
 namespace record {
@@ -40,6 +41,8 @@ constexpr int kLineWrap = 70;     // a line longer than this is closed
 constexpr size_t kMaxGroup = 24;  // symbols of one command's group
 // No line the game writes comes near this; a longer one is not a record's.
 constexpr size_t kMaxLine = 255;
+// A record file larger than this is not one the game wrote.
+constexpr uint64_t kMaxFileBytes = 1 << 20;
 constexpr size_t kHeaderLength = 35;
 constexpr size_t kHeaderShort = 17;  // without score and check value
 constexpr size_t kCheckLength = 12;
@@ -125,19 +128,31 @@ struct ParsedRecord {
   std::vector<std::string> lines;
   int32_t openingCommand = 0;
   std::string name, area;        // header fields 5-10 and 11-17
-  std::optional<int32_t> score;  // header field 18-23
+  int32_t score = 0;             // header field 18-23
   std::string storedCheck;       // header field 24-35
   std::string computedCheck;
   bool checks = false;
 };
 // Reads a record from a file's bytes. Nothing is returned (and error says
-// why) for a record the game cannot replay: too few lines, a header that
-// is short or whose opening command is not a number, an event line that
-// is too long. The check value is compared but not enforced here.
+// why) for a record the game cannot replay: too large, too few lines, a
+// header whose opening command or score is not a number, an event line
+// longer than kMaxLine. The check value is compared but not enforced here.
 std::optional<ParsedRecord> ParseRecord(std::string_view bytes, std::string* error = nullptr);
 
+// Why a record that reads is still refused.
+inline constexpr const char* kCheckMismatch = "the record's check value does not match";
+
+// A record file as every reader takes it (the slot list, the load scene,
+// --replay, the inspect tool): a file over kMaxFileBytes is refused from
+// its size before it is read, then ParseRecord decides. On refusal, error
+// is "the file cannot be read", "the file is larger than any record (N
+// bytes)" or "not a run record: " + ParseRecord's reason.
+std::optional<ParsedRecord> ReadRecordFile(FileSystem& files, const std::string& path,
+                                           std::string& error);
+
 // What a slot label shows: the header fields and line 1. Nothing when the
-// file has no second line or the header's score is not a number.
+// file has no second line or the header's score is not a number. The slot
+// list reads only the header; whether the rest replays is the load's verdict.
 struct SlotHeader {
   std::string name, area, caption;
   int32_t score = 0;
@@ -197,8 +212,10 @@ std::string SlotFileName(const Game& g, int n);
 bool SaveRecord(Game& g, int n);
 
 // Reads slot n into the record list. A file that cannot be read or parsed,
-// or whose check value does not match, is refused: false, and the record
-// list stays as it was.
-bool LoadRecord(Game& g, int n);
+// or whose check value does not match, is refused: false (error says why),
+// and the record list stays as it was.
+bool LoadRecord(Game& g, int n, std::string* error = nullptr);
+// The same for a record file anywhere.
+bool LoadRecordFile(Game& g, const std::string& path, std::string* error = nullptr);
 
 }  // namespace kelvane

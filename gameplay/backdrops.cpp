@@ -18,8 +18,9 @@ void ResetAnimation(Game& g) {
 
 // The animation draws from a colour sheet; a palettized file is turned
 // into colours once here so the tile pattern ORs real colours onto it.
-// The sheet holds four frames in a 2 x 2 grid, so the file must be exactly
-// that size; a file that is there but unusable is reported once.
+// The sheet holds four frames in a 2 x 2 grid at its top left, so the file
+// must be at least that size; a file that is there but unusable is reported
+// once.
 bool LoadSheetFile(Game& g, const std::string& path, const char* fallback) {
   Surface& sheet = g.gfx.backdropSheet;
   const PictureSize size{backdrop::kSheetW, backdrop::kSheetH};

@@ -420,8 +420,9 @@ void GeneratePattern(Game& g, int value) {
 void LoadLevelPicture(Game& g, int cursor, int value) {
   Surfaces& s = g.gfx;
   const std::string path = g.st.dataFolder + "Y_e" + std::to_string(cursor * 100 + value) + ".bmp";
-  // A level picture is a row of whole animation frames.
-  const PictureSize size{kLevelFrameW, kLevelFrameH, true, false};
+  // A level picture is a row of animation frames: as many as whole frames
+  // fit its width, of which only the top rows are drawn.
+  const PictureSize size{kLevelFrameW, kLevelFrameH};
   if (std::string e = LoadBmp(*g.pf.files, path, s.backdropSheet, size); !e.empty()) {
     // A missing or broken level picture must not leave the menu without a
     // backdrop.

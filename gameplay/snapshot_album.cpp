@@ -54,9 +54,10 @@ bool LoadAlbum(Game& g, int digit) {
   const std::string path = AlbumFileName(g, digit);
   if (!g.pf.files->Exists(path)) return false;
   Surface picture;
-  // An album is a column of whole snapshot frames. An unreadable file, or
-  // one of another shape, is ignored like a missing one (and reported once).
-  const PictureSize size{geo::kSnapshotW, geo::kSnapshotH, false, true};
+  // An album holds at least one snapshot frame; rows below its last whole
+  // frame and columns right of the strip are never shown. An unreadable or
+  // smaller file is ignored like a missing one (and reported once).
+  const PictureSize size{geo::kSnapshotW, geo::kSnapshotH};
   if (std::string e = LoadBmp(*g.pf.files, path, picture, size); !e.empty()) {
     ReportSkippedPicture(g, e, "the album is left as it is");
     return false;

@@ -222,17 +222,10 @@ std::string ReadBmpSize(const std::string& data, int& width, int& height) {
 }
 
 std::string CheckPictureSize(int width, int height, const PictureSize& want) {
-  auto fits = [](int have, int unit, bool repeats) {
-    return repeats ? have >= unit && have % unit == 0 : have == unit;
-  };
-  if (fits(width, want.width, want.widthRepeats) && fits(height, want.height, want.heightRepeats))
-    return "";
-  auto side = [](int unit, bool repeats) {
-    return repeats ? "a multiple of " + std::to_string(unit) : std::to_string(unit);
-  };
+  if (width >= want.width && height >= want.height) return "";
   return "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
-         " pixels; it must be " + side(want.width, want.widthRepeats) + " x " +
-         side(want.height, want.heightRepeats);
+         " pixels; it must be at least " + std::to_string(want.width) + " x " +
+         std::to_string(want.height);
 }
 
 std::string DecodeBmp(const std::string& data, Surface& out) {

@@ -33,15 +33,13 @@ class FileSystem;
 // it can cost gigabytes.
 inline constexpr int64_t kMaxPicturePixels = 4096 * 4096;
 
-// The size a picture file must have: width x height exactly, or, where a
-// side repeats, a whole number (at least one) of cells of that side.
+// The least size a picture file must have to hold every cell the game cuts
+// out of it. Larger pictures are accepted; their extra area is never drawn.
 struct PictureSize {
   int width = 0;
   int height = 0;
-  bool widthRepeats = false;
-  bool heightRepeats = false;
 };
-// "" when width x height fits want, else the reason.
+// "" when width x height holds want, else the reason.
 std::string CheckPictureSize(int width, int height, const PictureSize& want);
 
 // The picture's size from the header alone, after the same checks as
@@ -60,8 +58,8 @@ std::string EncodeBmp4(const Surface& s, const Palette16& palette);
 // Through the platform's files. LoadBmp returns "" or an error text
 // (including a missing file); SaveBmp returns whether the write worked.
 std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out);
-// The same for a picture that must have a given size: a file of another
-// size is refused from its header, before it is decoded.
+// The same for a picture that must have a least size: a smaller file is
+// refused from its header, before it is decoded.
 std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out,
                     const PictureSize& want);
 bool SaveBmp(FileSystem& files, const std::string& path, const Surface& s);

@@ -163,7 +163,7 @@ bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets
   Surface& scheme0 = *sheets.scheme[0];
   std::string path = g.st.dataFolder + name + ".bmp";
   // The drawing code cuts cells out of the sheet at fixed places, so a
-  // sheet of another size is refused from its header.
+  // sheet too small to hold them is refused from its header.
   std::string error =
       size ? LoadBmp(*g.pf.files, path, scheme0, *size) : LoadBmp(*g.pf.files, path, scheme0);
   if (error.empty() && scheme0.Empty()) error = path + ": the picture has no pixels";

@@ -22,8 +22,8 @@ struct PictureSheets {
 
 // Loads name + ".bmp" and builds the sheets for schemes 0..colourMax and the
 // mask. Does nothing once the game is halted or a close was asked for.
-// Returns false when the picture cannot be loaded or does not have the given
-// size (the user has been told "FILE: reason").
+// Returns false when the picture cannot be loaded or is smaller than the
+// given size (the user has been told "FILE: reason").
 bool LoadCharacterPicture(Game& g, const std::string& name, PictureSheets sheets,
                           std::optional<PictureSize> size = std::nullopt);
 // The main picture "Y_" into mainSheets.

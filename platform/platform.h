@@ -151,6 +151,10 @@ class FileSystem {
   virtual bool Exists(const std::string& path) = 0;
   virtual bool Delete(const std::string& path) = 0;
   virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+  // The size in bytes of a regular file; nothing for a missing file or
+  // anything else (a folder, a pipe). Lets a reader refuse a file that is
+  // too large before reading it.
+  virtual std::optional<uint64_t> FileSize(const std::string& path) = 0;
   // Writes through a temporary file and a rename, so a failed write never
   // leaves a half-written file behind.
   virtual bool WriteFile(const std::string& path, const std::string& data) = 0;

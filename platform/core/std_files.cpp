@@ -82,6 +82,14 @@ std::optional<std::string> StdFileSystem::ReadFile(const std::string& path) {
   return s.str();
 }
 
+std::optional<uint64_t> StdFileSystem::FileSize(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return std::nullopt;
+  return static_cast<uint64_t>(size);
+}
+
 // Writes go to path + ".tmp" + our process id and are renamed over path only
 // when every byte reached the disk; a short write (a full disk, a file-size
 // limit) removes the temporary file and leaves the old file as it was.

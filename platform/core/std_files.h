@@ -22,6 +22,7 @@ class StdFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   bool Delete(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
   // The file that path stands for: where it is read from (the player's
   // copy before the installed one), or with forWriting where a write goes.

@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "app/idle_timeouts.h"
 #include "flow/match_result.h"
 #include "flow/run_record.h"
 #include "graphics/glyph_text.h"
 #include "graphics/window_layout.h"
+#include "platform/core/std_files.h"
 #include "tests/flow/flow_scene_fixture.h"
 
 namespace kelvane {
@@ -290,16 +293,52 @@ TEST_F(SlotSceneTest, LeftAloneTheListsCloseAfterTheLongestTimeOut) {
 
 // ---- Mended failures: the load is refused, the slot file untouched ----
 
-TEST_F(SlotSceneTest, ARecordThatDoesNotCheckOrCannotBeReadIsRefused) {
-  std::vector<std::string> good = MakeRecord("PELDIXSAPPORO", 450);
-  std::string badCheck = record::RecordFileText(good);
+// Records at the edges of what the game writes: the largest file and the
+// longest event line load; one byte or character more, a header whose
+// check, opening command or score is broken, or too few lines are refused.
+TEST_F(SlotSceneTest, ARecordLoadsUpToItsLimitsAndIsRefusedPastThem) {
+  const std::vector<std::string> good = MakeRecord("PELDIXSAPPORO", 450);
+  const std::string text = record::RecordFileText(good);
+  // Trailing empty lines are dropped, so they pad a file to any size.
+  auto padded = [&](uint64_t size) {
+    std::string bytes = text;
+    while (bytes.size() + 2 <= size) bytes += "\r\n";
+    if (bytes.size() < size) bytes += "\n";
+    return bytes;
+  };
+  // An event line of n characters: the stream's own keys, then unknown
+  // characters the replay skips; signed so that the check matches.
+  auto eventLine = [&](size_t n) {
+    std::vector<std::string> lines = good;
+    lines[3].resize(n, '\t');
+    lines[0].resize(record::kHeaderLength - record::kCheckLength);
+    lines[0] += record::CheckValue(lines);
+    return record::RecordFileText(lines);
+  };
+  std::string badCheck = text;
   badCheck[30] = badCheck[30] == 'Q' ? 'R' : 'Q';
-  std::vector<std::string> badHeader = good;
+  std::vector<std::string> badHeader = good, badScore = good;
   badHeader[0][0] = 'X';
-  const std::string files[] = {badCheck, record::RecordFileText(badHeader),
-                               "1517PELDIXSAPPORO   450\r\nonly two lines\r\n"};
-  for (const std::string& bytes : files) {
-    test::WriteAll(Slot(3), bytes);
+  badScore[0][19] = 'x';
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"the largest file", padded(record::kMaxFileBytes), true},
+      {"one byte more", padded(record::kMaxFileBytes + 1), false},
+      {"the longest event line", eventLine(record::kMaxLine), true},
+      {"one character more", eventLine(record::kMaxLine + 1), false},
+      {"a changed check", badCheck, false},
+      {"an opening that is no number", record::RecordFileText(badHeader), false},
+      {"a score that is no number", record::RecordFileText(badScore), false},
+      {"two lines", "1517PELDIXSAPPORO   450\r\nonly two lines\r\n", false},
+  };
+  testing::internal::CaptureStderr();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteAll(Slot(3), c.bytes);
     g.record.lines = {"kept"};
     g.result.slotOfTurn = {0, 0};
     OpenLoad();
@@ -310,13 +349,48 @@ TEST_F(SlotSceneTest, ARecordThatDoesNotCheckOrCannotBeReadIsRefused) {
       Tap(vk::kReturn);
       Step();
     }
-    EXPECT_EQ(Effect(), EffectFile(50));
-    EXPECT_EQ(g.st.sceneCode, scene::kLoadSlot);
-    EXPECT_EQ(g.st.subStep(), slot_scene::kLoadList);
-    EXPECT_EQ(g.record.lines, std::vector<std::string>{"kept"});
-    EXPECT_EQ(g.result.slotOfTurn[0], 0);
-    EXPECT_EQ(test::ReadAll(Slot(3)), bytes);
+    if (c.loads) {
+      EXPECT_EQ(g.st.subStep(), slot_scene::kLoadLoaded);
+      EXPECT_EQ(g.record.lines.size(), good.size());
+      EXPECT_EQ(g.result.slotOfTurn[0], 3);
+    } else {
+      EXPECT_EQ(Effect(), EffectFile(50));
+      EXPECT_EQ(g.st.sceneCode, scene::kLoadSlot);
+      EXPECT_EQ(g.st.subStep(), slot_scene::kLoadList);
+      EXPECT_EQ(g.record.lines, std::vector<std::string>{"kept"});
+      EXPECT_EQ(g.result.slotOfTurn[0], 0);
+    }
+    EXPECT_EQ(test::ReadAll(Slot(3)), c.bytes);
   }
+  testing::internal::GetCapturedStderr();
+}
+
+// A slot file far past the limit is judged from its size: the list shows an
+// empty slot and no reader ever asks for its bytes.
+TEST_F(SlotSceneTest, AHugeSlotFileIsNeverRead) {
+  {
+    std::ofstream f(Slot(5), std::ios::binary);
+  }
+  std::filesystem::resize_file(Slot(5), uint64_t{3} << 30);  // sparse
+  struct CountingFiles : StdFileSystem {
+    std::vector<std::string> read;
+    std::optional<std::string> ReadFile(const std::string& path) override {
+      read.push_back(path);
+      return StdFileSystem::ReadFile(path);
+    }
+  } files;
+  FileSystem* const kept = g.pf.files;
+  g.pf.files = &files;
+  OpenLoad();
+  CursorTo(5);
+  Tap(vk::kReturn);
+  EXPECT_EQ(Effect(), EffectFile(50));  // chosen as an empty slot
+  EXPECT_FALSE(g.recordSlots.summary[5].stored);
+  std::string error;
+  EXPECT_FALSE(LoadRecord(g, 5, &error));
+  EXPECT_EQ(error, "the file is larger than any record (3221225472 bytes)");
+  EXPECT_EQ(std::count(files.read.begin(), files.read.end(), Slot(5)), 0);
+  g.pf.files = kept;
 }
 
 TEST_F(SlotSceneTest, AFailedSaveLeavesTheSlotAndTheTurnUnmarked) {

@@ -1,8 +1,10 @@
 // Whole sessions of play: the real program runs headless on a fresh copy of
 // the default data with a scripted keyboard, and its trace is checked.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -14,6 +16,8 @@
 #include "actiondata/action_file.h"
 #include "actiondata/load_group.h"
 #include "config/ini_file.h"
+#include "flow/run_record.h"
+#include "graphics/raster.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
@@ -576,6 +580,64 @@ TEST(Scenarios, TiedCourseMatchShowsNoLoserAndKeepsTheLevel) {
 
 // ---- Saving, loading and replaying a turn ----
 
+// A frame the headless host wrote: 8-bit RGB rows, none filtered.
+struct Picture {
+  int w = 0, h = 0;
+  std::vector<uint8_t> rgb;
+};
+
+uint32_t BigEndian32(const std::string& s, size_t at) {
+  uint32_t v = 0;
+  for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<uint8_t>(s[at + i]);
+  return v;
+}
+
+Picture ReadFramePng(const std::string& path) {
+  const std::string s = test::ReadAll(path);
+  Picture p;
+  std::string packed;
+  for (size_t at = 8; at + 12 <= s.size();) {
+    const uint32_t length = BigEndian32(s, at);
+    const std::string type = s.substr(at + 4, 4);
+    if (type == "IHDR") {
+      p.w = static_cast<int>(BigEndian32(s, at + 8));
+      p.h = static_cast<int>(BigEndian32(s, at + 12));
+    }
+    if (type == "IDAT") packed += s.substr(at + 8, length);
+    at += 12 + length;
+  }
+  const size_t stride = 1 + 3 * static_cast<size_t>(p.w);
+  std::vector<uint8_t> raw(stride * static_cast<size_t>(p.h));
+  uLongf size = raw.size();
+  if (raw.empty() || uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(packed.data()),
+                                packed.size()) != Z_OK ||
+      size != raw.size()) {
+    ADD_FAILURE() << path << " is not a frame";
+    return {};
+  }
+  for (int y = 0; y < p.h; ++y) {
+    const uint8_t* row = &raw[stride * static_cast<size_t>(y)];
+    EXPECT_EQ(row[0], 0) << path << " row " << y;
+    p.rgb.insert(p.rgb.end(), row + 1, row + stride);
+  }
+  return p;
+}
+
+std::string FramePath(const std::string& dir, size_t n) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/frame%06zu.png", n);
+  return dir + name;
+}
+
+// The pixels of r, row by row (empty where the picture does not reach).
+std::vector<uint8_t> Pixels(const Picture& p, const Rect& r) {
+  std::vector<uint8_t> out;
+  for (int y = r.top; y < r.bottom && y < p.h; ++y)
+    for (int x = r.left; x < r.right && x < p.w; ++x)
+      for (int c = 0; c < 3; ++c) out.push_back(p.rgb[(static_cast<size_t>(y) * p.w + x) * 3 + c]);
+  return out;
+}
+
 std::string Inspect(const std::string& file, const std::string& out) {
   return std::string(KELVANE_TOOLS_DIR) + "/kelvane-inspect record " + file + " > " + out + " 2>&1";
 }
@@ -643,9 +705,26 @@ TEST(Scenarios, ASavedHumanTurnIsLoadedAndReplayedToTheSameScore) {
   for (size_t i = 0; i < human.size(); ++i) ASSERT_EQ(played[i].row, human[i].row) << i;
   EXPECT_TRUE(std::filesystem::exists(frames + "/frame000050.png"));
 
+  // An event line longer than any the game writes, signed so that the check
+  // matches: the tool and --replay refuse it for the same reason.
+  std::string bytes = test::ReadAll(slot);
+  std::optional<record::ParsedRecord> parsed = record::ParseRecord(bytes);
+  ASSERT_TRUE(parsed && parsed->checks);
+  std::vector<std::string> lines = parsed->lines;
+  lines[3].resize(record::kMaxLine + 1, '\t');
+  lines[0].resize(record::kHeaderLength - record::kCheckLength);
+  lines[0] += record::CheckValue(lines);
+  test::WriteAll(r.dir + "Long.txt", record::RecordFileText(lines));
+  const std::string why = "not a run record: line 4 is longer than 255 characters";
+  EXPECT_NE(test::RunCommand(Inspect(r.dir + "Long.txt", json)), 0);
+  EXPECT_NE(test::ReadAll(json).find(why), std::string::npos) << test::ReadAll(json);
+  EXPECT_EQ(test::RunCommand(test::GameDir() + "kelvane --headless --data " + r.dir +
+                             " --run-ms 1000 --replay Long.txt > " + r.dir + "long.txt 2>&1"),
+            2);
+  EXPECT_NE(test::ReadAll(r.dir + "long.txt").find(why), std::string::npos);
+
   // One character of the stored check changed: the tool refuses the record,
   // and so does the game, which keeps running.
-  std::string bytes = test::ReadAll(slot);
   bytes[30] = bytes[30] == '%' ? '#' : '%';
   test::WriteAll(slot, bytes);
   EXPECT_NE(test::RunCommand(Inspect(slot, json)), 0);
@@ -655,15 +734,66 @@ TEST(Scenarios, ASavedHumanTurnIsLoadedAndReplayedToTheSameScore) {
             0);
 
   const std::string badTrace = r.dir + "bad.jsonl";
+  const std::string badFrames = r.dir + "bad-frames";
+  std::filesystem::create_directory(badFrames);
   ASSERT_EQ(test::RunCommand(test::GameDir() + "kelvane --headless --data " + r.dir +
                              " --seed 7 --run-ms 9000 --input " + ScriptPath("load_bad_slot.txt") +
-                             " --trace " + badTrace + " > " + r.dir + "bad.txt 2>&1"),
+                             " --trace " + badTrace + " --frames " + badFrames + " > " + r.dir +
+                             "bad.txt 2>&1"),
             0);
   const Trace refused = ReadTrace(badTrace);
   std::vector<long> sounds = SoundsIn(refused, kLoadSlot);
   EXPECT_NE(std::find(sounds.begin(), sounds.end(), 50), sounds.end());
   EXPECT_EQ(SceneVisits(refused), (std::vector<int>{kDemoStart, kLoadSlot, kDemoStart, kDemoPlay}));
   EXPECT_EQ(test::ReadAll(slot), bytes);
+  EXPECT_NE(test::ReadAll(r.dir + "bad.txt").find("Ac3.txt: " + std::string(record::kCheckMismatch)),
+            std::string::npos);
+
+  // "BAD!" stands at slot 3 until the cursor moves: the frames after the
+  // refusal show the message exactly as the refusal drew it.
+  size_t refusal = 0;
+  while (refusal < refused.frames.size() &&
+         !(refused.frames[refusal].scene == kLoadSlot && refused.frames[refusal].sub == 150))
+    ++refusal;
+  ASSERT_LT(refusal + 5, refused.frames.size());
+  ASSERT_EQ(refused.frames[refusal + 5].sub, 1);  // the list still waits
+  // The window is painted once when it is shown, so frame n's picture is
+  // file n + 1.
+  const Picture asked = ReadFramePng(FramePath(badFrames, refusal));
+  const Picture bad = ReadFramePng(FramePath(badFrames, refusal + 1));
+  ASSERT_EQ(bad.w, 640);
+  // Slot 3's message above its label, doubled in the large window.
+  const Rect message = Rect::XYWH(2 * (78 + 3), 2 * (123 - 14), 50, 26);
+  EXPECT_TRUE(Pixels(asked, message) != Pixels(bad, message)) << "the refusal drew nothing";
+  for (size_t later = refusal + 2; later <= refusal + 6; ++later)
+    EXPECT_TRUE(Pixels(ReadFramePng(FramePath(badFrames, later)), message) == Pixels(bad, message))
+        << "file " << later << ": the message was drawn over";
+
+  // The caption is the list's again: what it was before the choice, not
+  // the refused record's, which the question showed.
+  auto firstFrame = [&](auto pred) {
+    for (const Frame& f : refused.frames)
+      if (pred(f)) return f.t;
+    return -1L;
+  };
+  const long askedAt = firstFrame([](const Frame& f) { return f.scene == kLoadSlot && f.sub == 110; });
+  const long refusedAt = refused.frames[refusal].t;
+  const long leftAt =
+      firstFrame([&](const Frame& f) { return f.t > refusedAt && f.scene != kLoadSlot; });
+  std::string before, asking, after;
+  for (const Event& e : refused.events) {
+    if (!e.Is("caption")) continue;
+    const long t = e.Num("t");
+    if (t < askedAt)
+      before = e.Str("text");
+    else if (t < refusedAt)
+      asking = e.Str("text");
+    else if (t < leftAt)
+      after = e.Str("text");
+  }
+  EXPECT_EQ(before, "Kelvane");
+  EXPECT_NE(asking, before);
+  EXPECT_EQ(after, before);
 }
 
 // ---- The mouse alone, and dropped music ----

@@ -35,15 +35,10 @@ void WriteEvents(JsonOut& j, const std::vector<std::string>& lines) {
 
 int DumpRecord(const std::string& file) {
   StdFileSystem files;
-  std::optional<std::string> bytes = files.ReadFile(file);
-  if (!bytes) {
-    std::cerr << file << ": the file cannot be read\n";
-    return kExitError;
-  }
   std::string why;
-  std::optional<record::ParsedRecord> r = record::ParseRecord(*bytes, &why);
+  std::optional<record::ParsedRecord> r = record::ReadRecordFile(files, file, why);
   if (!r) {
-    std::cerr << file << ": not a run record: " << why << "\n";
+    std::cerr << file << ": " << why << "\n";
     return kExitError;
   }
   JsonOut j(std::cout, true);
@@ -55,11 +50,7 @@ int DumpRecord(const std::string& file) {
   j.Key("area");
   j.String(SjisToUtf8(r->area));
   j.Key("score");
-  if (r->score) {
-    j.Int(*r->score);
-  } else {
-    j.String("");
-  }
+  j.Int(r->score);
   j.Key("comment");
   j.String(SjisToUtf8(r->lines[1]));
   j.Key("element");
@@ -72,7 +63,7 @@ int DumpRecord(const std::string& file) {
   j.Key("checks");
   j.Bool(r->checks);
   j.EndObject();
-  if (!r->checks) std::cerr << file << ": the check value does not match\n";
+  if (!r->checks) std::cerr << file << ": " << record::kCheckMismatch << "\n";
   return r->checks && std::cout.good() ? 0 : kExitError;
 }
 

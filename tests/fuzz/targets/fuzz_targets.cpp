@@ -187,6 +187,8 @@ int Record(const uint8_t* data, size_t size) {
   std::optional<record::ParsedRecord> r = record::ParseRecord(bytes, &error);
   FUZZ_CHECK(r.has_value() == error.empty());
   if (!r) return 0;
+  // One verdict: a record the game would replay shows in the slot list.
+  FUZZ_CHECK(record::ParseSlotHeader(bytes).has_value());
   FUZZ_CHECK(r->lines.size() > record::kFirstEventLine);
   FUZZ_CHECK(r->computedCheck.size() == record::kCheckLength);
   FUZZ_CHECK(!r->checks || r->storedCheck == r->computedCheck);
