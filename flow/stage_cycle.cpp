@@ -380,8 +380,7 @@ void RedrawModeLabel(Game& g, int row) {
 // the layers, the panels and the presentation.
 void DrawPlayFrame(Game& g) {
   ActionStep(g);
-  AnimateBackdrop(g);
-  CompositeStage(g);
+  AnimateBackdropAndCompositeStage(g);
   DrawIconPanel(g, g.motion.facesRight ? 1 : 0);
   PresentFrame(g);
 }

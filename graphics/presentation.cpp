@@ -1,6 +1,9 @@
 #include "graphics/presentation.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "app/game.h"
 #include "gameplay/action_engine.h"
@@ -73,7 +76,159 @@ void WaveStep(Game& g, int x, int y) {
 
 // ---------------------------------------------------------------- frame
 
+namespace {
+
+// Backdrop frames as last enlarged onto mainSurface, each with the source
+// pixels it was made from. Stretching a frame costs several plain copies and
+// the same few frames come back every few play frames; a frame is used again
+// only when its source pixels are still the same, so the cache can never
+// show anything CopyRect would not (one per thread, like the raster's
+// scratch buffers).
+struct BackdropCache {
+  struct Entry {
+    Rect src;   // in the backdrop sheet
+    Rect dest;  // in mainSurface, clipped to it
+    std::vector<uint32_t> source, enlarged;
+    uint64_t used = 0;
+  };
+  static constexpr size_t kEntries = 4;  // the grid's four frames
+  std::vector<Entry> entries;
+  uint64_t clock = 0;
+};
+
+BackdropCache& TheBackdropCache() {
+  static thread_local BackdropCache c;
+  return c;
+}
+
+// Copies src of the backdrop sheet onto presentRect of mainSurface through
+// the cache of enlarged frames; the pixels are exactly those of CopyRect.
+// With `deferred`, a frame found in the cache is not copied but returned,
+// for the caller to lay the stage over it in the same pass.
+const BackdropCache::Entry* CopyBackdropFrame(Surfaces& s, const Rect& src,
+                                              bool deferred = false) {
+  Surface& m = s.mainSurface;
+  const Surface& sheet = s.backdropSheet;
+  const Rect& p = s.presentRect;
+  const Rect dest{std::max(p.left, 0), std::max(p.top, 0), std::min(p.right, m.Width()),
+                  std::min(p.bottom, m.Height())};
+  // Only a plain copy of a frame wholly on the sheet onto an upright target
+  // writes every pixel of the clipped target, which is what the cache holds.
+  const bool cacheable = m.IsColour() && sheet.IsColour() && m.canvas.copyMode == SRCCOPY &&
+                         src.left >= 0 && src.top >= 0 && src.right <= sheet.Width() &&
+                         src.bottom <= sheet.Height() && src.left < src.right &&
+                         src.top < src.bottom && p.left < p.right && p.top < p.bottom &&
+                         dest.left < dest.right && dest.top < dest.bottom &&
+                         s.backdropFrameCount <= static_cast<int>(BackdropCache::kEntries);
+  if (!cacheable) {
+    CopyRect(m, p, sheet, src);
+    return nullptr;
+  }
+  BackdropCache& c = TheBackdropCache();
+  const size_t srcW = static_cast<size_t>(src.Width()), destW = static_cast<size_t>(dest.Width());
+  auto sameSource = [&](const BackdropCache::Entry& e) {
+    for (int y = src.top; y < src.bottom; ++y)
+      if (std::memcmp(sheet.ColourRow(y) + src.left,
+                      e.source.data() + static_cast<size_t>(y - src.top) * srcW, srcW * 4) != 0)
+        return false;
+    return true;
+  };
+  BackdropCache::Entry* slot = nullptr;
+  for (BackdropCache::Entry& e : c.entries) {
+    if (e.src != src || e.dest != dest) continue;
+    if (sameSource(e)) {
+      e.used = ++c.clock;
+      if (deferred) return &e;
+      for (int y = dest.top; y < dest.bottom; ++y)
+        std::memcpy(m.ColourRow(y) + dest.left,
+                    e.enlarged.data() + static_cast<size_t>(y - dest.top) * destW, destW * 4);
+      return nullptr;
+    }
+    slot = &e;  // the same frame with other pixels: made again in its place
+  }
+  CopyRect(m, p, sheet, src);
+  if (!slot) {
+    if (c.entries.size() < BackdropCache::kEntries) {
+      slot = &c.entries.emplace_back();
+    } else {
+      slot = &*std::min_element(c.entries.begin(), c.entries.end(),
+                                [](const auto& a, const auto& b) { return a.used < b.used; });
+    }
+  }
+  slot->src = src;
+  slot->dest = dest;
+  slot->used = ++c.clock;
+  slot->source.resize(srcW * static_cast<size_t>(src.Height()));
+  for (int y = src.top; y < src.bottom; ++y)
+    std::memcpy(slot->source.data() + static_cast<size_t>(y - src.top) * srcW,
+                sheet.ColourRow(y) + src.left, srcW * 4);
+  slot->enlarged.resize(destW * static_cast<size_t>(dest.Height()));
+  for (int y = dest.top; y < dest.bottom; ++y)
+    std::memcpy(slot->enlarged.data() + static_cast<size_t>(y - dest.top) * destW,
+                m.ColourRow(y) + dest.left, destW * 4);
+  return nullptr;
+}
+
+// Steps 1 to 3 of AnimateBackdrop: the next frame's place in the sheet.
+Rect NextBackdropFrame(Game& g);
+
+// The flicker's choice for this frame: false when the figures are not
+// painted (see CompositeStage).
+bool PaintFiguresThisFrame(Game& g) {
+  Surfaces& s = g.gfx;
+  if (g.st.flickerUntil == 0) return true;
+  if (s.flickerSkipped) {
+    s.flickerSkipped = 0;
+    return true;
+  }
+  if (g.Rand(2) == 0) s.flickerSkipped = 1;
+  return false;
+}
+
+// CompositeStage over mainSurface, or over a cached backdrop frame that
+// mainSurface has not received yet; both layers in one pass where the copy
+// allows it.
+void CompositeOver(Game& g, const BackdropCache::Entry* backdrop) {
+  Surfaces& s = g.gfx;
+  Surface& m = s.mainSurface;
+  const bool paint = PaintFiguresThisFrame(g);
+  PixelRows rows;
+  if (backdrop)
+    rows = {backdrop->enlarged.data(), static_cast<size_t>(backdrop->dest.Width()), backdrop->dest};
+  const bool done = CompositeLayers(m, s.presentRect, s.maskLayer, paint ? &s.spriteLayer : nullptr,
+                                    s.stageView, backdrop ? &rows : nullptr);
+  if (!done) {
+    if (backdrop) {
+      const Rect& d = backdrop->dest;
+      const size_t w = static_cast<size_t>(d.Width());
+      for (int y = d.top; y < d.bottom; ++y)
+        std::memcpy(m.ColourRow(y) + d.left, backdrop->enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
+    }
+    m.canvas.copyMode = SRCAND;
+    CopyRect(m, s.presentRect, s.maskLayer, s.stageView);
+    if (paint) {
+      m.canvas.copyMode = SRCPAINT;
+      CopyRect(m, s.presentRect, s.spriteLayer, s.stageView);
+    }
+  }
+  // The copy mode is left as the copies would leave it.
+  m.canvas.copyMode = paint ? SRCPAINT : SRCAND;
+}
+
+}  // namespace
+
 void AnimateBackdrop(Game& g) {
+  // 4.
+  CopyBackdropFrame(g.gfx, NextBackdropFrame(g));
+}
+
+void AnimateBackdropAndCompositeStage(Game& g) {
+  const BackdropCache::Entry* cached = CopyBackdropFrame(g.gfx, NextBackdropFrame(g), true);
+  CompositeOver(g, cached);
+}
+
+namespace {
+Rect NextBackdropFrame(Game& g) {
   Surfaces& s = g.gfx;
   // 1. At the normal interval, every second call does not advance.
   if (g.st.frameInterval == g.st.normalFrameInterval) {
@@ -102,24 +257,12 @@ void AnimateBackdrop(Game& g) {
         break;
     }
   }
-  // 4.
-  CopyRect(s.mainSurface, s.presentRect, s.backdropSheet, src);
+  return src;
 }
+}  // namespace
 
 void CompositeStage(Game& g) {
-  Surfaces& s = g.gfx;
-  s.mainSurface.canvas.copyMode = SRCAND;
-  CopyRect(s.mainSurface, s.presentRect, s.maskLayer, s.stageView);
-  if (g.st.flickerUntil != 0) {
-    if (s.flickerSkipped) {
-      s.flickerSkipped = 0;
-    } else {
-      if (g.Rand(2) == 0) s.flickerSkipped = 1;
-      return;
-    }
-  }
-  s.mainSurface.canvas.copyMode = SRCPAINT;
-  CopyRect(s.mainSurface, s.presentRect, s.spriteLayer, s.stageView);
+  CompositeOver(g, nullptr);
 }
 
 void DrawIconPanel(Game& g, int facing) {

@@ -30,6 +30,9 @@ void AnimateBackdrop(Game& g);
 // Lays the layers over mainSurface (AND the mask, then OR the colours unless
 // the flicker skips this frame).
 void CompositeStage(Game& g);
+// AnimateBackdrop and then CompositeStage, with the same result, but the
+// stage laid over the enlarged backdrop frame in one pass.
+void AnimateBackdropAndCompositeStage(Game& g);
 // The icon panel and then the snapshot panel; facing is the character's
 // facing flag of the action engine (0 or 1).
 void DrawIconPanel(Game& g, int facing);

@@ -77,6 +77,7 @@ void BuildAxis(AxisMap& map, int64_t dStart, int64_t dExt, int64_t sStart, int64
 // Scratch buffers reused between copies (one thread).
 struct Scratch {
   std::vector<uint32_t> colours;
+  std::vector<uint32_t> colours2;
   std::vector<uint32_t> converted;
   const uint32_t* lastLine = nullptr;
   std::vector<uint8_t> bits;
@@ -592,6 +593,57 @@ void CopyRect(Surface& dest, const Rect& destRect, const Surface& src, const Rec
   // Hand the buffers back for the next copy.
   sc.xs.s = std::move(xs);
   sc.ys.s = std::move(ys);
+}
+
+bool CompositeLayers(Surface& dest, const Rect& d, const Surface& mask, const Surface* colour,
+                     const Rect& s, const PixelRows* base) {
+  if (!dest.IsColour() || mask.Format() != PixelFormat::Mask) return false;
+  if (colour && (!colour->IsColour() || colour->Width() != mask.Width() ||
+                 colour->Height() != mask.Height()))
+    return false;
+  if (d.left >= d.right || d.top >= d.bottom || s.left >= s.right || s.top >= s.bottom ||
+      s.left < 0 || s.top < 0 || s.right > mask.Width() || s.bottom > mask.Height())
+    return false;
+  Scratch& sc = TheScratch();
+  BuildAxis(sc.xs, d.left, int64_t{d.right} - d.left, s.left, int64_t{s.right} - s.left,
+            dest.Width(), mask.Width());
+  BuildAxis(sc.ys, d.top, int64_t{d.bottom} - d.top, s.top, int64_t{s.bottom} - s.top,
+            dest.Height(), mask.Height());
+  const std::vector<int32_t>& xs = sc.xs.s;
+  const std::vector<int32_t>& ys = sc.ys.s;
+  const int n = static_cast<int>(xs.size());
+  const Rect area{sc.xs.d0, sc.ys.d0, sc.xs.d0 + n, sc.ys.d0 + static_cast<int>(ys.size())};
+  if (base && (xs.empty() || ys.empty() || base->area != area)) return false;
+  if (xs.empty() || ys.empty()) return true;  // nothing of it on dest
+  const Runs runs = RunsOf(xs);
+  const int sxMin = xs.front(), span = xs.back() - sxMin + 1;
+  sc.converted.resize(static_cast<size_t>(span));
+  sc.colours.resize(static_cast<size_t>(n));
+  sc.colours2.resize(static_cast<size_t>(n));
+  uint32_t* m = sc.colours.data();
+  uint32_t* c = sc.colours2.data();
+  int lastRow = -1;
+  for (size_t r = 0; r < ys.size(); ++r) {
+    const int sy = ys[r];
+    if (sy != lastRow) {
+      BitsToColours(mask.ByteRow(sy) + sxMin, sc.converted.data(), span, colour::kBlack,
+                    colour::kWhite);
+      Spread(sc.converted.data(), xs, sxMin, runs, m);
+      if (colour) Spread(colour->ColourRow(sy) + sxMin, xs, sxMin, runs, c);
+      lastRow = sy;
+    }
+    uint32_t* o = dest.ColourRow(area.top + static_cast<int>(r)) + area.left;
+    const uint32_t* b = base ? base->pixels + r * base->stride : o;  // may be o itself
+    int k = 0;
+    if (colour) {
+      for (; k + 4 <= n; k += 4) Store4(o + k, (Load4(b + k) & Load4(m + k)) | Load4(c + k));
+      for (; k < n; ++k) o[k] = (b[k] & m[k]) | c[k];
+    } else {
+      for (; k + 4 <= n; k += 4) Store4(o + k, Load4(b + k) & Load4(m + k));
+      for (; k < n; ++k) o[k] = b[k] & m[k];
+    }
+  }
+  return true;
 }
 
 void FillRect(Surface& s, const Rect& r) {

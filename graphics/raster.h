@@ -158,6 +158,24 @@ class Surface {
 // src and dest may be the same surface.
 void CopyRect(Surface& dest, const Rect& destRect, const Surface& src, const Rect& srcRect);
 
+// The stage laid over a picture in one pass: destRect of dest becomes
+// (picture AND mask) OR colour, where mask and colour are srcRect of two
+// layers of the same size (a Mask and a Colour surface) stretched onto
+// destRect, exactly as CopyRect with SRCAND of the mask and then SRCPAINT of
+// the colour layer would make it (no colour layer: the AND alone). The
+// picture is what destRect holds, or `base` when given: rows of `stride`
+// pixels covering `baseArea`, which must be destRect clipped to dest.
+// Returns false, drawing nothing, for any other kind of copy (mirrored, a
+// source reaching off the layers, other formats); the caller then copies
+// the usual way.
+struct PixelRows {
+  const uint32_t* pixels = nullptr;
+  size_t stride = 0;
+  Rect area;
+};
+bool CompositeLayers(Surface& dest, const Rect& destRect, const Surface& mask,
+                     const Surface* colour, const Rect& srcRect, const PixelRows* base = nullptr);
+
 // Fills r with the brush colour (ignores the brush style; like FillRect).
 void FillRect(Surface& s, const Rect& r);
 // Rectangle: the outline with the pen, the inside with the brush (nothing

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -23,6 +24,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "app/frame_pacing.h"
 #include "app/game.h"
@@ -94,8 +97,19 @@ class TfmWindow : public QWidget {
 
   Game* game = nullptr;
   QtKeyState* keys = nullptr;
-  QImage frame;
   bool closing = false;
+
+  // A presented frame: only the part that changed is enlarged and drawn,
+  // and a frame like the one before costs nothing more.
+  void ShowFrame(const FrameView& f) {
+    const QRegion changed = frame_.Update(f, logical_, view_.factor);
+    if (changed.isEmpty()) return;
+    const int k = view_.factor;
+    QRegion area;
+    for (const QRect& r : changed)
+      area += QRect(view_.offset + r.topLeft() * k, r.size() * k);
+    repaint(area);
+  }
 
   const ScaledView& View() const { return view_; }
   bool IsFullScreen() const { return fullScreen_; }
@@ -103,7 +117,7 @@ class TfmWindow : public QWidget {
   // The game's client size; the window itself is that times the factor.
   void ApplyLogicalSize(Size logical) {
     logical_ = logical;
-    if (!fullScreen_) setFixedSize(logical.w * scale_, logical.h * scale_);
+    if (!fullScreen_) setFixedSize(WindowedSize());
     UpdateView();
   }
   Size LogicalSize() const { return logical_; }
@@ -118,12 +132,16 @@ class TfmWindow : public QWidget {
   void ToggleFullScreen() {
     fullScreen_ = !fullScreen_;
     if (fullScreen_) {
+      // Where the window was: window managers tend to put it back at the
+      // screen's corner, with the title bar out of reach.
+      normalPos_ = geometry().topLeft();
       setMinimumSize(0, 0);
       setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
       if (isVisible()) showFullScreen();
     } else {
       if (isVisible()) showNormal();
-      setFixedSize(logical_.w * scale_, logical_.h * scale_);
+      setFixedSize(WindowedSize());
+      if (normalPos_) setGeometry(QRect(*normalPos_, size()));
     }
     UpdateView();
     update();
@@ -164,14 +182,17 @@ class TfmWindow : public QWidget {
   Point ToGameClient(QPointF local) const { return view_.ToLogical(local); }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  // Only what is asked for is drawn: the enlarged frame 1:1 where it
+  // lies, black elsewhere (the border is asked for only when the window
+  // appears or its geometry changes; new frames ask for what changed).
+  void paintEvent(QPaintEvent* e) override {
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.fillRect(rect(), Qt::black);
-    if (frame.isNull()) return;
-    const QRect source(0, 0, std::min(logical_.w, frame.width()),
-                       std::min(logical_.h, frame.height()));
-    p.drawImage(QRect(view_.offset, source.size() * view_.factor), frame, source);
+    const QImage& image = frame_.Image();
+    const QRect target(view_.offset, image.size());
+    const QRegion exposed = e->region();
+    const QRegion picture = image.isNull() ? QRegion() : exposed & target;
+    for (const QRect& r : exposed - picture) p.fillRect(r, Qt::black);
+    for (const QRect& r : picture) p.drawImage(r.topLeft(), image, r.translated(-view_.offset));
   }
 
   void resizeEvent(QResizeEvent*) override { UpdateView(); }
@@ -237,6 +258,7 @@ class TfmWindow : public QWidget {
   void UpdateView() {
     view_ =
         fullScreen_ ? ScaledView::Fit(logical_, size()) : ScaledView::Fit(logical_, size(), scale_);
+    frame_.Rescale(view_.factor);
   }
 
   // "-" and "=" turn the music down and up, with Shift the sound effects.
@@ -278,10 +300,34 @@ class TfmWindow : public QWidget {
     ForwardKey(vk, down, ShiftOf(e->modifiers()), e->isAutoRepeat());
   }
 
+  // The window at the largest factor up to --scale that fits, with its
+  // frame, in the screen's available area (the rest would be off-screen).
+  QSize WindowedSize() {
+    int k = std::max(scale_, 1);
+    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+      const QSize area = s->availableGeometry().size();
+      const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+      while (k > 1 && (logical_.w * k + frame.width() > area.width() ||
+                       logical_.h * k + frame.height() > area.height()))
+        --k;
+      if (k != scale_ && fitNoted_ != QSize(logical_.w, logical_.h)) {
+        fitNoted_ = QSize(logical_.w, logical_.h);
+        std::fprintf(stderr,
+                     "kelvane: a %d x %d window at scale %d does not fit the screen's %d x %d "
+                     "area; using scale %d\n",
+                     logical_.w, logical_.h, scale_, area.width(), area.height(), k);
+      }
+    }
+    return {logical_.w * k, logical_.h * k};
+  }
+
   int scale_;
+  std::optional<QPoint> normalPos_;
+  QSize fitNoted_;
   bool fullScreen_ = false;
   Size logical_;
   ScaledView view_;
+  EnlargedFrame frame_;
 };
 
 class QtServices : public AppService, public WindowService {
@@ -355,11 +401,19 @@ class QtServices : public AppService, public WindowService {
       return;
     }
     if (main_->IsFullScreen()) return;
-    const Size logical = main_->LogicalSize();
+    // The game placed its logical window on a screen of ScreenSize(), the
+    // real one divided by the factor: the enlarged window goes to the same
+    // place on the real screen, kept within its free area, the title bar
+    // always reachable.
     const int k = main_->View().factor;
-    // A window larger than the screen keeps its title bar reachable.
-    main_->move(std::max(p.x + logical.w * (1 - k) / 2, 0),
-                std::max(p.y + logical.h * (1 - k) / 2, 0));
+    int x = p.x * k, y = p.y * k;
+    if (QScreen* s = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen()) {
+      const QRect area = s->availableGeometry();
+      const QSize frame = main_->isVisible() ? main_->frameGeometry().size() : main_->size();
+      x = std::max(std::min(x, area.right() + 1 - frame.width()), area.left());
+      y = std::max(std::min(y, area.bottom() + 1 - frame.height()), area.top());
+    }
+    main_->move(x, y);
   }
   Point Position(FormId form) override {
     QWidget* w = Widget(form);
@@ -414,12 +468,7 @@ class QtServices : public AppService, public WindowService {
     }
     if (main_->AskClose()) main_->hide();
   }
-  void Present(const FrameView& f) override {
-    QImage view(reinterpret_cast<const uchar*>(f.pixels), f.width, f.height, f.stride * 4,
-                QImage::Format_RGB32);
-    main_->frame = view.copy();
-    main_->repaint();
-  }
+  void Present(const FrameView& f) override { main_->ShowFrame(f); }
   void SetCursor(int index) override {
     cursor_ = index;
     ApplyCursor();
@@ -515,6 +564,28 @@ class QtServices : public AppService, public WindowService {
   // The cursor table: 0 the arrow, 1..3 the game's cursors "CR1".."CR3".
   std::array<QCursor, kGameCursorCount + 1> cursors_{GameCursor(0), GameCursor(1), GameCursor(2),
                                                      GameCursor(3)};
+};
+
+// Calls fn once, just after the widget has first been painted (never if it
+// is not).
+class FirstPaintHook : public QObject {
+ public:
+  FirstPaintHook(QWidget* w, std::function<void()> fn) : fn_(std::move(fn)) {
+    w->installEventFilter(this);
+  }
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Paint && fn_) {
+      o->removeEventFilter(this);
+      QTimer::singleShot(0, this, [this] {
+        if (fn_) std::exchange(fn_, nullptr)();
+      });
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> fn_;
 };
 
 // The trace file of a windowed run, written line by line so that it can be
@@ -619,14 +690,16 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
     window->close();
   });
 
-  // The soundfont loads while the dialog is up and the game starts.
-  StartSynthesiser();
   for (const std::string& cue : options.cdImages) AddCdImage(cue);
   // The startup dialog comes first. Cancel (Esc, the close box) ends the
   // program before the main window is shown and before anything is written;
   // OK has stored the choices and drawn the wallpaper into mainSurface.
   {
     TSPFM dialog(g, dataFolder, options.seed, ListCdDrives());
+    // The soundfont loads while the dialog is up and the game starts: from
+    // the dialog's first paint on, so that on a busy machine its reading
+    // does not hold up the dialog (a tune is asked for seconds later).
+    FirstPaintHook startSynth(&dialog, [] { StartSynthesiser(); });
     dialogShown = &dialog;
     const int answer = dialog.exec();
     dialogShown = nullptr;
@@ -637,12 +710,20 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   SetEffectsVolume(g.st.effectsVolume / 100.0f);
   OpenSdlAudio();
 
-  // Game controllers give key presses like the keyboard's.
-  Gamepads pads([&](int vk, bool down) { window->ForwardKey(vk, down, {}); });
+  // Game controllers give key presses like the keyboard's. Looking for them
+  // waits until the game shows its first frames: pads plugged in are found
+  // then, like any pad plugged in later.
+  std::optional<Gamepads> pads;
   QTimer padPoll;
   padPoll.setInterval(10);
-  QObject::connect(&padPoll, &QTimer::timeout, [&] { pads.Poll(); });
-  if (pads.Available()) padPoll.start();
+  QObject::connect(&padPoll, &QTimer::timeout, [&] { pads->Poll(); });
+  QTimer padStart;
+  padStart.setSingleShot(true);
+  QObject::connect(&padStart, &QTimer::timeout, [&] {
+    pads.emplace([&](int vk, bool down) { window->ForwardKey(vk, down, {}); });
+    if (pads->Available()) padPoll.start();
+  });
+  padStart.start(300);
 
   window->ShowWindow();
   const bool started = FormCreate(g);
@@ -675,6 +756,7 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   // A close accepted inside the loading's message pump has already ended
   // the game; the loop would otherwise wait for an exit that has passed.
   int rc = window->closing || replayRefused ? 0 : app.exec();
+  padStart.stop();
   padPoll.stop();
   services.keyForm = nullptr;
   services.SetTimerEnabled(false);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kelvane {
 
@@ -29,6 +30,128 @@ QPoint ScaledView::ToWidget(Point p) const {
 
 QRect ScaledView::Target() const {
   return {offset, Enlarged()};
+}
+
+namespace {
+// Rows compared and enlarged together: small enough that two figures far
+// apart do not make one big rectangle, large enough to keep the region short.
+constexpr int kBandRows = 16;
+
+// Each pixel of a row K times, four pixels at a time for the common factors.
+typedef uint32_t V4u __attribute__((vector_size(16)));
+inline V4u Load4(const uint32_t* p) {
+  V4u v;
+  std::memcpy(&v, p, 16);
+  return v;
+}
+inline void Store4(uint32_t* p, V4u v) { std::memcpy(p, &v, 16); }
+#if defined(__clang__)
+#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shufflevector(v, v, a, b, c, d)
+#else
+#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shuffle(v, V4u{a, b, c, d})
+#endif
+
+void EnlargeRow(const uint32_t* src, uint32_t* out, int n, int k) {
+  int x = 0;
+  if (k == 2) {
+    for (; x + 4 <= n; x += 4, out += 8) {
+      const V4u v = Load4(src + x);
+      Store4(out, KELVANE_SHUFFLE(v, 0, 0, 1, 1));
+      Store4(out + 4, KELVANE_SHUFFLE(v, 2, 2, 3, 3));
+    }
+  } else if (k == 3) {
+    for (; x + 4 <= n; x += 4, out += 12) {
+      const V4u v = Load4(src + x);
+      Store4(out, KELVANE_SHUFFLE(v, 0, 0, 0, 1));
+      Store4(out + 4, KELVANE_SHUFFLE(v, 1, 1, 2, 2));
+      Store4(out + 8, KELVANE_SHUFFLE(v, 2, 3, 3, 3));
+    }
+  }
+  for (; x < n; ++x)
+    for (int i = 0; i < k; ++i) *out++ = src[x];
+}
+}  // namespace
+
+QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) {
+  const int w = std::clamp(std::min(visible.w, frame.width), 0, frame.width);
+  const int h = std::clamp(std::min(visible.h, frame.height), 0, frame.height);
+  factor = std::max(factor, 1);
+  const bool whole = w != logical_.w || h != logical_.h || factor != factor_;
+  if (whole) {
+    logical_ = {w, h};
+    factor_ = factor;
+    shown_.assign(static_cast<size_t>(w) * h, 0);
+    image_ = QImage(w * factor, h * factor, QImage::Format_RGB32);
+  }
+  QRegion changed;
+  if (w == 0 || h == 0 || !frame.pixels) return changed;
+  // Changed bands that touch are drawn as one rectangle (the widest of
+  // their spans): fewer, larger copies to the window.
+  QRect run;
+  auto flush = [&] {
+    if (run.isEmpty()) return;
+    Enlarge(run);
+    changed += run;
+    run = QRect();
+  };
+  for (int top = 0; top < h; top += kBandRows) {
+    const int bottom = std::min(top + kBandRows, h);
+    int left = w, right = -1;
+    for (int y = top; y < bottom; ++y) {
+      const uint32_t* src = frame.pixels + static_cast<size_t>(y) * frame.stride;
+      uint32_t* kept = shown_.data() + static_cast<size_t>(y) * w;
+      if (!whole && std::memcmp(src, kept, static_cast<size_t>(w) * 4) == 0) continue;
+      int l = 0, r = w - 1;
+      if (!whole) {
+        // Equal runs skipped 16 pixels at a time, then pixel by pixel.
+        while (l + 16 <= w && std::memcmp(src + l, kept + l, 64) == 0) l += 16;
+        while (src[l] == kept[l]) ++l;
+        while (r - 15 > l && std::memcmp(src + r - 15, kept + r - 15, 64) == 0) r -= 16;
+        while (src[r] == kept[r]) --r;
+      }
+      std::memcpy(kept + l, src + l, static_cast<size_t>(r - l + 1) * 4);
+      left = std::min(left, l);
+      right = std::max(right, r);
+    }
+    if (right < left) {
+      flush();
+      continue;
+    }
+    const QRect band(left, top, right - left + 1, bottom - top);
+    run = run.isEmpty() ? band : run.united(band);
+  }
+  flush();
+  return changed;
+}
+
+void EnlargedFrame::Rescale(int factor) {
+  factor = std::max(factor, 1);
+  if (factor == factor_ || logical_.w == 0 || logical_.h == 0) {
+    factor_ = factor;
+    return;
+  }
+  factor_ = factor;
+  image_ = QImage(logical_.w * factor, logical_.h * factor, QImage::Format_RGB32);
+  Enlarge(QRect(0, 0, logical_.w, logical_.h));
+}
+
+void EnlargedFrame::Enlarge(const QRect& r) {
+  const int k = factor_;
+  const size_t rowBytes = static_cast<size_t>(r.width()) * k * 4;
+  if (k == 1) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      std::memcpy(reinterpret_cast<uint32_t*>(image_.scanLine(y)) + r.left(),
+                  shown_.data() + static_cast<size_t>(y) * logical_.w + r.left(), rowBytes);
+    return;
+  }
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    const uint32_t* src = shown_.data() + static_cast<size_t>(y) * logical_.w + r.left();
+    auto* first = reinterpret_cast<uint32_t*>(image_.scanLine(y * k)) + r.left() * k;
+    EnlargeRow(src, first, r.width(), k);
+    for (int i = 1; i < k; ++i)
+      std::memcpy(reinterpret_cast<uint32_t*>(image_.scanLine(y * k + i)) + r.left() * k, first,
+                  rowBytes);
+  }
 }
 
 }  // namespace kelvane

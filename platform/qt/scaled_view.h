@@ -3,10 +3,14 @@
 // sharp square block, and centred when the window is larger (full screen).
 #pragma once
 
+#include <QImage>
 #include <QPointF>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <climits>
+#include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -32,6 +36,31 @@ struct ScaledView {
   // The enlarged play area inside the widget.
   QRect Target() const;
   QSize Enlarged() const { return {logical.w * factor, logical.h * factor}; }
+};
+
+// The presented frame kept enlarged by a whole factor. Each new frame is
+// compared with the one before and only the bands that changed are enlarged
+// again, with a plain integer loop, so drawing the window is a 1:1 copy of
+// what changed and a frame that did not change costs one comparison.
+class EnlargedFrame {
+ public:
+  // Takes the visible part of a frame (its top-left `visible` pixels) at
+  // `factor`; returns the area that changed, in logical pixels (everything
+  // when the size or the factor changed).
+  QRegion Update(const FrameView& frame, Size visible, int factor);
+  // Enlarges the frame held again at another factor.
+  void Rescale(int factor);
+  const QImage& Image() const { return image_; }
+  int Factor() const { return factor_; }
+  Size Logical() const { return logical_; }
+
+ private:
+  void Enlarge(const QRect& logicalRect);
+
+  Size logical_;
+  int factor_ = 0;
+  std::vector<uint32_t> shown_;  // logical pixels, rows of logical_.w
+  QImage image_;
 };
 
 }  // namespace kelvane

@@ -1,8 +1,11 @@
 #include "platform/sdl/midi_source.h"
 
 #include <fluidsynth.h>
+#include <pthread.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <thread>
 
 namespace kelvane {
 namespace {
@@ -13,6 +16,15 @@ constexpr int kDrumBank = 128;
 constexpr int kBankSelect = 0;
 constexpr int kAllSoundOff = 120;
 constexpr int kResetControllers = 121;
+
+// Up to about 190 ms of a play are rendered ahead, in runs of about 46 ms,
+// topped up when half is used: the renderer wakes some 10 times a second
+// (runs of 23 ms cost measurably more), and a stop or a change of tune still
+// fades within a mix period because the stream fades what is ready.
+constexpr size_t kAheadFrames = 8192;
+constexpr size_t kAheadBlock = 2048;
+
+std::atomic<bool> renderAheadOn{true};
 
 uint64_t UsToFrames(uint64_t us) {
   return us * kStreamRate / 1000000u;
@@ -52,6 +64,58 @@ std::vector<SynthPreset> PresetsOf(const std::vector<MidiEvent>& events) {
 
 }  // namespace
 
+// The thread that renders the synthesiser's current play ahead of the mixer.
+struct AheadRenderer {
+  std::mutex render;            // one play at a time through the synthesiser
+  MidiSource* owner = nullptr;  // whose state the synthesiser holds (render lock)
+  std::mutex m;
+  std::condition_variable wake;
+  bool wanted = false;
+  std::vector<float> block;  // the renderer's scratch
+  std::thread thread;
+
+  // Lives as long as the process: a play may still be let go while the
+  // program's statics are torn down.
+  AheadRenderer() : thread([this] { Run(); }) { thread.detach(); }
+  void Want() {
+    {
+      std::lock_guard<std::mutex> lock(m);
+      if (wanted) return;
+      wanted = true;
+    }
+    wake.notify_one();
+  }
+  // Made the synthesiser's current play: the one before loses its state.
+  void Claim(MidiSource* s) {
+    if (owner == s) return;
+    if (owner) owner->inSync_ = false;
+    owner = s;
+  }
+  void Run() {
+    pthread_setname_np(pthread_self(), "kelvane-music");
+    std::unique_lock<std::mutex> lock(m);
+    for (;;) {
+      wake.wait(lock, [&] { return wanted; });
+      wanted = false;
+      lock.unlock();
+      // The render lock is let go between runs, so the mixer never waits
+      // for more than one of them.
+      for (bool more = true; more;) {
+        std::lock_guard<std::mutex> r(render);
+        more = owner && owner->RenderAheadStep();
+      }
+      lock.lock();
+    }
+  }
+};
+
+namespace {
+AheadRenderer& Renderer() {
+  static AheadRenderer& r = *new AheadRenderer;
+  return r;
+}
+}  // namespace
+
 std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune) {
   auto score = std::make_shared<MidiScore>();
   score->events.reserve(tune.events.size());
@@ -64,10 +128,31 @@ std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune) {
 
 MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to,
                        uint64_t presets)
-    : score_(std::move(score)), events_(score_->events), presets_(presets) {
+    : score_(std::move(score)), events_(score_->events), presets_(presets), ahead_(renderAheadOn) {
   pos_ = std::min(from, score_->lengthFrames);
   end_ = std::clamp(to, pos_, score_->lengthFrames);
+  handed_ = pos_;
   while (next_ < events_.size() && events_[next_].frame < pos_) ++next_;
+  if (ahead_) {
+    ready_.resize(kAheadFrames * 2);
+    Renderer();  // started before the first play needs it
+  }
+}
+
+MidiSource::~MidiSource() {
+  if (!ahead_) return;
+  AheadRenderer& r = Renderer();
+  std::lock_guard<std::mutex> lock(r.render);
+  if (r.owner == this) r.owner = nullptr;
+}
+
+void MidiSource::RenderAhead(bool on) {
+  renderAheadOn = on;
+}
+
+uint64_t MidiSource::FramesLeft() const {
+  const uint64_t at = handed_;
+  return end_ > at ? end_ - at : 0;
 }
 
 void MidiSource::Send(fluid_synth_t* synth, const Event& e, bool notes) {
@@ -111,13 +196,8 @@ void MidiSource::Resync(fluid_synth_t* synth) {
   inSync_ = true;
 }
 
-size_t MidiSource::Render(float* out, size_t frames) {
-  size_t want = static_cast<size_t>(std::min<uint64_t>(frames, FramesLeft()));
-  if (!PresetsLoaded(presets_)) {
-    // Its instruments are still being read: the tune starts once they are in.
-    std::fill(out, out + frames * 2, 0.0f);
-    return frames;
-  }
+long MidiSource::RenderSequence(float* out, size_t want) {
+  if (!PresetsLoaded(presets_)) return -1;  // its instruments are still being read
   fluid_synth_t* synth = Synth();
   if (!synth) {
     // The soundfont is still loading: time runs on in silence, and the
@@ -126,7 +206,7 @@ size_t MidiSource::Render(float* out, size_t frames) {
     pos_ += want;
     while (next_ < events_.size() && events_[next_].frame < pos_) ++next_;
     inSync_ = false;
-    return want;
+    return static_cast<long>(want);
   }
   if (!inSync_) Resync(synth);
   left_.resize(want);
@@ -146,15 +226,98 @@ size_t MidiSource::Render(float* out, size_t frames) {
     out[i * 2] = left_[i];
     out[i * 2 + 1] = right_[i];
   }
-  return want;
+  return static_cast<long>(want);
+}
+
+size_t MidiSource::TakeReady(float* out, size_t frames) {
+  std::lock_guard<std::mutex> lock(readyLock_);
+  const size_t n = std::min(frames, readyFrames_);
+  for (size_t i = 0; i < n; ++i) {
+    const size_t at = (readyStart_ + i) % kAheadFrames;
+    out[i * 2] = ready_[at * 2];
+    out[i * 2 + 1] = ready_[at * 2 + 1];
+  }
+  readyStart_ = (readyStart_ + n) % kAheadFrames;
+  readyFrames_ -= n;
+  return n;
+}
+
+bool MidiSource::RenderAheadStep() {
+  if (!inSync_ || !Synth() || !PresetsLoaded(presets_)) return false;
+  size_t room;
+  {
+    std::lock_guard<std::mutex> lock(readyLock_);
+    room = kAheadFrames - readyFrames_;
+  }
+  const uint64_t rest = end_ - pos_;
+  const size_t n = static_cast<size_t>(std::min<uint64_t>({room, kAheadBlock, rest}));
+  // A short run only for the play's last frames.
+  if (n == 0 || (n < kAheadBlock && n < rest)) return false;
+  std::vector<float>& block = Renderer().block;
+  block.resize(n * 2);
+  RenderSequence(block.data(), n);
+  std::lock_guard<std::mutex> lock(readyLock_);
+  for (size_t i = 0; i < n; ++i) {
+    const size_t at = (readyStart_ + readyFrames_ + i) % kAheadFrames;
+    ready_[at * 2] = block[i * 2];
+    ready_[at * 2 + 1] = block[i * 2 + 1];
+  }
+  readyFrames_ += n;
+  return true;
+}
+
+size_t MidiSource::Render(float* out, size_t frames) {
+  const size_t want = static_cast<size_t>(std::min<uint64_t>(frames, FramesLeft()));
+  size_t got = ahead_ ? TakeReady(out, want) : 0;
+  if (got < want) {
+    AheadRenderer& r = Renderer();
+    std::lock_guard<std::mutex> lock(r.render);
+    // What the renderer finished meanwhile comes first; then the ready
+    // frames are used up and the synthesiser stands where the play is.
+    if (ahead_) got += TakeReady(out + got * 2, want - got);
+    if (got < want) {
+      r.Claim(this);
+      const long n = RenderSequence(out + got * 2, want - got);
+      if (n < 0) {
+        // Waiting for the instruments: the play does not move meanwhile.
+        std::fill(out + got * 2, out + frames * 2, 0.0f);
+        handed_ += got;
+        return frames;
+      }
+      got += static_cast<size_t>(n);
+    }
+  }
+  handed_ += got;
+  if (ahead_) {
+    bool low;
+    {
+      std::lock_guard<std::mutex> lock(readyLock_);
+      low = readyFrames_ <= kAheadFrames / 2;
+    }
+    if (low && handed_ < end_) Renderer().Want();
+  }
+  return got;
 }
 
 void MidiSource::Silence() {
-  if (fluid_synth_t* synth = Synth()) {
-    fluid_synth_all_sounds_off(synth, -1);
-    for (int ch = 0; ch < kChannels; ++ch) fluid_synth_cc(synth, ch, kResetControllers, 0);
+  AheadRenderer& r = Renderer();
+  std::lock_guard<std::mutex> lock(r.render);
+  // Another play may have the synthesiser by now; its sound stays.
+  if (r.owner == this || !ahead_) {
+    if (fluid_synth_t* synth = Synth()) {
+      fluid_synth_all_sounds_off(synth, -1);
+      for (int ch = 0; ch < kChannels; ++ch) fluid_synth_cc(synth, ch, kResetControllers, 0);
+    }
+    if (r.owner == this) r.owner = nullptr;
   }
   inSync_ = false;
+  // What was rendered ahead is dropped: a later render goes on from the
+  // place handed out.
+  std::lock_guard<std::mutex> ready(readyLock_);
+  readyStart_ = readyFrames_ = 0;
+  pos_ = handed_;
+  next_ = 0;
+  while (next_ < events_.size() && events_[next_].frame < pos_) ++next_;
 }
 
 }  // namespace kelvane

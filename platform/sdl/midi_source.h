@@ -3,8 +3,10 @@
 // sound keeps to the tempo map the stage is timed by.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "music/midi_events.h"
@@ -28,34 +30,59 @@ struct MidiScore {
 
 std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune);
 
-// One play of a score, over a range of frames.
+// One play of a score, over a range of frames. The play that has the
+// synthesiser is rendered ahead of the mixer, in blocks of about 46 ms on a
+// thread of its own, so the audio thread mostly copies what is ready: fewer
+// and longer runs of the synthesiser cost less than one per mix period. What
+// is not ready yet (the first block of a play, or after a stall) is rendered
+// on the spot, so the sound is the same either way.
 class MidiSource : public MusicSource {
  public:
   // presets: the KeepPresetsLoaded request the play waits for before it
   // starts, so it never makes the synthesiser read samples itself.
   MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to,
              uint64_t presets = 0);
+  ~MidiSource() override;
 
   size_t Render(float* out, size_t frames) override;
-  uint64_t FramesLeft() const override { return end_ > pos_ ? end_ - pos_ : 0; }
+  uint64_t FramesLeft() const override;
   bool UsesSynth() const override { return true; }
   void Silence() override;
 
+  // Rendering ahead on or off for the plays made from now on (tests compare
+  // the two); on by default.
+  static void RenderAhead(bool on);
+
  private:
   using Event = MidiScore::Event;
+  friend struct AheadRenderer;
   void Send(fluid_synth_t* synth, const Event& e, bool notes);
   // Puts the synthesiser in the state the tune has at pos_: every channel
   // quiet, programs, controllers and bends as they stand there.
   void Resync(fluid_synth_t* synth);
+  // Renders the next frames of the play from the synthesiser (the render
+  // lock held); returns how many, or -1 when the play has to wait for its
+  // instruments.
+  long RenderSequence(float* out, size_t frames);
+  size_t TakeReady(float* out, size_t frames);
+  // The renderer's part: tops up the frames ready ahead; false when there
+  // is nothing to do.
+  bool RenderAheadStep();
 
   std::shared_ptr<const MidiScore> score_;
   const std::vector<Event>& events_;
-  uint64_t pos_ = 0;
+  uint64_t pos_ = 0;  // the synthesiser's place in the play
   uint64_t end_ = 0;
   uint64_t presets_ = 0;
   size_t next_ = 0;      // the first event not yet sent
   bool inSync_ = false;  // the synthesiser holds the state at pos_
+  bool ahead_ = true;
   std::vector<float> left_, right_;
+  // Frames rendered ahead (stereo, interleaved), from the place handed out.
+  std::mutex readyLock_;
+  std::vector<float> ready_;
+  size_t readyStart_ = 0, readyFrames_ = 0;
+  std::atomic<uint64_t> handed_{0};  // the place handed to the stream
 };
 
 }  // namespace kelvane

@@ -62,6 +62,59 @@ TEST(ScaledViewTest, FullScreenTakesTheLargestFactorThatFitsCentredOnBlack) {
   }
 }
 
+// Frames that change here and there, in size and in factor: the enlarged
+// image is always the frame blown up block by block, what was reported as
+// changed covers every pixel that changed, and a repeated frame reports
+// nothing.
+TEST(EnlargedFrameTest, KeepsTheEnlargedFrameExactAndReportsWhatChanged) {
+  EnlargedFrame e;
+  std::vector<uint32_t> pixels(640 * 480, 0x102030);
+  std::vector<uint32_t> before;
+  uint32_t seed = 1;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  struct Step {
+    Size visible;
+    int factor;
+  };
+  for (Step step : {Step{{640, 480}, 1}, Step{{640, 480}, 3}, Step{{320, 240}, 2}, Step{{640, 480}, 2}}) {
+    for (int round = 0; round < 6; ++round) {
+      SCOPED_TRACE(testing::Message() << step.visible.w << " wide at " << step.factor << ", round " << round);
+      before = pixels;
+      // Round 2 changes nothing; the others a few spots and one whole row.
+      if (round != 2) {
+        for (int i = 0; i < 5; ++i) pixels[next() % pixels.size()] = next() & 0xFFFFFF;
+        std::fill_n(pixels.begin() + static_cast<long>(next() % 480) * 640, 640, next() & 0xFFFFFF);
+      }
+      const QRegion changed = e.Update(FrameView{pixels.data(), 640, 480, 640}, step.visible, step.factor);
+      const bool first = round == 0;
+      const int k = step.factor;
+      const QImage& image = e.Image();
+      ASSERT_EQ(image.size(), QSize(step.visible.w * k, step.visible.h * k));
+      bool exact = true, covered = true;
+      for (int y = 0; y < step.visible.h; ++y)
+        for (int x = 0; x < step.visible.w; ++x) {
+          const uint32_t v = pixels[static_cast<size_t>(y) * 640 + x];
+          for (int dy = 0; dy < k; ++dy)
+            for (int dx = 0; dx < k; ++dx)
+              exact &= (image.pixel(x * k + dx, y * k + dy) & 0xFFFFFF) == v;
+          if (!first && v != before[static_cast<size_t>(y) * 640 + x]) covered &= changed.contains(QPoint(x, y));
+        }
+      EXPECT_TRUE(exact);
+      EXPECT_TRUE(covered);
+      if (round == 2) {
+        EXPECT_TRUE(changed.isEmpty());
+      }
+      if (first) {
+        EXPECT_EQ(changed.boundingRect(), QRect(0, 0, step.visible.w, step.visible.h));
+      }
+    }
+  }
+  // Another factor for the frame held: the image follows at once.
+  e.Rescale(4);
+  EXPECT_EQ(e.Image().size(), QSize(640 * 4, 480 * 4));
+  EXPECT_EQ(e.Image().pixel(4 * 639 + 3, 4 * 479 + 3) & 0xFFFFFF, pixels[479 * 640 + 639]);
+}
+
 using namespace child;
 
 // Every factor-by-factor block of the image holds one colour.
@@ -81,15 +134,32 @@ bool AllBlack(const QImage& image, QRect r) {
 
 class ScaledWindowTest : public ::testing::Test {
  protected:
-  void TearDown() override { Finish(); }
+  // The child sees one screen of this size (Qt's offscreen platform reads
+  // it from a file named in the platform's options).
+  void Screen(int w, int h) {
+    platform_ = std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+    const std::string file = childDir + "screen.json";
+    test::WriteAll(file, "{\"screens\":[{\"name\":\"s\",\"x\":0,\"y\":0,\"width\":" +
+                             std::to_string(w) + ",\"height\":" + std::to_string(h) +
+                             ",\"logicalDpi\":96,\"logicalBaseDpi\":96,\"dpr\":1}]}");
+    if (platform_.rfind("offscreen", 0) == 0)
+      setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + file).c_str(), 1);
+  }
+  void TearDown() override {
+    if (!platform_.empty()) setenv("QT_QPA_PLATFORM", platform_.c_str(), 1);
+    Finish();
+  }
+  std::string platform_;
 };
 
 TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReachesTheGame) {
   child::Prepare("scaled-window", "c_max=0\n");
+  Screen(2560, 1600);
   EXPECT_EXIT(
       {
         static int phase = 0;
         static int waited = 0;
+        static QPoint placed;
         drive = [](QWidget* w, int scene, int) {
           auto check = [](bool ok) {
             if (!ok) std::_Exit(kCheckFailed + phase);
@@ -102,6 +172,7 @@ TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReache
             check(image.size() == QSize(1920, 1440));
             check(SharpBlocks(image, 3));
             check(!AllBlack(image, image.rect()));
+            placed = w->geometry().topLeft();
             Tap(w, Qt::Key_F11);
             phase = 1;
           } else if (phase == 1) {
@@ -125,6 +196,7 @@ TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReache
             if (++waited < 4) return;
             check(!w->isFullScreen());
             check(w->size() == QSize(1920, 1440));
+            check(w->geometry().topLeft() == placed);
             w->close();
             phase = 3;
           }
@@ -142,6 +214,40 @@ TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReache
     ++presses;
   EXPECT_EQ(presses, 2u);
   EXPECT_NE(trace.find("\"op\":\"up\",\"vk\":122"), std::string::npos);
+}
+
+// A screen too small for the factor asked for: the largest one that fits,
+// said on stderr; the small window still gets the whole factor.
+TEST_F(ScaledWindowTest, AFactorThatDoesNotFitTheScreenIsReducedUntilItDoes) {
+  child::Prepare("scaled-fit", "c_max=0\n");
+  Screen(1920, 1200);
+  EXPECT_EXIT(
+      {
+        drive = [](QWidget* w, int scene, int) {
+          static int phase = 0;
+          if (scene != 255) return;
+          if (phase == 0) {
+            if (w->size() != QSize(1280, 960)) std::_Exit(kCheckFailed);
+            // Placed on the screen, centred across it (give or take the
+            // frame).
+            if (!QRect(0, 0, 1920, 1200).contains(w->geometry()) || std::abs(w->x() - 320) > 8)
+              std::_Exit(kCheckFailed + 2);
+            Tap(w, Qt::Key_Tab);  // the small window
+            phase = 1;
+          } else if (phase < 40) {
+            ++phase;
+            if (w->size() != QSize(960, 720)) return;
+            w->close();
+            phase = 41;
+          } else if (phase == 40) {
+            std::_Exit(kCheckFailed + 1);
+          }
+        };
+        Options o;
+        o.scale = 3;
+        std::exit(RunProgram(o));
+      },
+      ::testing::ExitedWithCode(0), "640 x 480 window at scale 3 does not fit the screen's 1920 x 1200 area; using scale 2");
 }
 
 }  // namespace
