@@ -82,7 +82,8 @@ std::optional<std::string> StdFileSystem::ReadFile(const std::string& path) {
   return s.str();
 }
 
-std::optional<uint64_t> StdFileSystem::FileSize(const std::string& path) {
+std::optional<uint64_t> StdFileSystem::FileSize(const std::string& name) {
+  const std::string path = Locate(name, false);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
   const uintmax_t size = std::filesystem::file_size(path, ec);

@@ -95,6 +95,7 @@ TEST(FilePlaces, TheInstalledDataIsNeverWrittenAndThePlayersCopyComesFirst) {
   EXPECT_EQ(files.ReadFile(d + "Y_.bmp").value_or(""), "installed Y_.bmp");
   test::WriteAll(p.playerData + "Z01.mid", "my tune");
   EXPECT_EQ(files.ReadFile(d + "Z01.mid").value_or(""), "my tune");
+  EXPECT_EQ(files.FileSize(d + "Z01.mid"), std::optional<uint64_t>(7));
   EXPECT_EQ(files.Locate(d + "Z01.mid", false), p.playerData + "Z01.mid");
   EXPECT_EQ(files.Locate(d + "Y_.bmp", false), d + "Y_.bmp");
   EXPECT_TRUE(files.Exists(d + "Ac3.txt"));
