@@ -1,0 +1,660 @@
+// The page around the game: loads the program, then either plays (the
+// startup form, the canvas, input, sound, storage) or, with ?test, waits for
+// a driver to run a scripted headless session on the virtual clock.
+'use strict';
+
+const kelvanePage = {
+  params: new URLSearchParams(location.search),
+  status(text) {
+    const s = document.getElementById('status');
+    if (s) s.textContent = text;
+  },
+};
+window.kelvanePage = kelvanePage;
+
+function bytesToBase64(bytes) {
+  let s = '';
+  for (let i = 0; i < bytes.length; i += 0x8000)
+    s += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+  return btoa(s);
+}
+
+// ---- Test mode ------------------------------------------------------------
+// One run per page load: the program's state is fresh for every scenario.
+// The data is a folder of links to the preloaded files, as the desktop's
+// scenario tests make it.
+kelvanePage.runTest = function ({ script, seed, runMs, frameEvery, replay }) {
+  const FS = Module.FS;
+  FS.mkdir('/run');
+  for (const name of FS.readdir('/game'))
+    if (name !== '.' && name !== '..') FS.symlink('/game/' + name, '/run/' + name);
+  FS.mkdir('/out');
+  const args = ['--headless', '--data', '/run/', '--seed', String(seed), '--run-ms', String(runMs),
+                '--trace', '/out/trace.jsonl'];
+  if (script) {
+    FS.writeFile('/input.txt', script);
+    args.push('--input', '/input.txt');
+  }
+  if (replay) args.push('--replay', replay);
+  if (frameEvery) args.push('--frames', '/out/frames', '--frame-every', String(frameEvery));
+  const started = performance.now();
+  const exitCode = Module.ccall('kelvane_headless', 'number', ['string'], [args.join('\n')]);
+  const frames = {};
+  if (frameEvery)
+    for (const name of FS.readdir('/out/frames').sort())
+      if (name.endsWith('.png')) frames[name] = bytesToBase64(FS.readFile('/out/frames/' + name));
+  return {
+    exitCode,
+    ms: performance.now() - started,
+    trace: FS.readFile('/out/trace.jsonl', { encoding: 'utf8' }),
+    frames,
+    stderr: kelvanePage.stderr.join('\n'),
+  };
+};
+
+kelvanePage.stderr = [];
+const testMode = kelvanePage.params.has('test');
+window.Module = {
+  canvas: document.getElementById('screen'),
+  print: (text) => console.log(text),
+  printErr: (text) => {
+    kelvanePage.stderr.push(text);
+    console.warn(text);
+  },
+  onRuntimeInitialized() {
+    if (testMode) {
+      kelvanePage.status('Test mode: ready');
+      window.kelvaneReady = true;
+      return;
+    }
+    if (kelvanePage.startPlay) kelvanePage.startPlay();
+  },
+};
+
+// ---- Play -----------------------------------------------------------------
+
+const SAVE = '/kelvane';
+const call = (name, ret, types, args) => Module.ccall(name, ret, types, args);
+kelvanePage.factor = 1;
+
+// A file of the data folder as the game sees it: the player's own copy in
+// storage, else the preloaded one.
+kelvanePage.readFile = function (path) {
+  for (const p of [path, path.startsWith(SAVE + '/') ? '/game/' + path.slice(SAVE.length + 1) : null]) {
+    if (!p) continue;
+    try {
+      return Module.FS.readFile(p);
+    } catch (err) { /* not there */ }
+  }
+  return null;
+};
+kelvanePage.client = { w: 640, h: 480 };
+
+// The player's files live in IndexedDB; the game's writes are copied there
+// shortly after they happen, in one transaction each time.
+let persistTimer = 0;
+kelvanePage.persist = function () {
+  clearTimeout(persistTimer);
+  persistTimer = setTimeout(() => kelvanePage.persistNow(), 100);
+};
+kelvanePage.persistNow = function () {
+  clearTimeout(persistTimer);
+  return new Promise((resolve) => Module.FS.syncfs(false, (err) => {
+    if (err) console.warn('Kelvane: the browser storage could not be written', err);
+    resolve(!err);
+  }));
+};
+
+// The largest whole enlargement that fits the page, sharp pixels.
+function layout() {
+  const canvas = document.getElementById('screen');
+  const { w, h } = kelvanePage.client;
+  const k = Math.max(1, Math.floor(Math.min(window.innerWidth / w, window.innerHeight / h)));
+  kelvanePage.factor = k;
+  canvas.style.width = w * k + 'px';
+  canvas.style.height = h * k + 'px';
+}
+window.addEventListener('resize', layout);
+
+kelvanePage.setClientSize = function (w, h) {
+  kelvanePage.client = { w, h };
+  const canvas = document.getElementById('screen');
+  if (canvas.width !== w || canvas.height !== h) {
+    canvas.width = w;
+    canvas.height = h;
+    kelvanePage.image = null;
+  }
+  layout();
+};
+
+// 0x00RRGGBB words into the canvas's RGBA bytes.
+kelvanePage.present = function (src, ptr, w, h, stride) {
+  const canvas = document.getElementById('screen');
+  if (canvas.width !== w || canvas.height !== h) kelvanePage.setClientSize(w, h);
+  const ctx = kelvanePage.ctx || (kelvanePage.ctx = canvas.getContext('2d'));
+  if (!kelvanePage.image || kelvanePage.image.width !== w || kelvanePage.image.height !== h) {
+    kelvanePage.image = ctx.createImageData(w, h);
+    kelvanePage.words = new Uint32Array(kelvanePage.image.data.buffer);
+  }
+  const out = kelvanePage.words;
+  let base = ptr >> 2;
+  for (let y = 0, o = 0; y < h; ++y, base += stride)
+    for (let x = 0; x < w; ++x, ++o) {
+      const p = src[base + x];
+      out[o] = 0xff000000 | ((p & 0xff) << 16) | (p & 0xff00) | ((p >> 16) & 0xff);
+    }
+  ctx.putImageData(kelvanePage.image, 0, 0);
+  kelvanePage.presented = (kelvanePage.presented || 0) + 1;
+};
+
+kelvanePage.setCursor = function (index, visible) {
+  document.getElementById('screen').style.cursor = visible ? (index ? 'crosshair' : 'default') : 'none';
+};
+
+kelvanePage.showMessage = function (text) {
+  const host = document.getElementById('message-host');
+  const box = document.createElement('div');
+  box.className = 'message';
+  const p = document.createElement('p');
+  p.textContent = text;
+  const ok = document.createElement('button');
+  ok.textContent = 'OK';
+  ok.onclick = () => { box.remove(); document.getElementById('screen').focus(); };
+  box.append(p, ok);
+  host.append(box);
+  ok.focus();
+  console.warn('Kelvane: ' + text);
+};
+
+kelvanePage.ended = function () {
+  kelvanePage.running = false;
+  kelvanePage.audio.shutdown();
+  kelvanePage.persistNow().then(() => {
+    document.getElementById('stage').style.display = 'none';
+    const host = document.getElementById('dialog-host');
+    host.innerHTML = '<div class="ended"><p>Kelvane has ended.</p>' +
+                     '<button id="again">Start again</button></div>';
+    document.getElementById('again').onclick = () => location.reload();
+    kelvanePage.status('Ended');
+    window.kelvaneEnded = true;
+  });
+};
+
+// ---- The command list (F1) --------------------------------------------------
+kelvanePage.showCommandList = function (visible) {
+  let panel = document.getElementById('command-list');
+  if (!visible) {
+    if (panel) panel.style.display = 'none';
+    return;
+  }
+  if (!panel) {
+    panel = document.createElement('div');
+    panel.id = 'command-list';
+    document.body.append(panel);
+  }
+  const list = JSON.parse(call('kelvane_command_list', 'string', [], []));
+  const table = document.createElement('table');
+  const head = table.createTHead().insertRow();
+  list.columns.forEach((caption, i) => {
+    const th = document.createElement('th');
+    const mark = Math.abs(list.sortKey) === i + 1 ? (list.sortKey > 0 ? ' ▲' : ' ▼') : '';
+    th.textContent = caption + mark;
+    th.style.width = list.widths[i] + 'px';
+    th.onclick = () => {
+      call('kelvane_command_list_sort', null, ['number'], [i + 1]);
+      kelvanePage.showCommandList(true);
+    };
+    head.append(th);
+  });
+  const body = table.createTBody();
+  for (const row of list.rows) {
+    const tr = body.insertRow();
+    for (const text of row) tr.insertCell().textContent = text;
+  }
+  const title = document.createElement('div');
+  title.className = 'title';
+  title.textContent = list.caption;
+  const close = document.createElement('button');
+  close.textContent = '×';
+  close.onclick = () => call('kelvane_command_list_hide', null, [], []);
+  title.append(close);
+  panel.replaceChildren(title, table);
+  panel.style.display = 'block';
+};
+
+// ---- Input ------------------------------------------------------------------
+// Keys the game reads keep the browser's own use of them away (scrolling,
+// help, full screen); with Ctrl or the system key held the browser keeps its
+// shortcuts, and the function keys the game ignores stay the browser's.
+const BROWSER_KEEPS = new Set([116, 117, 118, 119, 120, 121, 123]);
+function onKey(e, down) {
+  if (!kelvanePage.running || e.target.closest && e.target.closest('.message, #dialog-host')) return;
+  if ((e.code === 'Minus' || e.code === 'Equal') && !e.ctrlKey && !e.metaKey) {
+    if (down) call('kelvane_volume', null, ['number', 'number'], [e.code === 'Minus' ? -10 : 10, e.shiftKey ? 1 : 0]);
+    e.preventDefault();
+    return;
+  }
+  const vk = call('kelvane_key', 'number', ['string', 'number', 'number', 'number', 'number', 'number'],
+                  [e.code, e.getModifierState('NumLock') ? 1 : 0, down ? 1 : 0, e.shiftKey ? 1 : 0,
+                   e.altKey ? 1 : 0, e.repeat ? 1 : 0]);
+  if (vk === 122 && down && !e.repeat) toggleFullScreen();
+  const shortcut = (e.ctrlKey || e.metaKey) && vk !== 17 && vk !== 91;
+  if (vk && !shortcut && !BROWSER_KEEPS.has(vk)) e.preventDefault();
+}
+document.addEventListener('keydown', (e) => onKey(e, true));
+document.addEventListener('keyup', (e) => onKey(e, false));
+
+function toggleFullScreen() {
+  if (document.fullscreenElement) document.exitFullscreen();
+  else document.documentElement.requestFullscreen().catch(() => {});
+}
+document.addEventListener('fullscreenchange', layout);
+
+// Pointer positions in game pixels: the canvas is the play area enlarged by
+// a whole factor.
+function gamePoint(e) {
+  const r = document.getElementById('screen').getBoundingClientRect();
+  const k = kelvanePage.factor;
+  const x = Math.floor((e.clientX - r.left) / k), y = Math.floor((e.clientY - r.top) / k);
+  const inside = x >= 0 && y >= 0 && x < kelvanePage.client.w && y < kelvanePage.client.h;
+  return { x, y, inside };
+}
+function onMouse(e, kind) {
+  if (!kelvanePage.running) return;
+  const p = gamePoint(e);
+  if (kind !== 0 && !p.inside) return;
+  const button = e.button === 1 ? 1 : e.button === 2 ? 2 : e.button === 0 ? 0 : -1;
+  if (kind !== 0 && kind < 3 && button < 0) return;  // the game knows three buttons
+  call('kelvane_mouse', null, ['number', 'number', 'number', 'number', 'number', 'number', 'number'],
+       [kind, button, p.x, p.y, p.inside ? 1 : 0, e.shiftKey ? 1 : 0, e.altKey ? 1 : 0]);
+  if (kind !== 0) e.preventDefault();
+}
+document.addEventListener('mousemove', (e) => onMouse(e, 0));
+const canvasEl = document.getElementById('screen');
+canvasEl.addEventListener('mousedown', (e) => { canvasEl.focus(); onMouse(e, 1); });
+document.addEventListener('mouseup', (e) => onMouse(e, 2));
+canvasEl.addEventListener('contextmenu', (e) => e.preventDefault());
+canvasEl.addEventListener('wheel', (e) => {
+  if (e.deltaY !== 0) onMouse(e, e.deltaY < 0 ? 3 : 4);
+}, { passive: false });
+window.addEventListener('blur', () => { if (kelvanePage.running) call('kelvane_blur', null, [], []); });
+document.addEventListener('visibilitychange', () => {
+  if (!document.hidden && kelvanePage.running) call('kelvane_wake', null, [], []);
+});
+window.addEventListener('pagehide', () => {
+  if (kelvanePage.running) call('kelvane_close', null, [], []);
+});
+
+// Music files dropped on the page go into the page's file system first,
+// then to the game's own drop handling.
+document.addEventListener('dragover', (e) => e.preventDefault());
+document.addEventListener('drop', async (e) => {
+  e.preventDefault();
+  if (!kelvanePage.running || !call('kelvane_accepts_drops', 'number', [], [])) return;
+  const FS = Module.FS;
+  try { FS.mkdir('/dropped'); } catch (err) { /* already there */ }
+  const paths = [];
+  for (const file of e.dataTransfer.files) {
+    const name = file.name.replace(/[\/\n]/g, '_');
+    FS.writeFile('/dropped/' + name, new Uint8Array(await file.arrayBuffer()));
+    paths.push('/dropped/' + name);
+  }
+  if (paths.length) call('kelvane_drop', 'number', ['string'], [paths.join('\n')]);
+});
+
+// Gamepads: the desktop's table, polled every 10 ms while one is there.
+//   D-pad, left stick -> arrows; A Y, B N, X C, Start Return, Back End,
+//   left shoulder Page Up, right shoulder Page Down.
+const PAD_KEYS = { 0: 89, 1: 78, 2: 67, 4: 33, 5: 34, 8: 35, 9: 13, 12: 38, 13: 40, 14: 37, 15: 39 };
+const STICK_PRESS = 16000 / 32767, STICK_RELEASE = 8000 / 32767;
+const padHolders = new Map();  // vk -> number of sources holding it
+const padState = new Map();    // pad index -> {buttons:Set, x, y}
+function padHold(vk, down) {
+  const n = (padHolders.get(vk) || 0) + (down ? 1 : -1);
+  padHolders.set(vk, n);
+  if ((down && n === 1) || (!down && n === 0)) call('kelvane_pad_key', null, ['number', 'number'], [vk, down ? 1 : 0]);
+}
+function stickDirection(value, current) {
+  if (value <= -STICK_PRESS) return -1;
+  if (value >= STICK_PRESS) return 1;
+  if (current < 0 && value <= -STICK_RELEASE) return -1;
+  if (current > 0 && value >= STICK_RELEASE) return 1;
+  return 0;
+}
+function pollPads() {
+  if (!kelvanePage.running) return;
+  for (const pad of navigator.getGamepads()) {
+    if (!pad) continue;
+    let s = padState.get(pad.index);
+    if (!s) padState.set(pad.index, s = { buttons: new Set(), x: 0, y: 0 });
+    for (const [i, vk] of Object.entries(PAD_KEYS)) {
+      const pressed = pad.buttons[i] && pad.buttons[i].pressed;
+      if (pressed !== s.buttons.has(vk)) {
+        if (pressed) s.buttons.add(vk); else s.buttons.delete(vk);
+        padHold(vk, pressed);
+      }
+    }
+    for (const [axis, neg, pos] of [['x', 37, 39], ['y', 38, 40]]) {
+      const next = stickDirection(pad.axes[axis === 'x' ? 0 : 1] || 0, s[axis]);
+      if (next === s[axis]) continue;
+      if (s[axis] !== 0) padHold(s[axis] < 0 ? neg : pos, false);
+      s[axis] = next;
+      if (next !== 0) padHold(next < 0 ? neg : pos, true);
+    }
+  }
+}
+let padTimer = 0;
+window.addEventListener('gamepadconnected', () => { if (!padTimer) padTimer = setInterval(pollPads, 10); });
+window.addEventListener('gamepaddisconnected', (e) => {
+  const s = padState.get(e.gamepad.index);
+  if (s) {
+    for (const vk of s.buttons) padHold(vk, false);
+    if (s.x) padHold(s.x < 0 ? 37 : 39, false);
+    if (s.y) padHold(s.y < 0 ? 38 : 40, false);
+    padState.delete(e.gamepad.index);
+  }
+});
+
+// ---- Sound --------------------------------------------------------------------
+// Effects and WAV/MP3 tunes through Web Audio, MIDI tunes through FluidSynth
+// in an audio worklet with the General MIDI soundfont. The context starts on
+// the startup form's OK, the gesture browsers want.
+const FADE_S = 0.006;
+kelvanePage.audio = {
+  ctx: null, music: null, effects: null, analyser: null,
+  volumes: { music: 100, effects: 100 },
+  buffers: new Map(),
+  tune: null,       // {path, kind, bytes, buffer}
+  source: null,     // the playing tune's source node
+  effect: null,     // the playing effect's source node
+  synth: null, synthReady: null,
+
+  start() {
+    if (this.ctx || !window.AudioContext) return;
+    const ctx = this.ctx = new AudioContext();
+    this.analyser = ctx.createAnalyser();
+    this.analyser.connect(ctx.destination);
+    this.music = ctx.createGain();
+    this.effects = ctx.createGain();
+    this.music.connect(this.analyser);
+    this.effects.connect(this.analyser);
+    this.applyVolumes();
+    ctx.resume();
+    this.synthReady = this.startSynth().catch((err) => {
+      console.warn('Kelvane: MIDI tunes stay silent: ' + (err && err.stack || err));
+      this.synth = null;
+    });
+  },
+  async startSynth() {
+    const ctx = this.ctx;
+    await ctx.audioWorklet.addModule('libfluidsynth-2.4.6.js');
+    await ctx.audioWorklet.addModule('js-synthesizer.worklet.min.js');
+    const synth = new JSSynth.AudioWorkletNodeSynthesizer();
+    synth.init(ctx.sampleRate);
+    const node = synth.createAudioNode(ctx);
+    node.connect(this.music);
+    const font = await (await fetch('soundfont.sf2')).arrayBuffer();
+    await synth.loadSFont(font);
+    this.synth = synth;
+  },
+  setVolumes(music, effects) {
+    this.volumes = { music, effects };
+    this.applyVolumes();
+  },
+  applyVolumes() {
+    if (!this.ctx) return;
+    const t = this.ctx.currentTime;
+    this.music.gain.setTargetAtTime(this.volumes.music / 100, t, FADE_S / 3);
+    this.effects.gain.setTargetAtTime(this.volumes.effects / 100, t, FADE_S / 3);
+  },
+  async decode(path) {
+    if (this.buffers.has(path)) return this.buffers.get(path);
+    const bytes = kelvanePage.readFile(path);
+    if (!bytes) return null;  // a missing file plays nothing
+    const promise = this.ctx.decodeAudioData(bytes.slice().buffer).catch(() => null);
+    this.buffers.set(path, promise);
+    return promise;
+  },
+  readBytes(path) { return kelvanePage.readFile(path); },
+  effectPlay(path) {
+    if (!this.ctx) return;
+    this.effectStop();
+    const token = this.effectToken = {};
+    this.decode(path).then((buffer) => {
+      if (!buffer || this.effectToken !== token) return;
+      const src = this.ctx.createBufferSource();
+      src.buffer = buffer;
+      src.connect(this.effects);
+      src.start();
+      this.effect = src;
+    });
+  },
+  effectStop() {
+    this.effectToken = null;
+    if (this.effect) {
+      try { this.effect.stop(); } catch (err) { /* ended */ }
+      this.effect = null;
+    }
+  },
+  musicOpen(path) {
+    const kind = /\.midi?$/i.test(path) ? 'midi' : 'wave';
+    this.tune = { path, kind, bytes: this.readBytes(path) };
+  },
+  musicPlay(from, to, resume) {
+    const tune = this.tune;
+    if (!this.ctx || !tune) return;
+    this.musicHalt();
+    const token = this.playToken = {};
+    if (tune.kind === 'midi') {
+      Promise.resolve(this.synthReady).then(async () => {
+        if (!this.synth || this.playToken !== token) return;
+        if (!resume) {
+          await this.synth.resetPlayer();
+          await this.synth.addSMFDataToPlayer(tune.bytes.slice().buffer);
+        }
+        if (this.playToken !== token) return;
+        await this.synth.playPlayer();
+      });
+      return;
+    }
+    this.decode(tune.path).then((buffer) => {
+      if (!buffer || this.playToken !== token) return;
+      const src = this.ctx.createBufferSource();
+      src.buffer = buffer;
+      src.connect(this.music);
+      src.start(0, from / 1000, Math.max(0, (to - from) / 1000));
+      this.source = src;
+    });
+  },
+  // Stop and pause alike: the game clock keeps the position.
+  musicHalt() {
+    this.playToken = null;
+    if (this.source) {
+      try { this.source.stop(this.ctx.currentTime + FADE_S); } catch (err) { /* ended */ }
+      this.source = null;
+    }
+    if (this.synth && this.tune && this.tune.kind === 'midi') this.synth.stopPlayer();
+  },
+  musicPause() { this.musicHalt(); },
+  musicClose() {
+    this.musicHalt();
+    if (this.synth) this.synth.midiAllSoundsOff();
+    this.tune = null;
+  },
+  shutdown() {
+    this.musicClose();
+    this.effectStop();
+  },
+  // The loudest sample now on the output (0 silent .. 1), for the smoke test.
+  level() {
+    if (!this.analyser) return 0;
+    const data = new Float32Array(this.analyser.fftSize);
+    this.analyser.getFloatTimeDomainData(data);
+    let peak = 0;
+    for (const v of data) peak = Math.max(peak, Math.abs(v));
+    return peak;
+  },
+};
+
+// ---- The startup form ----------------------------------------------------------
+const TEXT = {
+  help: 'ゲームプレイ中は 「Ｆ１」 キーで ＨＥＬＰ が見られます。',
+  colours: ['キャラクター１色　起動　　８秒　（初回以後高速化→　８秒）',
+            'キャラクター２色　起動　５０秒　（初回以後高速化→１０秒）',
+            'キャラクター３色　起動１００秒　（初回以後高速化→１２秒）'],
+  drive: 'ＣＤドライブ', walls: '壁紙大/小',
+  boxes: ['フォームサイズ小', '環境設定初期化', 'クリア情報初期化', 'カラーデータ再作成'],
+  entry: 'エントリーネーム（英字×６） / 出身エリア（英字×７）',
+  reset: '起動設定初期化',
+};
+
+function el(tag, props = {}, children = []) {
+  const e = Object.assign(document.createElement(tag), props);
+  e.append(...children);
+  return e;
+}
+
+function previewUrl(prefix, item) {
+  const bytes = kelvanePage.readFile(SAVE + '/' + prefix + item + '.jpg');
+  return bytes ? URL.createObjectURL(new Blob([bytes], { type: 'image/jpeg' })) : '';
+}
+
+function openDialog() {
+  const seed = kelvanePage.params.get('seed');
+  const c = JSON.parse(call('kelvane_dialog_open', 'string', ['number', 'number', 'number'],
+                            [seed === null ? 0 : 1, seed === null ? 0 : Number(seed) >>> 0,
+                             kelvanePage.params.has('trace') ? 1 : 0]));
+  const host = document.getElementById('dialog-host');
+  const radios = TEXT.colours.map((text, i) =>
+    el('label', {}, [el('input', { type: 'radio', name: 'colour', value: i, checked: i === c.colourMax }), text]));
+  const boxes = TEXT.boxes.map((text, i) =>
+    el('label', {}, [el('input', { type: 'checkbox', checked: i === 0 && c.smallWindow }), text]));
+  const drive = el('select', { disabled: true }, [el('option', { textContent: 'non CD' })]);
+  const wallList = (count, chosen) => {
+    const s = el('select');
+    for (const item of ['Random', ...Array.from({ length: count }, (_, k) => String(k + 1).padStart(2, '0'))])
+      s.append(el('option', { textContent: item, selected: item === chosen }));
+    return s;
+  };
+  const wallLarge = wallList(c.wallLargeCount, c.wallLarge);
+  const wallSmall = wallList(c.wallSmallCount, c.wallSmall);
+  const preview = el('img', { className: 'preview', alt: '' });
+  const showPreview = (list, prefix) => {
+    preview.src = list.selectedIndex > 0 ? previewUrl(prefix, list.value) : '';
+  };
+  wallLarge.onchange = () => showPreview(wallLarge, 'X_b');
+  wallSmall.onchange = () => showPreview(wallSmall, 'X_s');
+  const line = el('input', { type: 'text', value: c.entryLine, className: 'line' });
+  const name = el('input', { type: 'text', value: c.entryName, maxLength: 6, className: 'glyphs' });
+  const area = el('input', { type: 'text', value: c.entryArea, maxLength: 7, className: 'glyphs' });
+  // The entry line is stored as at most entryLineBytes Shift-JIS bytes:
+  // typing stops there instead of cutting a character in half.
+  line.oninput = () => {
+    let t = line.value;
+    while (t && call('kelvane_sjis_bytes', 'number', ['string'], [t]) > c.entryLineBytes) t = t.slice(0, -1);
+    if (t !== line.value) line.value = t;
+  };
+  for (const edit of [name, area])
+    edit.oninput = () => {
+      const t = call('kelvane_filter_entry', 'string', ['string'], [edit.value]);
+      if (t !== edit.value) {
+        const at = edit.selectionStart;
+        edit.value = t;
+        edit.setSelectionRange(at, at);
+      }
+    };
+  const ok = el('button', { textContent: 'OK', id: 'ok' });
+  const cancel = el('button', { textContent: 'Cancel', id: 'cancel' });
+  const reset = el('button', { textContent: TEXT.reset, type: 'button' });
+  reset.onclick = () => {
+    radios[1].firstChild.checked = true;
+    for (const b of boxes) b.firstChild.checked = false;
+    wallLarge.selectedIndex = 0;
+    wallSmall.selectedIndex = 0;
+    preview.src = '';
+    line.value = c.defaultEntryLine;
+    name.value = c.defaultEntryName;
+    area.value = c.defaultEntryArea;
+  };
+  const form = el('form', { id: 'startup' }, [
+    el('div', { className: 'row' }, [el('span', { textContent: TEXT.help }), ok, cancel]),
+    el('div', { className: 'cols' }, [
+      el('div', {}, [...radios, el('div', { className: 'row' }, [
+        el('span', { textContent: TEXT.drive }), drive,
+        el('span', { textContent: TEXT.walls }), wallLarge, wallSmall])]),
+      el('div', { className: 'panel' }, [preview]),
+      el('div', {}, boxes)]),
+    line,
+    el('div', { className: 'row' }, [el('span', { textContent: TEXT.entry }), name, area, reset]),
+  ]);
+  form.onsubmit = (e) => {
+    e.preventDefault();
+    host.replaceChildren();
+    kelvanePage.audio.start();
+    const colour = radios.findIndex((r) => r.firstChild.checked);
+    kelvanePage.running = true;
+    call('kelvane_start', 'number',
+         ['number', 'number', 'number', 'number', 'number', 'string', 'string', 'string', 'string', 'string'],
+         [colour < 0 ? 1 : colour, ...boxes.map((b) => (b.firstChild.checked ? 1 : 0)),
+          wallLarge.value, wallSmall.value, line.value, name.value, area.value]);
+    document.getElementById('stage').style.visibility = 'visible';
+    document.getElementById('tools').style.display = 'flex';
+    document.getElementById('screen').focus();
+    kelvanePage.status('');
+    window.kelvaneStarted = true;
+  };
+  cancel.onclick = (e) => {
+    e.preventDefault();
+    host.innerHTML = '<div class="ended"><p>Kelvane was not started.</p>' +
+                     '<button id="again">Start again</button></div>';
+    document.getElementById('again').onclick = () => location.reload();
+  };
+  form.onkeydown = (e) => { if (e.key === 'Escape') cancel.click(); };
+  host.replaceChildren(form);
+  radios[Math.max(0, c.colourMax)].firstChild.focus();
+  kelvanePage.status('');
+  window.kelvaneDialogShown = performance.now();
+}
+
+kelvanePage.startPlay = function () {
+  const FS = Module.FS;
+  document.getElementById('stage').style.visibility = 'hidden';
+  FS.mkdir(SAVE);
+  FS.mount(Module.IDBFS || FS.filesystems.IDBFS, {}, SAVE);
+  FS.syncfs(true, (err) => {
+    if (err) kelvanePage.showMessage('The browser storage could not be read; settings will not be kept.');
+    openDialog();
+  });
+};
+
+// ---- Record files: shared runs ---------------------------------------------------
+function slotNumber() { return Number(document.getElementById('slot').value); }
+document.getElementById('download-record').onclick = () => {
+  const file = call('kelvane_slot_file', 'string', ['number'], [slotNumber()]);
+  let bytes = null;
+  try { bytes = Module.FS.readFile(file); } catch (err) { /* empty slot */ }
+  if (!bytes) {
+    kelvanePage.showMessage(`Slot ${slotNumber()} holds no record.`);
+    return;
+  }
+  const a = document.createElement('a');
+  a.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
+  a.download = file.split('/').pop();
+  a.click();
+  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+};
+document.getElementById('load-record').onclick = () => document.getElementById('record-file').click();
+document.getElementById('record-file').onchange = async (e) => {
+  const file = e.target.files[0];
+  e.target.value = '';
+  if (!file) return;
+  kelvanePage.importRecord(slotNumber(), new Uint8Array(await file.arrayBuffer()));
+};
+// Goes through the game's own record checks before it reaches the slot.
+kelvanePage.importRecord = function (slot, bytes) {
+  Module.FS.writeFile('/upload.txt', bytes);
+  const refusal = call('kelvane_import_record', 'string', ['number', 'string'], [slot, '/upload.txt']);
+  Module.FS.unlink('/upload.txt');
+  kelvanePage.showMessage(refusal || `The record is in slot ${slot}.`);
+  return refusal;
+};

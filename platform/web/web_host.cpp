@@ -1,0 +1,679 @@
+// The game in the page: the platform services over the browser. The page
+// (page/kelvane-page.js) owns the canvas, the forms, input events, sound and
+// storage; this side owns the game and calls the page through EM_JS.
+//
+// The page's main thread can neither block nor nest its event loop, so the
+// three services that assume a desktop loop return at once: the loading
+// pump (input meanwhile waits for the browser's next turn, as the loading
+// code holds it back anyway), the message box (shown by the page, the game
+// goes on) and the idle poll (a browser timeout at the next frame deadline,
+// as the desktop's single-shot timer).
+#include <emscripten/emscripten.h>
+#include <emscripten/eventloop.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "actiondata/command_list_window.h"
+#include "app/frame_pacing.h"
+#include "app/game.h"
+#include "app/input_events.h"
+#include "app/lifecycle.h"
+#include "app/trace.h"
+#include "config/settings.h"
+#include "config/startup_choices.h"
+#include "flow/run_record.h"
+#include "graphics/glyph_text.h"
+#include "music/audio_length.h"
+#include "platform/core/std_files.h"
+#include "platform/core/text_codec.h"
+#include "platform/web/key_codes.h"
+
+namespace kelvane {
+namespace {
+
+// ---- Calls into the page -------------------------------------------------
+
+EM_JS(void, JsPresent, (const uint32_t* pixels, int width, int height, int stride), {
+  kelvanePage.present(HEAPU32, pixels, width, height, stride);
+});
+EM_JS(void, JsCaption, (const char* text), { document.title = UTF8ToString(text); });
+EM_JS(void, JsClientSize, (int width, int height), { kelvanePage.setClientSize(width, height); });
+EM_JS(void, JsListVisible, (int visible), { kelvanePage.showCommandList(!!visible); });
+EM_JS(void, JsMessage, (const char* text), { kelvanePage.showMessage(UTF8ToString(text)); });
+EM_JS(void, JsCursor, (int index, int visible), { kelvanePage.setCursor(index, !!visible); });
+EM_JS(void, JsPersist, (), { kelvanePage.persist(); });
+EM_JS(void, JsEnded, (), { kelvanePage.ended(); });
+EM_JS(int, JsScreenWidth, (), { return window.screen.width | 0; });
+EM_JS(int, JsScreenHeight, (), { return window.screen.height | 0; });
+EM_JS(int, JsFactor, (), { return kelvanePage.factor | 0; });
+EM_JS(int, JsHasFocus, (), { return document.hasFocus() ? 1 : 0; });
+EM_JS(void, JsMusicOpen, (const char* path), { kelvanePage.audio.musicOpen(UTF8ToString(path)); });
+EM_JS(void, JsMusicPlay, (uint32_t from, uint32_t to, int resume), {
+  kelvanePage.audio.musicPlay(from, to, !!resume);
+});
+EM_JS(void, JsMusicPause, (), { kelvanePage.audio.musicPause(); });
+EM_JS(void, JsMusicClose, (), { kelvanePage.audio.musicClose(); });
+EM_JS(void, JsEffectPlay, (const char* path), { kelvanePage.audio.effectPlay(UTF8ToString(path)); });
+EM_JS(void, JsEffectStop, (), { kelvanePage.audio.effectStop(); });
+EM_JS(void, JsVolumes, (int music, int effects), { kelvanePage.audio.setVolumes(music, effects); });
+
+// ---- The services --------------------------------------------------------
+
+class PageClock : public Clock {
+ public:
+  uint32_t TickCount() override { return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now())); }
+};
+
+class PageKeys : public KeyState {
+ public:
+  bool IsDown(int vk) override { return vk >= 0 && vk < 256 && down[static_cast<size_t>(vk)]; }
+  std::array<bool, 256> down{};
+};
+
+// The data folder as the game sees it: the player's files in the browser's
+// storage (mounted at kSaveFolder) over the preloaded forged data. Writes
+// go to storage through a temporary file and a rename; the page then copies
+// the folder to IndexedDB in one transaction, so a closed tab leaves the old
+// or the new file.
+class PageFiles : public FileSystem {
+ public:
+  static constexpr const char* kSaveFolder = "/kelvane/";
+  static constexpr const char* kDataFolder = "/game/";
+
+  bool Exists(const std::string& path) override {
+    return std_.Exists(path) || std_.Exists(Preloaded(path));
+  }
+  bool Delete(const std::string& path) override {
+    bool removed = std_.Delete(path);
+    if (removed) JsPersist();
+    return removed;
+  }
+  std::optional<std::string> ReadFile(const std::string& path) override {
+    if (std_.Exists(path)) return std_.ReadFile(path);
+    return std_.ReadFile(Preloaded(path));
+  }
+  std::optional<uint64_t> FileSize(const std::string& path) override {
+    if (std_.Exists(path)) return std_.FileSize(path);
+    return std_.FileSize(Preloaded(path));
+  }
+  bool WriteFile(const std::string& path, const std::string& data) override {
+    bool ok = std_.WriteFile(path, data);
+    if (ok) JsPersist();
+    return ok;
+  }
+
+ private:
+  static std::string Preloaded(const std::string& path) {
+    const std::string save = kSaveFolder;
+    if (path.compare(0, save.size(), save) != 0) return path;
+    return kDataFolder + path.substr(save.size());
+  }
+  StdFileSystem std_;
+};
+
+// The tune device: opened and measured from the file's bytes as on the
+// desktop, timed on the game clock; the page plays the sound itself.
+class PageMedia : public MediaDevice {
+ public:
+  static constexpr int kFileNotFound = 275;
+  static constexpr int kOutOfRange = 282;
+  static constexpr int kUnsupported = 274;
+
+  explicit PageMedia(Clock& clock, FileSystem& files) : clock_(clock), files_(files) {}
+
+  int OpenFile(const std::string& path) override {
+    if (open_) return Result(259);
+    std::optional<std::string> bytes = files_.ReadFile(path);
+    if (!bytes) return Result(kFileNotFound);
+    std::optional<uint32_t> ms = MeasureTuneBytes(path, *bytes);
+    if (!ms || *ms == 0) return Result(kFileNotFound);
+    open_ = true;
+    playing_ = paused_ = false;
+    length_ = *ms;
+    JsMusicOpen(path.c_str());
+    return Result(0);
+  }
+  int OpenCD(const std::string&) override { return Result(kUnsupported); }
+  int SetTimeFormatMs() override { return Result(open_ ? 0 : kNotOpen); }
+  int Length(uint32_t& ms) override {
+    if (!open_) return Result(kNotOpen);
+    ms = length_;
+    return Result(0);
+  }
+  int TrackCount(int& tracks) override {
+    if (!open_) return Result(kNotOpen);
+    tracks = 1;
+    return Result(0);
+  }
+  int TrackStart(int, uint32_t& ms) override {
+    if (!open_) return Result(kNotOpen);
+    ms = 0;
+    return Result(0);
+  }
+  int TrackLength(int, uint32_t& ms) override { return Length(ms); }
+  MediaMode Mode() override {
+    if (!open_) return MediaMode::NotReady;
+    if (playing_ && Position() >= playTo_) {
+      playing_ = false;
+      JsMusicPause();
+    }
+    return playing_ ? MediaMode::Playing : MediaMode::Stopped;
+  }
+  int Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) override {
+    if (!open_) return Result(kNotOpen);
+    uint32_t to = toMs.value_or(length_);
+    if ((fromMs && *fromMs > length_) || to > length_) return Result(kOutOfRange);
+    // Play after Stop goes on from where it stopped, as the media device does.
+    const bool resume = !fromMs && paused_;
+    playFrom_ = resume ? pausedAt_ : fromMs.value_or(0);
+    paused_ = false;
+    playing_ = true;
+    playTo_ = to;
+    startTick_ = clock_.TickCount();
+    JsMusicPlay(playFrom_, playTo_, resume ? 1 : 0);
+    return Result(0);
+  }
+  int Stop() override {
+    if (!open_) return Result(kNotOpen);
+    if (Mode() == MediaMode::Playing) {
+      pausedAt_ = Position();
+      playing_ = false;
+      paused_ = true;
+      JsMusicPause();
+    }
+    return Result(0);
+  }
+  int Close() override {
+    if (!open_) return Result(kNotOpen);
+    JsMusicClose();
+    open_ = playing_ = paused_ = false;
+    length_ = 0;
+    return Result(0);
+  }
+  int LastError() override { return lastError_; }
+  std::string ErrorText(int code) override {
+    switch (code) {
+      case 0: return "";
+      case kNotOpen: return "The device is not open.";
+      case 259: return "The device is already open.";
+      case kOutOfRange: return "The position is beyond the end of the media.";
+      case kUnsupported: return "There is no CD audio in the browser.";
+      default: return "The file cannot be played by the media device.";
+    }
+  }
+
+ private:
+  uint32_t Position() {
+    uint32_t elapsed = clock_.TickCount() - startTick_;
+    return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{playFrom_} + elapsed, UINT32_MAX));
+  }
+  int Result(int code) { return lastError_ = code; }
+
+  Clock& clock_;
+  FileSystem& files_;
+  bool open_ = false, playing_ = false, paused_ = false;
+  uint32_t length_ = 0, playFrom_ = 0, playTo_ = 0, pausedAt_ = 0, startTick_ = 0;
+  int lastError_ = 0;
+};
+
+class PageEffects : public SoundEffects {
+ public:
+  void Play(const std::string& path) override { JsEffectPlay(path.c_str()); }
+  void Stop() override { JsEffectStop(); }
+};
+
+class PageHost : public AppService, public WindowService {
+ public:
+  Game* game = nullptr;
+  PageKeys* keys = nullptr;
+  bool ended = false;
+  Point mouse;  // the last pointer position in the main window, game pixels
+  bool mouseInside = false;
+  bool listVisible = false;
+
+  // ---- AppService ----
+  void SetTimerEnabled(bool on) override {
+    if (on && timer_ == 0) timer_ = emscripten_set_interval(&PageHost::OnTimer, 10, this);
+    if (!on && timer_ != 0) {
+      emscripten_clear_interval(timer_);
+      timer_ = 0;
+    }
+  }
+  void SetIdleHooked(bool on) override {
+    idleHooked_ = on;
+    if (on) ScheduleIdle();
+  }
+  void ProcessMessages() override {}
+  void ShowMessage(const std::string& text) override { JsMessage(text.c_str()); }
+
+  // ---- WindowService ----
+  void SetCaption(FormId form, const std::string& sjisText) override {
+    if (form == FormId::FM) JsCaption(SjisToUtf8(sjisText).c_str());
+  }
+  void SetClientSize(FormId form, Size size) override {
+    At(form).client = size;
+    if (form == FormId::FM) JsClientSize(size.w, size.h);
+  }
+  Size ClientSize(FormId form) override { return At(form).client; }
+  void SetPosition(FormId form, Point p) override { At(form).position = p; }
+  Point Position(FormId form) override { return At(form).position; }
+  // The page has no window frames: the client area starts at the position.
+  Point ClientOrigin(FormId form) override { return At(form).position; }
+  void SetBorderStyle(FormId, BorderStyle) override {}
+  void SetStayOnTop(FormId, bool) override {}
+  void SetVisible(FormId form, bool visible) override {
+    At(form).visible = visible;
+    if (form == FormId::keyFM) {
+      listVisible = visible;
+      JsListVisible(visible ? 1 : 0);
+    }
+  }
+  void AcceptDroppedFiles(FormId form, bool on) override { At(form).acceptsDrops = on; }
+  void Close(FormId form) override {
+    if (form == FormId::keyFM) {
+      SetVisible(form, false);
+      return;
+    }
+    if (form == FormId::FM) AskClose();
+  }
+  void Present(const FrameView& f) override {
+    // The client area shows the top-left part of the frame.
+    const Size client = At(FormId::FM).client;
+    JsPresent(f.pixels, std::min(f.width, client.w > 0 ? client.w : f.width),
+              std::min(f.height, client.h > 0 ? client.h : f.height), f.stride);
+  }
+  void SetCursor(int index) override {
+    cursor_ = index;
+    JsCursor(cursor_, cursorVisible_ ? 1 : 0);
+  }
+  void ShowCursor(bool visible) override {
+    cursorVisible_ = visible;
+    JsCursor(cursor_, cursorVisible_ ? 1 : 0);
+  }
+  // A page cannot move the pointer: the game's move is kept until the real
+  // pointer moves again, so the game reads back where it put it.
+  Point PointerPos() override {
+    const Point o = ClientOrigin(FormId::FM);
+    return {o.x + mouse.x, o.y + mouse.y};
+  }
+  void SetPointerPos(Point p) override {
+    const Point o = ClientOrigin(FormId::FM);
+    mouse = {p.x - o.x, p.y - o.y};
+  }
+  FormId WindowAt(Point p) override {
+    const Form& f = At(FormId::FM);
+    const Point o = ClientOrigin(FormId::FM);
+    if (mouseInside && p.x >= o.x && p.y >= o.y && p.x < o.x + f.client.w && p.y < o.y + f.client.h)
+      return FormId::FM;
+    return FormId::None;
+  }
+  Point ScreenToClient(FormId form, Point p) override {
+    const Point o = ClientOrigin(form);
+    return {p.x - o.x, p.y - o.y};
+  }
+  Size ScreenSize() override {
+    const int k = std::max(1, JsFactor());
+    return {std::max(640, JsScreenWidth() / k), std::max(480, JsScreenHeight() / k)};
+  }
+  FormId ActiveWindow() override { return JsHasFocus() ? FormId::FM : FormId::None; }
+
+  // Every way the game closes goes through here, as on the desktop: the
+  // first request is refused and the game closes on its next tick.
+  void AskClose() {
+    if (!game || ended) return;
+    if (!FormCloseQuery(*game)) return;
+    FormClose(*game);
+    End();
+  }
+
+  void Wake() { ScheduleIdle(); }
+  bool AcceptsDrops() { return At(FormId::FM).acceptsDrops; }
+
+ private:
+  struct Form {
+    Size client;
+    Point position;
+    bool visible = false;
+    bool acceptsDrops = false;
+  };
+  Form& At(FormId form) { return forms_[static_cast<size_t>(form)]; }
+
+  void End() {
+    ended = true;
+    SetTimerEnabled(false);
+    idleHooked_ = false;
+    if (idle_ != 0) emscripten_clear_timeout(idle_);
+    idle_ = 0;
+    FormDestroy(*game);
+    JsEnded();
+  }
+
+  static void OnTimer(void* self) {
+    auto* h = static_cast<PageHost*>(self);
+    if (!h->game || h->ended) return;
+    Timer1Timer(*h->game);
+    h->ScheduleIdle();
+  }
+  static void OnIdle(void* self) {
+    auto* h = static_cast<PageHost*>(self);
+    h->idle_ = 0;
+    if (!h->idleHooked_ || !h->game || h->ended) return;
+    bool done = true;
+    AppEvIdle(*h->game, done);
+    if (!done) h->ScheduleIdle();
+  }
+  // The idle poll waits for the next frame or music deadline instead of
+  // spinning, one frame step per frame interval.
+  void ScheduleIdle() {
+    if (!idleHooked_ || !game || game->st.halted || ended) return;
+    int32_t ahead = static_cast<int32_t>(NextIdleDeadline(*game) - game->Now());
+    double wait = ahead < 0 ? 0 : ahead;
+    double due = emscripten_get_now() + wait;
+    if (idle_ != 0 && idleDue_ <= due) return;
+    if (idle_ != 0) emscripten_clear_timeout(idle_);
+    idle_ = emscripten_set_timeout(&PageHost::OnIdle, wait, this);
+    idleDue_ = due;
+  }
+
+  std::array<Form, 4> forms_{};
+  long timer_ = 0;
+  long idle_ = 0;
+  double idleDue_ = 0;
+  bool idleHooked_ = false;
+  int cursor_ = 0;
+  bool cursorVisible_ = true;
+};
+
+struct Session {
+  PageClock clock;
+  PageHost host;
+  PageKeys keys;
+  PageFiles files;
+  PageMedia media{clock, files};
+  PageEffects effects;
+  std::unique_ptr<Game> game;
+  WallpaperCounts walls;
+  std::string scratch;  // the last string handed to the page
+  std::FILE* traceFile = nullptr;
+  std::unique_ptr<TraceLog> trace;
+};
+
+Session* session = nullptr;
+
+constexpr int kF11 = 122;
+// The entry line is stored as at most this many Shift-JIS bytes.
+constexpr int kEntryLineBytes = 100;
+
+const char* Hand(std::string s) {
+  session->scratch = std::move(s);
+  return session->scratch.c_str();
+}
+
+}  // namespace
+}  // namespace kelvane
+
+using namespace kelvane;
+
+// The startup form opens: seeds the game (from the clock unless seed is
+// given), reads the stored choices and hands them to the page as JSON. With
+// trace the game writes its trace to /trace.jsonl in the page's memory, as
+// the desktop's --trace does.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_dialog_open(int hasSeed, uint32_t seed,
+                                                               int trace) {
+  session = new Session;
+  Session& s = *session;
+  Platform pf{&s.clock, &s.host, &s.host, &s.keys, &s.media, &s.effects, &s.files};
+  s.game = std::make_unique<Game>(pf);
+  if (trace && (s.traceFile = std::fopen("/trace.jsonl", "w"))) {
+    std::setvbuf(s.traceFile, nullptr, _IOLBF, 0);
+    s.trace = std::make_unique<TraceLog>(s.traceFile);
+    s.game->trace = s.trace.get();
+  }
+  s.host.game = s.game.get();
+  s.host.keys = &s.keys;
+  RemoveStaleTemporaries(PageFiles::kSaveFolder);
+  DialogSettings stored = StartupFormCreate(*s.game, PageFiles::kSaveFolder,
+                                            hasSeed ? std::optional<uint32_t>(seed) : std::nullopt);
+  s.walls = CountWallpapers(*s.game);
+  StartupChoices c = InitialChoices(stored, {}, s.walls.large, s.walls.small);
+  std::string json = "{\"colourMax\":" + std::to_string(c.colourMax) +
+                     ",\"smallWindow\":" + (c.smallWindow ? "true" : "false") +
+                     ",\"drive\":" + JsonString(c.drive) +
+                     ",\"wallLarge\":" + JsonString(c.wallLarge) +
+                     ",\"wallSmall\":" + JsonString(c.wallSmall) +
+                     ",\"wallLargeCount\":" + std::to_string(s.walls.large) +
+                     ",\"wallSmallCount\":" + std::to_string(s.walls.small) +
+                     ",\"entryLine\":" + JsonString(SjisToUtf8(c.entryLine)) +
+                     ",\"entryName\":" + JsonString(SjisToUtf8(c.entryName)) +
+                     ",\"entryArea\":" + JsonString(SjisToUtf8(c.entryArea)) +
+                     ",\"defaultEntryLine\":" + JsonString(SjisToUtf8(DefaultEntryLine())) +
+                     ",\"defaultEntryName\":" + JsonString(kDefaultEntryName) +
+                     ",\"defaultEntryArea\":" + JsonString(kDefaultEntryArea) +
+                     ",\"entryLineBytes\":" + std::to_string(kEntryLineBytes) + "}";
+  return Hand(json);
+}
+
+// The entry name and area take only what the game can draw. Each character
+// outside ASCII counts as one unknown glyph, so the filtered text keeps the
+// length the player sees.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_filter_entry(const char* utf8) {
+  std::string oneByte;
+  for (const char* p = utf8; *p; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    if (c < 0x80)
+      oneByte += static_cast<char>(c);
+    else if ((c & 0xC0) != 0x80)
+      oneByte += '_';
+  }
+  return Hand(FilterGlyphText(static_cast<int>(oneByte.size()), oneByte));
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_sjis_bytes(const char* utf8) {
+  return static_cast<int>(Utf8ToSjis(utf8).size());
+}
+
+// OK: the choices go to the game, the wallpaper is drawn and the game starts.
+extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_start(int colourMax, int smallWindow, int resetSettings,
+                                                  int resetClearInfo, int rebuildColourData,
+                                                  const char* wallLarge, const char* wallSmall,
+                                                  const char* entryLine, const char* entryName,
+                                                  const char* entryArea) {
+  Session& s = *session;
+  Game& g = *s.game;
+  StartupChoices c;
+  c.colourMax = std::clamp(colourMax, 0, 2);
+  c.smallWindow = smallWindow != 0;
+  c.resetSettings = resetSettings != 0;
+  c.resetClearInfo = resetClearInfo != 0;
+  c.rebuildColourData = rebuildColourData != 0;
+  c.drive = kNoCdItem;
+  c.wallLarge = wallLarge;
+  c.wallSmall = wallSmall;
+  c.entryLine = Utf8ToSjis(entryLine);
+  c.entryName = Utf8ToSjis(entryName);
+  c.entryArea = Utf8ToSjis(entryArea);
+  StartupOk(g, c, s.walls);
+  ReadVolumeSettings(g);
+  JsVolumes(g.st.musicVolume, g.st.effectsVolume);
+
+  s.host.SetVisible(FormId::FM, true);
+  const bool started = FormCreate(g);
+  if (!started) {
+    // A required data file was missing or broken (the user has been told):
+    // end through the normal close, which still writes the settings.
+    g.st.closeRequested = 1;
+    s.host.SetTimerEnabled(true);
+  }
+  s.host.SetClientSize(FormId::keyFM, kCommandListSize);
+  KeyFormCreate(g);
+  FormShow(g);
+  return started ? 1 : 0;
+}
+
+// "-" and "=" (no keypad) turn the music down and up, with Shift the sound
+// effects; the host keeps them, as on the desktop.
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_volume(int step, int effects) {
+  if (!session || !session->game) return;
+  Game& g = *session->game;
+  uint8_t& volume = effects ? g.st.effectsVolume : g.st.musicVolume;
+  volume = static_cast<uint8_t>(std::clamp(volume + step, 0, 100));
+  JsVolumes(g.st.musicVolume, g.st.effectsVolume);
+}
+
+// A key by KeyboardEvent.code; numLock tells the keypad's digits from its
+// cursor keys. Returns the game's key code, 0 for a key the game never sees.
+extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_key(const char* code, int numLock, int down, int shift,
+                                                int alt, int repeat) {
+  int vk = DomCodeToVk(code, numLock != 0);
+  if (vk == 0 || !session || !session->game || session->host.ended) return vk;
+  session->keys.down[static_cast<size_t>(vk)] = down != 0;
+  if (!down && repeat) return vk;
+  Game& g = *session->game;
+  if (g.trace)
+    g.trace->Line("{\"t\":" + std::to_string(g.Now()) + ",\"ev\":\"key\",\"op\":\"" +
+                  (down ? "down" : "up") + "\",\"vk\":" + std::to_string(vk) + "}");
+  ShiftState st{shift != 0, alt != 0};
+  if (down)
+    KeyDown(g, FormId::FM, vk, st);
+  else
+    KeyUp(g, FormId::FM, vk, st);
+  session->host.Wake();
+  return vk;
+}
+
+// A gamepad button turned into a key, as on the desktop (no shift state).
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_pad_key(int vk, int down) {
+  if (!session || !session->game || session->host.ended || vk <= 0 || vk > 255) return;
+  session->keys.down[static_cast<size_t>(vk)] = down != 0;
+  if (down)
+    KeyDown(*session->game, FormId::FM, vk, {});
+  else
+    KeyUp(*session->game, FormId::FM, vk, {});
+  session->host.Wake();
+}
+
+// kind: 0 move, 1 down, 2 up, 3 wheel up, 4 wheel down; x and y in game
+// pixels of the play area; inside whether the pointer is over it.
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_mouse(int kind, int button, int x, int y, int inside,
+                                                   int shift, int alt) {
+  if (!session || !session->game || session->host.ended) return;
+  Game& g = *session->game;
+  PageHost& h = session->host;
+  h.mouse = {x, y};
+  h.mouseInside = inside != 0;
+  const ShiftState st{shift != 0, alt != 0};
+  const Point p{x, y};
+  const MouseButton b = button == 2 ? MouseButton::Right : button == 1 ? MouseButton::Middle
+                                                                       : MouseButton::Left;
+  switch (kind) {
+    case 0: MouseMove(g, p, st); break;
+    case 1: MouseDown(g, b, p, st); break;
+    case 2: MouseUp(g, b, p, st); break;
+    case 3: MouseWheel(g, true, p, st); break;
+    case 4: MouseWheel(g, false, p, st); break;
+    default: break;
+  }
+  h.Wake();
+}
+
+// Files dropped on the page, already written into the page's file system;
+// one path a line. A window that does not take drops never hears of them.
+extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_drop(const char* pathLines) {
+  if (!session || !session->game || session->host.ended || !session->host.AcceptsDrops()) return 0;
+  std::vector<std::string> paths;
+  std::string all = pathLines;
+  for (size_t p = 0; p < all.size();) {
+    size_t e = all.find('\n', p);
+    if (e == std::string::npos) e = all.size();
+    if (e > p) paths.push_back(all.substr(p, e - p));
+    p = e + 1;
+  }
+  if (paths.empty()) return 0;
+  DropFiles(*session->game, paths);
+  session->host.Wake();
+  return 1;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_accepts_drops() {
+  return session && session->game && !session->host.ended && session->host.AcceptsDrops();
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_blur() {
+  if (session && session->game && !session->host.ended) FormDeactivate(*session->game);
+}
+
+// The tab comes back: the idle poll resumes at once.
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_wake() {
+  if (session) session->host.Wake();
+}
+
+// The page is going away: the game's own close, whose first request is
+// refused and done on the next tick; the tab will not see that tick, so it
+// runs here.
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_close() {
+  if (!session || !session->game || session->host.ended) return;
+  session->host.AskClose();
+  if (!session->host.ended) Timer1Timer(*session->game);
+  if (!session->host.ended) session->host.AskClose();
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_is_f11(int vk) { return vk == kF11; }
+
+// The command list's rows as JSON: captions, then rows of UTF-8 texts.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_command_list() {
+  if (!session || !session->game) return "{}";
+  Game& g = *session->game;
+  std::string json = "{\"caption\":" + JsonString(SjisToUtf8(CommandListCaption())) +
+                     ",\"sortKey\":" + std::to_string(g.keyList.sortKey) + ",\"columns\":[";
+  for (size_t i = 0; i < kCommandListColumns.size(); ++i)
+    json += (i ? "," : "") + JsonString(kCommandListColumns[i].caption);
+  json += "],\"widths\":[";
+  for (size_t i = 0; i < kCommandListColumns.size(); ++i)
+    json += (i ? "," : "") + std::to_string(kCommandListColumns[i].width);
+  json += "],\"rows\":[";
+  for (size_t r = 0; r < g.keyList.rows.size(); ++r) {
+    json += r ? ",[" : "[";
+    for (size_t c = 0; c < CommandListRow::kColumns; ++c)
+      json += (c ? "," : "") + JsonString(SjisToUtf8(g.keyList.rows[r].texts[c]));
+    json += "]";
+  }
+  return Hand(json + "]}");
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_command_list_sort(int column) {
+  if (session && session->game) ListView1ColumnClick(*session->game, column);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_command_list_hide() {
+  if (session) session->host.SetVisible(FormId::keyFM, false);
+}
+
+// A record file the player loads into slot n (1..9): refused, with the
+// reason, unless it parses and its check value matches, the checks a slot
+// file meets when the game loads it. Returns "" when stored.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_import_record(int n, const char* path) {
+  if (!session || !session->game) return "The game has not started.";
+  if (n < 1 || n > 9) return "There are nine slots, 1 to 9.";
+  Game& g = *session->game;
+  StdFileSystem upload;
+  std::string error;
+  std::optional<record::ParsedRecord> parsed = record::ReadRecordFile(upload, path, error);
+  if (!parsed) return Hand("The record is refused: " + error);
+  if (!parsed->checks) return Hand(std::string("The record is refused: ") + record::kCheckMismatch);
+  std::optional<std::string> bytes = upload.ReadFile(path);
+  if (!bytes) return "The record is refused: the file cannot be read";
+  if (!g.pf.files->WriteFile(SlotFileName(g, n), *bytes)) return "The slot could not be written.";
+  return "";
+}
+
+// The slot file of slot n as the game names it, for the page's download.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_slot_file(int n) {
+  if (!session || !session->game || n < 1 || n > 9) return "";
+  return Hand(SlotFileName(*session->game, n));
+}

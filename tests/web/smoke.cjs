@@ -1,0 +1,109 @@
+// The page in real time: the startup form, keys reaching the game, sound
+// running, and settings kept in the browser's storage across a reload.
+'use strict';
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// The game's trace lines so far (the page writes them with ?trace).
+async function traceLines(page) {
+  const text = await page.evaluate(() => Module.FS.readFile('/trace.jsonl', { encoding: 'utf8' }));
+  return text.split('\n').filter(Boolean).map((l) => JSON.parse(l));
+}
+
+async function press(page, code, holdMs = 60) {
+  await page.keyboard.down(code);
+  await sleep(holdMs);
+  await page.keyboard.up(code);
+}
+
+async function smoke(browser, base, report) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(String(e)));
+  try {
+    await page.goto(base + '/index.html?trace', { waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneDialogShown', { timeout: 60000 });
+    const form = await page.$eval('#startup', (f) => ({
+      radios: f.querySelectorAll('input[type=radio]').length,
+      boxes: f.querySelectorAll('input[type=checkbox]').length,
+      name: f.querySelector('input.glyphs').value,
+    }));
+    report('smoke dialog', form.radios === 3 && form.boxes === 4 ? null :
+           `the form shows ${form.radios} colour choices and ${form.boxes} boxes`);
+
+    // A name only the game's letters survive, to find after the reload.
+    await page.$eval('#startup input.glyphs', (e) => { e.value = ''; e.focus(); });
+    await page.keyboard.type('webt5#');
+    const typed = await page.$eval('#startup input.glyphs', (e) => e.value);
+    await page.click('#ok');
+    await page.waitForFunction('window.kelvaneStarted');
+
+    // Leave the demonstration and the opening (Return), then the mode menu:
+    // Right moves its cursor, Y confirms; the dancer's menu follows.
+    await sleep(3000);
+    await press(page, 'Enter');
+    await sleep(1500);
+    await press(page, 'Enter');
+    // Sound: the context runs and the menu's MIDI tune is heard.
+    let level = 0;
+    for (let i = 0; i < 40 && level < 0.001; ++i) {
+      await sleep(250);
+      level = await page.evaluate(() => kelvanePage.audio.level());
+    }
+    const state = await page.evaluate(() => kelvanePage.audio.ctx && kelvanePage.audio.ctx.state);
+    const tune = await page.evaluate(() => kelvanePage.audio.tune && kelvanePage.audio.tune.path);
+    report('smoke sound', state === 'running' && level >= 0.001 && /\.mid$/i.test(tune || '') ? null :
+           `audio context ${state}, output peak ${level.toFixed(5)}, tune ${tune}`);
+
+    // The menu takes keys once its page has dropped in (steps 0..21).
+    const frameNow = async () => (await traceLines(page)).filter((e) => e.ev === 'frame').pop() || {};
+    for (let i = 0; i < 50; ++i) {
+      const f = await frameNow();
+      if (f.scene === 2 && f.sub > 21) break;
+      await sleep(100);
+    }
+    const beforeKeys = (await traceLines(page)).length;
+    // The menu takes a cursor key only at some steps of its idle loop: Right
+    // again until the cursor has moved (step 25).
+    for (let i = 0; i < 10 && !(await traceLines(page)).slice(beforeKeys).some((e) => e.sub === 25); ++i) {
+      await press(page, 'ArrowRight');
+      await sleep(400);
+    }
+    await press(page, 'KeyY');
+    await sleep(1500);
+    const lines = await traceLines(page);
+    const after = lines.slice(beforeKeys);
+    const keys = after.filter((e) => e.ev === 'key' && e.op === 'down').map((e) => e.vk);
+    const menu = after.filter((e) => e.ev === 'frame' && e.scene === 2).map((e) => e.sub);
+    const scenes = [...new Set(lines.filter((e) => e.ev === 'frame').map((e) => e.scene))];
+    const moved = menu.includes(25) && menu.includes(100);
+    report('smoke keys', keys.length >= 2 && keys.slice(-1)[0] === 89 && keys.slice(0, -1).every((k) => k === 39) && moved ? null :
+           `keys ${keys.join()} reached the game; scenes ${scenes.join()}; menu steps ${[...new Set(menu)].join()}`);
+
+    // A loaded record meets the slot files' checks before it reaches a slot.
+    const refusals = await page.evaluate(() => {
+      const garbage = kelvanePage.importRecord(4, new TextEncoder().encode('not a record\r\n'));
+      const huge = kelvanePage.importRecord(4, new Uint8Array(2 << 20).fill(65));
+      let stored = true;
+      try { Module.FS.stat('/kelvane/Ac4.txt'); } catch (e) { stored = false; }
+      return { garbage, huge, stored };
+    });
+    report('smoke record refusals',
+           /not a run record/.test(refusals.garbage) && /larger than any record/.test(refusals.huge) &&
+           !refusals.stored ? null : JSON.stringify(refusals));
+
+    // The game ends through its own close; its settings survive the reload.
+    await page.evaluate(() => Module.ccall('kelvane_close', null, [], []));
+    await page.waitForFunction('window.kelvaneEnded', { timeout: 30000 });
+    await page.reload({ waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneDialogShown', { timeout: 60000 });
+    const kept = await page.$eval('#startup input.glyphs', (e) => e.value);
+    report('smoke storage', kept === typed && typed === 'WEBT5_' ? null :
+           `typed "${typed}", read back "${kept}" after the reload`);
+    report('smoke page errors', errors.length ? errors.join('; ') : null);
+  } finally {
+    await page.close();
+  }
+}
+
+module.exports = { smoke };
