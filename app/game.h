@@ -40,7 +40,7 @@ struct Game {
   std::vector<std::string> args;  // program arguments after the options
   uint64_t frameStepCount = 0;    // diagnostics for the harness
 
-  // Subsystem records join here as their Parts are built.
+  // The state of each subsystem, one record apiece.
   ActionData actions;
   Palettes palettes;
   StageState stage;

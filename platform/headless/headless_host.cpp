@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 #include "actiondata/command_list_window.h"
@@ -186,6 +187,41 @@ std::string HeadlessMedia::ErrorText(int code) {
 
 namespace {
 
+// Frame pacing jitter as running figures, so that a long run does not grow:
+// a histogram of microseconds gives the mean and the 99th percentile.
+struct JitterStats {
+  // 1 us bins up to 262 ms (beyond a frame of play even in virtual time),
+  // then 1 ms bins up to 65 s; 1 MB, and only with --stats.
+  static constexpr size_t kFine = size_t{1} << 18;
+  static constexpr size_t kCoarse = size_t{1} << 16;
+  std::vector<uint32_t> bins;
+  uint64_t count = 0;
+  double sum = 0;
+  void Add(double ms) {
+    if (bins.empty()) bins.assign(kFine + kCoarse, 0);
+    ++count;
+    sum += ms;
+    const double us = std::max(0.0, std::round(ms * 1000.0));
+    size_t bin = us < kFine ? static_cast<size_t>(us)
+                            : kFine + std::min(kCoarse - 1, static_cast<size_t>(us / 1000.0) -
+                                                                kFine / 1000);
+    ++bins[bin];
+  }
+  double Mean() const { return count ? sum / static_cast<double>(count) : 0; }
+  double Percentile(double p) const {
+    if (!count) return 0;
+    const uint64_t rank = std::max<uint64_t>(1, static_cast<uint64_t>(std::ceil(p * count)));
+    uint64_t seen = 0;
+    for (size_t b = 0; b < bins.size(); ++b) {
+      seen += bins[b];
+      if (seen >= rank)
+        return b < kFine ? static_cast<double>(b) / 1000.0
+                         : static_cast<double>(b - kFine + kFine / 1000);
+    }
+    return 0;
+  }
+};
+
 double CpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -309,15 +345,16 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   h->window.frameEvery = o.frameEvery;
   h->media.game = &g;
   h->media.locate = [files = &h->files](const std::string& path) { return files->Locate(path, false); };
-  // Tunes are measured from their bytes, as the real device does, so that a
-  // headless stage lasts as long as its music would.
+  // Tunes are measured from their headers, as the real device does, so that
+  // a headless stage lasts as long as its music would; the player's copy of
+  // an installed game's tune is the one measured.
   h->media.measure = [files = &h->files](const std::string& path) -> std::optional<uint32_t> {
-    std::optional<std::string> bytes = files->ReadFile(path);
-    if (!bytes) return std::nullopt;
-    // A tune without time would arm no end timer: treat it as unplayable.
-    std::optional<uint32_t> ms = MeasureTuneBytes(path, *bytes);
-    if (ms && *ms == 0) return std::nullopt;
-    return ms;
+    TuneFileResult read = ReadTuneFile(files->Locate(path, false));
+    if (!read.file) {
+      std::cerr << "kelvane: " << path << ": " << read.why << "\n";
+      return std::nullopt;
+    }
+    return read.file->lengthMs;
   };
   g.args = o.files;
 
@@ -375,19 +412,18 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
     }
   }
 
-  // Frame pacing statistics: the wall time at which each driver call that
-  // ran a frame step began, with the frame interval in force then.
-  struct StepTime {
-    double ms;
-    uint16_t interval;
-  };
-  std::vector<StepTime> stepTimes;
+  // Frame pacing statistics: the jitter of each frame step, how far its
+  // start missed the previous step's start plus the interval in force.
+  JitterStats jitter;
+  std::optional<double> lastStepMs;
   auto drive = [&](auto&& driver) {
     double at = std::chrono::duration<double, std::milli>(Steady::now() - wallStart).count();
     uint16_t interval = g.st.frameInterval;
     uint64_t before = g.frameStepCount;
     driver();
-    if (g.frameStepCount != before) stepTimes.push_back({at, interval});
+    if (g.frameStepCount == before || !o.stats) return;
+    if (lastStepMs) jitter.Add(std::fabs(at - *lastStepMs - interval));
+    lastStepMs = at;
   };
 
   bool closeSent = false;
@@ -433,16 +469,7 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   if (o.stats) {
     double wall = std::chrono::duration<double>(Steady::now() - wallStart).count();
     double cpu = CpuSeconds() - cpuStart;
-    std::vector<double> jitter;
-    for (size_t i = 1; i < stepTimes.size(); ++i)
-      jitter.push_back(std::fabs(stepTimes[i].ms - stepTimes[i - 1].ms - stepTimes[i].interval));
-    double mean = 0, p99 = 0;
-    if (!jitter.empty()) {
-      for (double j : jitter) mean += j;
-      mean /= static_cast<double>(jitter.size());
-      std::sort(jitter.begin(), jitter.end());
-      p99 = jitter[std::min(jitter.size() - 1, static_cast<size_t>(std::ceil(0.99 * jitter.size())) - 1)];
-    }
+    const double mean = jitter.Mean(), p99 = jitter.Percentile(0.99);
     std::printf("frame steps: %llu\njitter mean: %.3f ms\njitter p99: %.3f ms\ncpu: %.2f %% of wall time\n",
                 static_cast<unsigned long long>(g.frameStepCount), mean, p99,
                 wall > 0 ? 100.0 * cpu / wall : 0.0);

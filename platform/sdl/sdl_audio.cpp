@@ -68,7 +68,7 @@ void FadeSdlMusic(int16_t* out, size_t frames) {
 }
 
 void AddTappedEffect(int16_t* out, size_t samples) {
-  const float volume = effectsVolume;
+  const float volume = effectsVolume * kEffectsBalance;
   const size_t n = std::min(samples, effectTapped);
   for (size_t i = 0; i < n; ++i) {
     const long sum = out[i] + std::lround(static_cast<float>(effectTap[i]) * volume);
@@ -165,7 +165,6 @@ bool OpenSdlAudio() {
   effectTapped = 0;
   sdlMusicAudible = true;
   sdlMusicFromSilence = false;
-  Mix_RegisterEffect(kEffectChannel, TapEffect, nullptr, nullptr);
   Mix_SetPostMix(MixMusicStream, nullptr);
   audioOpen = true;
   SetMusicVolume(musicVolume);
@@ -202,6 +201,11 @@ void SdlSoundEffects::Play(const std::string& path) {
   Mix_Chunk* c = Mix_LoadWAV(path.c_str());
   if (!c) return;  // a missing file plays nothing
   playing_ = std::make_shared<Chunk>(c);
+  // The mixer drops a channel's effects whenever the channel halts or
+  // finishes, so the tap goes on afresh for every effect; without it the
+  // effect would miss its volume and sit inside the WAV/MP3 fade, which
+  // holds at silence once such a tune has stopped.
+  Mix_RegisterEffect(kEffectChannel, TapEffect, nullptr, nullptr);
   Mix_PlayChannel(kEffectChannel, c, 0);
 }
 

@@ -16,6 +16,12 @@ bool OpenSdlAudio();
 void CloseSdlAudio();
 bool SdlAudioIsOpen();
 
+// The effects sit this far under their files' own level at full effects
+// volume: the default effects sound at about -18 dBFS RMS while they last,
+// the tunes at about -26, so at their files' level the effects drowned the
+// music; halved (-6 dB) they stand a little above it and both are heard.
+inline constexpr float kEffectsBalance = 0.5f;
+
 // Master volumes of the music and of the sound effects, 0 (silent) to 1
 // (full, the default). They hold across opening and closing the audio and
 // may be set before it opens.

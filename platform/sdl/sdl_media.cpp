@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 #include <mutex>
-#include <sstream>
 
 #include "music/audio_length.h"
 #include "music/midi_events.h"
@@ -31,15 +30,6 @@ Uint32 StopAtEnd(Uint32, void* param) {
   std::lock_guard<std::mutex> lock(stopMutex);
   if (reinterpret_cast<uintptr_t>(param) == stopGeneration) HaltSdlMusic();
   return 0;  // once
-}
-
-std::optional<std::string> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream out;
-  out << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return out.str();
 }
 
 uint64_t MsToFrames(uint32_t ms) {
@@ -80,17 +70,20 @@ void SdlMedia::StartStopTimer(uint32_t afterMs) {
 
 int SdlMedia::OpenFile(const std::string& path) {
   if (open_) Close();  // one device: opening again closes the old media first
-  std::optional<std::string> bytes = ReadBytes(path);
-  if (!bytes) return Result(kFileNotFound, path);
-
-  std::optional<uint32_t> ms;
-  if (std::optional<MidiTune> tune = ReadMidiTune(*bytes)) {
-    // MIDI is measured from its tempo map, the same on every host. A tune
-    // without time would leave its stage without an end (a length of 0 arms
-    // no end timer), so it is refused and the player's fallback for
-    // unplayable files takes over.
-    ms = tune->lengthMs;
-    if (*ms == 0) return Result(kCannotPlay, "the file holds no music");
+  // Only the headers are read here (a MIDI file whole, being small): a
+  // dropped file of gigabytes opens as quickly as a small one, and WAV and
+  // MP3 tunes stream from the file while they play.
+  TuneFileResult read = ReadTuneFile(path);
+  if (!read.file) {
+    std::fprintf(stderr, "kelvane: %s: %s\n", path.c_str(), read.why.c_str());
+    return Result(read.missing ? kFileNotFound : kCannotPlay, read.why);
+  }
+  TuneFile& file = *read.file;
+  uint32_t ms = file.lengthMs;
+  if (file.kind == TuneFile::Kind::Midi) {
+    // MIDI is measured from its tempo map, the same on every host.
+    std::optional<MidiTune> tune = ReadMidiTune(file.midi);
+    if (!tune) return Result(kCannotPlay, "not a MIDI file that can be played");
     if (SdlAudioIsOpen()) {
       // Without a soundfont a MIDI tune cannot sound: the player takes its
       // missing-tune path. While the soundfont still loads, the tune opens
@@ -100,28 +93,30 @@ int SdlMedia::OpenFile(const std::string& path) {
       score_ = ScoreOf(*tune);
       presets_ = KeepPresetsLoaded(score_->presets);
     }
-  } else {
-    // WAV and MP3 load quickly; their length comes from the decoder when
-    // it knows it, else from their headers.
-    if (SdlAudioIsOpen()) {
-      mixMusic_ = Mix_LoadMUS(path.c_str());
-      if (!mixMusic_) return Result(kCannotPlay, Mix_GetError());
-      double seconds = Mix_MusicDuration(mixMusic_);
-      if (seconds > 0)
-        ms = static_cast<uint32_t>(
-            std::min<double>(std::lround(seconds * 1000.0), kMaxTuneLengthMs));
+  } else if (SdlAudioIsOpen()) {
+    // The decoder is named, so the mixer never guesses at other formats
+    // (some of which it would read whole); it keeps the file open and reads
+    // it as the tune plays. The decoder's length wins where it knows one.
+    SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
+    if (!rw) return Result(kFileNotFound, SDL_GetError());
+    mixMusic_ = Mix_LoadMUSType_RW(rw, file.kind == TuneFile::Kind::Wave ? MUS_WAV : MUS_MP3, 1);
+    if (!mixMusic_) {
+      std::fprintf(stderr, "kelvane: %s: %s\n", path.c_str(), Mix_GetError());
+      return Result(kCannotPlay, Mix_GetError());
     }
-    if (!ms) ms = MeasureTuneBytes(path, *bytes);
-    if (!ms || *ms == 0) {
-      if (mixMusic_) Mix_FreeMusic(mixMusic_);
+    const double seconds = Mix_MusicDuration(mixMusic_);
+    if (seconds > 0)
+      ms = static_cast<uint32_t>(
+          std::min<double>(std::lround(seconds * 1000.0), kMaxTuneLengthMs));
+    if (ms == 0) {
+      Mix_FreeMusic(mixMusic_);
       mixMusic_ = nullptr;
-      return Result(kCannotPlay,
-                    ms ? "the file holds no music" : "the length of the file cannot be found");
+      return Result(kCannotPlay, "the file holds no music");
     }
   }
   open_ = true;
   path_ = path;
-  length_ = *ms;
+  length_ = ms;
   playing_ = paused_ = false;
   return Result(0);
 }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 
@@ -216,6 +219,72 @@ TEST(AudioLength, MeasureGoesByContentsForMidiAndWav) {
   EXPECT_EQ(MeasureTuneBytes("renamed.wav", smf), 1000u);
   EXPECT_EQ(MeasureTuneBytes("x.mid", Wav(22050, 1, 16, 44100, 44100)), 1000u);
   EXPECT_EQ(MeasureTuneBytes("x.mid", "garbage"), std::nullopt);
+}
+
+// Files are measured from their headers, whatever their size: sparse files
+// stand in for huge ones. Each format is tried at its largest accepted size
+// and one byte beyond.
+TEST(AudioLength, TuneFilesAreMeasuredFromTheirHeadersUpToTheirFormatsLimits) {
+  const std::string dir = test::MakeTempDir("tune-files");
+  auto sized = [&](const std::string& name, const std::string& head, uint64_t size) {
+    test::WriteAll(dir + name, head);
+    std::filesystem::resize_file(dir + name, size);
+    return ReadTuneFile(dir + name);
+  };
+  // WAV: 48 kHz, 8 channels of 32 bits (1,536,000 bytes a second), so that
+  // 1.5 GB stays under the hour that tunes are capped at.
+  const std::string wavHead = Wav(48000, 8, 32, 0, 0xFFFFFFFFu - 36);
+  TuneFileResult r = sized("big.wav", wavHead, 1'500'000'000);
+  ASSERT_TRUE(r.file) << r.why;
+  EXPECT_EQ(r.file->kind, TuneFile::Kind::Wave);
+  EXPECT_EQ(r.file->lengthMs, (1'500'000'000ull - 44) * 1000 / 1'536'000);
+  r = sized("big.wav", wavHead, kMaxWavFileBytes);
+  ASSERT_TRUE(r.file) << r.why;
+  EXPECT_EQ(r.file->lengthMs, (0xFFFFFFFFull - 36) * 1000 / 1'536'000);
+  r = sized("big.wav", wavHead, kMaxWavFileBytes + 1);
+  EXPECT_FALSE(r.file);
+  EXPECT_FALSE(r.missing);
+  EXPECT_NE(r.why.find("4 GB"), std::string::npos) << r.why;
+
+  // MIDI: read whole, so bounded; the padding after the track is ignored.
+  const std::string smf = Header(1, 480, 0) + Track(NoteOn(0) + NoteOff(960) + EndOfTrack());
+  r = sized("big.mid", smf, kMaxMidiFileBytes);
+  ASSERT_TRUE(r.file) << r.why;
+  EXPECT_EQ(r.file->kind, TuneFile::Kind::Midi);
+  EXPECT_EQ(r.file->lengthMs, 1000u);
+  EXPECT_EQ(r.file->midi.size(), kMaxMidiFileBytes);
+  r = sized("big.mid", smf, kMaxMidiFileBytes + 1);
+  EXPECT_FALSE(r.file);
+  EXPECT_NE(r.why.find("too large"), std::string::npos) << r.why;
+
+  // MP3: a small file is walked whole, a large one in part and reckoned on
+  // at its rate; both come out as the whole walk does.
+  const std::string frame = Bytes({0xFF, 0xFB, 0x90, 0x00}) + std::string(413, '\x55');
+  for (size_t frames : {100, 20000}) {
+    std::string mp3 = "ID3" + Bytes({3, 0, 0, 0, 0, 0, 20}) + std::string(20, '\xFF');
+    for (size_t i = 0; i < frames; ++i) mp3 += frame;
+    r = sized("a.mp3", mp3, mp3.size());
+    ASSERT_TRUE(r.file) << r.why;
+    EXPECT_EQ(r.file->kind, TuneFile::Kind::Mp3);
+    EXPECT_NEAR(r.file->lengthMs, *Mp3LengthMs(mp3), 1.0) << frames << " frames";
+  }
+
+  // What is not a tune is refused with a reason; a missing file says so.
+  test::WriteAll(dir + "notes.wav", "these are not notes");
+  for (const std::string name : {"notes.wav", "empty.mid", "fifo.mp3", "."}) {
+    SCOPED_TRACE(name);
+    if (name == "empty.mid") test::WriteAll(dir + name, Header(1, 480, 0) + Track(EndOfTrack()));
+    if (name == "fifo.mp3") {
+      ASSERT_EQ(mkfifo((dir + name).c_str(), 0600), 0);
+    }
+    r = ReadTuneFile(dir + name);
+    EXPECT_FALSE(r.file);
+    EXPECT_FALSE(r.missing);
+    EXPECT_NE(r.why, "");
+  }
+  r = ReadTuneFile(dir + "missing.wav");
+  EXPECT_TRUE(r.missing);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

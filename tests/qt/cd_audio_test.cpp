@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -151,12 +152,12 @@ TEST(CdAudio, TrackTwoPlaysIntoTheMixerForItsLength) {
                  std::chrono::steady_clock::now() - t0)
           .count();
     };
-    while (m.Mode() == MediaMode::Playing && waited() < 8000) Sleep(20);
+    while (m.Mode() == MediaMode::Playing && waited() < 30000) Sleep(20);
     EXPECT_EQ(m.Mode(), MediaMode::Stopped);
-    // The sound card's clock, not the wall clock, ends the track; the disk
-    // driver's runs a little fast.
+    // The sound card's clock, not the wall clock, ends the track (the disk
+    // driver's runs a little fast, a busy machine's late): the track cannot
+    // end much before its 3 s, and what it wrote is measured below.
     EXPECT_GE(waited(), 2500);
-    EXPECT_LE(waited(), 4000);
     Sleep(200);
     EXPECT_EQ(m.Close(), 0);
   }
@@ -174,8 +175,8 @@ TEST(CdAudio, ADiscTakenOutMidTrackEndsTheTrackCleanly) {
   std::string dir = test::MakeTempDir("cd-eject");
   std::string cue = WriteImage(dir);
   AddCdImage(cue);
-  DiskAudio audio(dir + "out.raw");
-  ASSERT_TRUE(audio.ok);
+  auto audio = std::make_unique<DiskAudio>(dir + "out.raw");
+  ASSERT_TRUE(audio->ok);
   SdlMedia m;
   ASSERT_EQ(m.OpenCD(LabelOf(cue)), 0) << m.ErrorText(m.LastError());
   uint32_t start = 0, length = 0;
@@ -192,10 +193,16 @@ TEST(CdAudio, ADiscTakenOutMidTrackEndsTheTrackCleanly) {
                                                                  t0)
         .count();
   };
-  while (m.Mode() == MediaMode::Playing && waited() < 5000) Sleep(20);
+  while (m.Mode() == MediaMode::Playing && waited() < 30000) Sleep(20);
   EXPECT_EQ(m.Mode(), MediaMode::Stopped);
-  EXPECT_LT(waited(), 2500) << "the track played on past the end of the disc";
   EXPECT_EQ(m.Close(), 0);
+  audio.reset();
+  // Measured in what the sound card played, so a busy machine cannot make
+  // it pass or fail: about half a second and what was queued, not 3 s.
+  size_t sounding = 0;
+  double hz = 0;
+  Measure(test::ReadAll(dir + "out.raw"), sounding, hz);
+  EXPECT_LT(sounding / 44100.0, 2.0) << "the track played on past the end of the disc";
 }
 
 TEST(CdAudio, MissingOrBrokenImagesAndDataTracksGiveNoMusic) {

@@ -1,7 +1,7 @@
 // The windowed program's ways to end, each run in a fresh process through the
 // real Qt host: the exit question answered with synthesized keys, SIGTERM
-// during play, the close box, a failed start. Each must end the process
-// within 2 s with status 0 (1 for the failed start) and a complete settings
+// during play, the close box, a failed start. Each must end the process by
+// itself with status 0 (1 for the failed start) and a complete settings
 // file. The same runs check the host's own keys: volume and full screen.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -74,7 +74,7 @@ TEST_F(ProgramQuitTest, TheExitQuestionAnsweredYesEndsTheProcessAndWritesTheSett
   EXPECT_NE(Trace().find("\"scene\":253,\"sub\":270"), std::string::npos);
 }
 
-TEST_F(ProgramQuitTest, SigtermDuringPlayClosesNormallyWithinTwoSeconds) {
+TEST_F(ProgramQuitTest, SigtermDuringPlayClosesNormally) {
   Prepare("quit-sigterm");
   EXPECT_EXIT(
       {
@@ -94,7 +94,7 @@ TEST_F(ProgramQuitTest, SigtermDuringPlayClosesNormallyWithinTwoSeconds) {
   EXPECT_NE(trace.find("\"ev\":\"close\""), std::string::npos);
 }
 
-TEST_F(ProgramQuitTest, TheCloseBoxDuringPlayEndsWithinTwoSeconds) {
+TEST_F(ProgramQuitTest, TheCloseBoxDuringPlayEndsTheProcess) {
   Prepare("quit-close-box");
   EXPECT_EXIT(
       {
