@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "app/game.h"
+#include "app/trace.h"
 #include "config/numbered_files.h"
 #include "gameplay/command_list_items.h"
 #include "gameplay/key_groups.h"
@@ -155,6 +156,7 @@ void ListView1ColumnClick(Game& g, int column) {
 }
 
 bool KeyFormKeyDown(Game& g, int vk, ShiftState shift) {
+  if (g.trace) g.trace->Key(g.Now(), true, vk, true);
   const uint8_t saved = g.st.mouseLevel;
   g.st.mouseLevel = 2;
   FormKeyDown(g, FormId::keyFM, vk, shift);
@@ -163,6 +165,7 @@ bool KeyFormKeyDown(Game& g, int vk, ShiftState shift) {
 }
 
 void KeyFormKeyUp(Game& g, int vk, ShiftState shift) {
+  if (g.trace) g.trace->Key(g.Now(), false, vk, true);
   const uint8_t saved = g.st.mouseLevel;
   g.st.mouseLevel = 2;
   FormKeyUp(g, FormId::keyFM, vk, shift);

@@ -1,14 +1,21 @@
 #include "app/input_events.h"
 
 #include "app/game.h"
+#include "app/trace.h"
 #include "gameplay/keyboard.h"
 #include "gameplay/mouse_input.h"
 #include "music/play_list.h"
 
 namespace kelvane {
 
-void KeyDown(Game& g, FormId form, int vk, ShiftState shift) { FormKeyDown(g, form, vk, shift); }
-void KeyUp(Game& g, FormId form, int vk, ShiftState shift) { FormKeyUp(g, form, vk, shift); }
+void KeyDown(Game& g, FormId form, int vk, ShiftState shift) {
+  if (g.trace) g.trace->Key(g.Now(), true, vk, false);
+  FormKeyDown(g, form, vk, shift);
+}
+void KeyUp(Game& g, FormId form, int vk, ShiftState shift) {
+  if (g.trace) g.trace->Key(g.Now(), false, vk, false);
+  FormKeyUp(g, form, vk, shift);
+}
 void MouseDown(Game& g, MouseButton button, Point client, ShiftState shift) {
   FormMouseDown(g, button, shift, client);
 }

@@ -63,6 +63,16 @@ void TraceLog::Caption(uint32_t tick, const std::string& sjisText) {
        JsonString(SjisToUtf8(sjisText)) + "}");
 }
 
+void TraceLog::Key(uint32_t tick, bool down, int vk, bool commandList) {
+  Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"key\",\"op\":\"" + (down ? "down" : "up") +
+       "\",\"vk\":" + std::to_string(vk) + (commandList ? ",\"form\":\"keyFM\"}" : "}"));
+}
+
+void TraceLog::Pointer(uint32_t tick, int x, int y) {
+  Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"pointer\",\"x\":" + std::to_string(x) +
+       ",\"y\":" + std::to_string(y) + "}");
+}
+
 void TraceLog::Close(uint32_t tick) {
   Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"close\"}");
 }

@@ -1,4 +1,5 @@
-// The headless harness's trace: one JSON object per line.
+// The trace of a run (--trace), one JSON object per line: the window and the
+// headless harness write the same kinds of events through here.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,9 @@ class TraceLog {
   // "\"file\":\"...\",\"length\":12000" or empty.
   void Music(uint32_t tick, const std::string& op, const std::string& extra);
   void Caption(uint32_t tick, const std::string& sjisText);
+  // A key handed to the game; keys typed into the command list say so.
+  void Key(uint32_t tick, bool down, int vk, bool commandList);
+  void Pointer(uint32_t tick, int x, int y);
   void Close(uint32_t tick);
   void Line(const std::string& json);
 

@@ -37,7 +37,6 @@ struct Player {
     g.st.colourMax = 2;
     g.random.Seed(7);
     window.game = &g;
-    media.game = &g;
     media.measure = [](const std::string&) -> std::optional<uint32_t> { return 600000; };
   }
   ~Player() { fs::remove_all(dir); }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/game.h"
+#include "app/trace.h"
 #include "config/numbered_files.h"
 #include "flow/stage_cycle.h"
 #include "music/music_panel.h"
@@ -21,13 +22,26 @@ MediaDevice& Media(Game& g) {
   return *g.pf.media;
 }
 
+// The device's operations are traced here, where the game makes them, so
+// every host's trace shows the same music events.
+void TraceMusic(Game& g, int result, const char* op, const std::string& extra = {}) {
+  if (g.trace && result == 0) g.trace->Music(g.Now(), op, extra);
+}
+
+void Play(Game& g, std::optional<uint32_t> from, std::optional<uint32_t> to) {
+  std::string extra;
+  if (from) extra += "\"from\":" + std::to_string(*from);
+  if (to) extra += std::string(extra.empty() ? "" : ",") + "\"to\":" + std::to_string(*to);
+  TraceMusic(g, Media(g).Play(from, to), "play", extra);
+}
+
 // Stops and closes whatever the device holds; a closed device is left alone.
 void CloseDevice(Game& g) {
   MediaDevice& m = Media(g);
   MediaMode mode = m.Mode();
   if (mode == MediaMode::NotReady) return;
-  if (mode == MediaMode::Playing) m.Stop();
-  m.Close();
+  if (mode == MediaMode::Playing) TraceMusic(g, m.Stop(), "stop");
+  TraceMusic(g, m.Close(), "close");
 }
 
 void ClearRange(Game& g) {
@@ -134,8 +148,13 @@ bool OpenFile(Game& g, int32_t& length) {
   ClearRange(g);
   if (g.st.bgmFileName.empty()) return false;
   uint32_t ms = 0;
-  bool ok = m.OpenFile(g.st.bgmFileName) == 0 && m.SetTimeFormatMs() == 0 && m.Length(ms) == 0 &&
-            UsableLength(ms, length);
+  const bool opened = m.OpenFile(g.st.bgmFileName) == 0;
+  bool ok = opened && m.SetTimeFormatMs() == 0 && m.Length(ms) == 0;
+  if (opened)
+    TraceMusic(g, 0, "open",
+               "\"file\":" + JsonString(SjisToUtf8(g.st.bgmFileName)) + ",\"length\":" +
+                   std::to_string(ms));
+  ok = ok && UsableLength(ms, length);
   // A file the device cannot open or decode is treated like a missing one.
   if (!ok) CloseDevice(g);
   return ok;
@@ -169,7 +188,10 @@ void OpenCD(Game& g) {
   CloseDevice(g);
   ClearRange(g);
   // No drive chosen in the dialog counts as a failed open.
-  if (g.st.cdDriveName.empty() || m.OpenCD(g.st.cdDriveName) != 0) track = 0;
+  if (g.st.cdDriveName.empty() || m.OpenCD(g.st.cdDriveName) != 0)
+    track = 0;
+  else
+    TraceMusic(g, 0, "open", "\"cd\":" + JsonString(SjisToUtf8(g.st.cdDriveName)));
 
   if (m.LastError() == 0 && track > 0) {
     int tracks = 0;
@@ -217,7 +239,7 @@ void PlayCurrent(Game& g) {
     }
   }
 
-  if (!st.bgmFileName.empty()) Media(g).Play(mu.playFrom, mu.playTo);
+  if (!st.bgmFileName.empty()) Play(g, mu.playFrom, mu.playTo);
 
   if (InMusicMenu(g)) {
     // A preview never ends a stage: name it, leave the timer off.
@@ -235,7 +257,7 @@ void PlayLooped(Game& g, const std::string& name) {
   int32_t length = 0;
   // A missing or unplayable menu tune loops a minute of silence instead.
   if (OpenFile(g, length)) {
-    Media(g).Play(std::nullopt, std::nullopt);
+    Play(g, std::nullopt, std::nullopt);
   } else {
     NoMusic(g, length);
   }

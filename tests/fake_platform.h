@@ -28,7 +28,6 @@ struct TestGame {
   explicit TestGame(const std::string& folder = "") : game(fakes.platform()) {
     game.st.dataFolder = folder;
     fakes.window.game = &game;
-    fakes.media.game = &game;
   }
   FakePlatform fakes;
   Game game;

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <atomic>
@@ -14,6 +15,13 @@ namespace kelvane::test {
 
 std::string GameDir() { return std::string(KELVANE_GAME_DIR) + "/"; }
 std::string SourceDir() { return std::string(KELVANE_SOURCE_DIR) + "/"; }
+
+std::string CueTime(uint32_t sector) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02u:%02u:%02u", sector / 75 / 60, sector / 75 % 60,
+                sector % 75);
+  return text;
+}
 
 std::string MakeTempDir(const std::string& tag) {
   static std::atomic<int> counter{0};

@@ -1,6 +1,7 @@
 // Helpers shared by the tests: paths of the build and a scratch folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kelvane::test {
@@ -19,6 +20,8 @@ std::string MakeDataCopy(const std::string& tag);
 // Runs a command line through the shell; returns its exit code.
 int RunCommand(const std::string& command);
 std::string ReadAll(const std::string& path);
+// A sector count as a CUE sheet writes a time: mm:ss:ff, 75 frames a second.
+std::string CueTime(uint32_t sector);
 void WriteAll(const std::string& path, const std::string& data);
 
 }  // namespace kelvane::test

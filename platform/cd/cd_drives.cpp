@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 namespace kelvane {
 namespace {
@@ -14,6 +15,9 @@ constexpr char kLastLetter = 'Z';
 
 std::mutex imagesMutex;
 std::vector<std::string> images;
+// The drives as last listed: a label keeps naming what the dialog showed,
+// and opening the CD does not walk the system's devices again.
+std::optional<std::vector<CdDrive>> listed;
 
 std::string Canonical(const std::string& path) {
   std::error_code ec;
@@ -47,7 +51,8 @@ std::vector<CdDrive> ListCdDrives() {
   std::sort(devices.begin(), devices.end());
   std::lock_guard<std::mutex> lock(imagesMutex);
   devices.insert(devices.end(), images.begin(), images.end());
-  return LabelCdDrives(devices);
+  listed = LabelCdDrives(devices);
+  return *listed;
 }
 
 void AddCdImage(const std::string& cuePath) {
@@ -55,10 +60,17 @@ void AddCdImage(const std::string& cuePath) {
   std::string path = std::filesystem::absolute(cuePath, ec).string();
   std::lock_guard<std::mutex> lock(imagesMutex);
   images.push_back(ec ? cuePath : path);
+  listed.reset();
 }
 
 std::string CdDeviceForLabel(const std::string& label) {
-  for (const CdDrive& d : ListCdDrives())
+  std::vector<CdDrive> drives;
+  {
+    std::lock_guard<std::mutex> lock(imagesMutex);
+    if (listed) drives = *listed;
+  }
+  if (drives.empty()) drives = ListCdDrives();
+  for (const CdDrive& d : drives)
     if (d.label == label) return d.device;
   return {};
 }

@@ -31,7 +31,8 @@ std::vector<CdDrive> ListCdDrives();
 // ones. Whether the image is readable shows when it is opened.
 void AddCdImage(const std::string& cuePath);
 
-// The device behind a label of ListCdDrives(); empty when there is none.
+// The device behind a label as ListCdDrives() last listed it (the drives
+// are listed first when they never were); empty when there is none.
 std::string CdDeviceForLabel(const std::string& label);
 
 }  // namespace kelvane

@@ -53,10 +53,7 @@ Point HeadlessWindow::ScreenToClient(FormId form, Point p) {
 
 void HeadlessWindow::SetPointerPos(Point p) {
   pointer = p;
-  if (game && game->trace)
-    game->trace->Line("{\"t\":" + std::to_string(game->Now()) +
-                      ",\"ev\":\"pointer\",\"x\":" + std::to_string(p.x) +
-                      ",\"y\":" + std::to_string(p.y) + "}");
+  if (game && game->trace) game->trace->Pointer(game->Now(), p.x, p.y);
 }
 
 void HeadlessWindow::Close(FormId form) {
@@ -112,9 +109,6 @@ int HeadlessMedia::OpenFile(const std::string& path) {
   // The file found for the name: the player's copy of an installed game.
   file = locate ? locate(path) : path;
   length = *ms;
-  if (game && game->trace)
-    game->trace->Music(game->Now(), "open",
-                       "\"file\":" + JsonString(SjisToUtf8(file)) + ",\"length\":" + std::to_string(length));
   return Result(0);
 }
 
@@ -149,22 +143,15 @@ MediaMode HeadlessMedia::Mode() {
   return playing ? MediaMode::Playing : MediaMode::Stopped;
 }
 
-int HeadlessMedia::Play(std::optional<uint32_t> fromMs, std::optional<uint32_t> toMs) {
+int HeadlessMedia::Play(std::optional<uint32_t>, std::optional<uint32_t>) {
   if (!isOpen) return Result(kNotOpen);
   playing = true;
-  if (game && game->trace) {
-    std::string extra;
-    if (fromMs) extra += "\"from\":" + std::to_string(*fromMs);
-    if (toMs) extra += std::string(extra.empty() ? "" : ",") + "\"to\":" + std::to_string(*toMs);
-    game->trace->Music(game->Now(), "play", extra);
-  }
   return Result(0);
 }
 
 int HeadlessMedia::Stop() {
   if (!isOpen) return Result(kNotOpen);
   playing = false;
-  if (game && game->trace) game->trace->Music(game->Now(), "stop", "");
   return Result(0);
 }
 
@@ -172,7 +159,6 @@ int HeadlessMedia::Close() {
   if (!isOpen) return Result(kNotOpen);
   isOpen = false;
   playing = false;
-  if (game && game->trace) game->trace->Music(game->Now(), "close", "");
   return Result(0);
 }
 
@@ -343,7 +329,6 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   h->window.game = &g;
   h->window.framesDir = o.framesDir;
   h->window.frameEvery = o.frameEvery;
-  h->media.game = &g;
   h->media.locate = [files = &h->files](const std::string& path) { return files->Locate(path, false); };
   // Tunes are measured from their headers, as the real device does, so that
   // a headless stage lasts as long as its music would; the player's copy of

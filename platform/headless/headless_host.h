@@ -119,7 +119,6 @@ class HeadlessMedia : public MediaDevice {
   std::function<std::optional<uint32_t>(const std::string&)> measure;
   // The file a name stands for (the player's copy of an installed game).
   std::function<std::string(const std::string&)> locate;
-  Game* game = nullptr;
   bool isOpen = false;
   bool playing = false;
   std::string file;

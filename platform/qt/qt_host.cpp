@@ -160,15 +160,12 @@ class TfmWindow : public QWidget {
     return true;
   }
 
-  // A key as the game receives it: kept in the key state, traced, handed
-  // to FormKeyDown / FormKeyUp. Keyboard and gamepad both come here.
+  // A key as the game receives it: kept in the key state, handed to
+  // FormKeyDown / FormKeyUp. Keyboard and gamepad both come here.
   void ForwardKey(int vk, bool down, ShiftState shift, bool repeat = false) {
     if (keys) keys->down[static_cast<size_t>(vk)] = down;
     if (!game) return;
     if (!down && repeat) return;
-    if (game->trace)
-      game->trace->Line("{\"t\":" + std::to_string(game->Now()) + ",\"ev\":\"key\",\"op\":\"" +
-                        (down ? "down" : "up") + "\",\"vk\":" + std::to_string(vk) + "}");
     if (down)
       KeyDown(*game, FormId::FM, vk, shift);
     else
@@ -379,6 +376,7 @@ class QtServices : public AppService, public WindowService {
 
   void SetCaption(FormId form, const std::string& sjisText) override {
     if (QWidget* w = Widget(form)) w->setWindowTitle(QString::fromStdString(SjisToUtf8(sjisText)));
+    if (game && game->trace && form == FormId::FM) game->trace->Caption(game->Now(), sjisText);
   }
   // The game sees its logical client area (640 x 480 or 320 x 240) at the
   // real window's client origin; positions inside it are in game pixels.
@@ -478,7 +476,10 @@ class QtServices : public AppService, public WindowService {
     ApplyCursor();
   }
   Point PointerPos() override { return ToGameScreen(QCursor::pos()); }
-  void SetPointerPos(Point p) override { QCursor::setPos(ToRealScreen(p)); }
+  void SetPointerPos(Point p) override {
+    QCursor::setPos(ToRealScreen(p));
+    if (game && game->trace) game->trace->Pointer(game->Now(), p.x, p.y);
+  }
   FormId WindowAt(Point p) override {
     QWidget* w = QApplication::widgetAt(ToRealScreen(p));
     if (!w) return FormId::None;

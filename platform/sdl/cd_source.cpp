@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -25,7 +26,7 @@ struct CdSource::Reader {
   bool quit = false;
 
   void Run(std::shared_ptr<CdDisc> disc, CdRange range) {
-    std::vector<int16_t> buffer(kSectorsPerRead * kCdFramesPerSector * 2);
+    std::vector<int16_t> buffer(kSectorsPerRead * kCdSectorSamples);
     for (int32_t at = range.first; at < range.end;) {
       {
         std::unique_lock<std::mutex> lock(m);
@@ -33,13 +34,13 @@ struct CdSource::Reader {
         if (quit) return;
       }
       uint32_t count = static_cast<uint32_t>(std::min<int32_t>(kSectorsPerRead, range.end - at));
-      bool ok = disc->ReadAudio(at, count, buffer.data());
+      bool ok = disc->ReadAudio(at, std::span(buffer).first(count * kCdSectorSamples));
       std::lock_guard<std::mutex> lock(m);
       if (!ok) {
         failed = true;
         return;
       }
-      queue.insert(queue.end(), buffer.begin(), buffer.begin() + count * kCdFramesPerSector * 2);
+      queue.insert(queue.end(), buffer.begin(), buffer.begin() + count * kCdSectorSamples);
       at += static_cast<int32_t>(count);
     }
     std::lock_guard<std::mutex> lock(m);

@@ -39,13 +39,6 @@ std::string Tone(uint32_t sectors, double hz) {
   return out;
 }
 
-std::string Msf(uint32_t sector) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02u:%02u:%02u", sector / 75 / 60, sector / 75 % 60,
-                sector % 75);
-  return text;
-}
-
 // Track lengths in sectors: 2 s, 3 s and 1.5 s.
 constexpr uint32_t kLengths[3] = {150, 225, 113};
 constexpr double kTones[3] = {330, 440, 660};
@@ -59,7 +52,7 @@ std::string WriteImage(const std::string& dir, bool dataFirst = false) {
     char head[64];
     std::snprintf(head, sizeof head, "  TRACK %02d %s\n", t + 1, data ? "MODE1/2352" : "AUDIO");
     cue += head;
-    cue += "    INDEX 01 " + Msf(at) + "\n";
+    cue += "    INDEX 01 " + test::CueTime(at) + "\n";
     bin += data ? std::string(kLengths[t] * kCdSectorBytes, '\0') : Tone(kLengths[t], kTones[t]);
     at += kLengths[t];
   }

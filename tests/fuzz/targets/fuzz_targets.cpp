@@ -218,6 +218,7 @@ const std::vector<NamedTarget>& AllTargets() {
       {"tune_length", TuneLength},
       {"input_script", InputScript},
       {"record", Record},
+      {"cue_sheet", CueImage},
   };
   return targets;
 }

@@ -26,6 +26,7 @@ int Jpeg(const uint8_t* data, size_t size);
 int TuneLength(const uint8_t* data, size_t size);
 int InputScript(const uint8_t* data, size_t size);
 int Record(const uint8_t* data, size_t size);
+int CueImage(const uint8_t* data, size_t size);
 
 // Every target, in a fixed order.
 const std::vector<NamedTarget>& AllTargets();
