@@ -1,17 +1,23 @@
-// Program entry: parse the command line, find the data folder, then run the
-// game in its window or, with --headless, on the fakes.
+// Program entry: parse the command line, decide where files are read and
+// written, then run the game in its window or, with --headless, on the fakes.
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
+#include "platform/core/file_places.h"
 #include "platform/core/std_files.h"
 #include "platform/headless/headless_host.h"
 #include "platform/qt/qt_host.h"
+
+#ifndef KELVANE_INSTALLED_DATA
+#define KELVANE_INSTALLED_DATA "../share/kelvane/"
+#endif
 
 namespace {
 
@@ -40,21 +46,32 @@ int main(int argc, char** argv) {
     std::cout << kelvane::UsageText();
     return 0;
   }
-  std::string folder = ProgramFolder(argv[0]);
   if (!options->dataDir.empty()) {
     std::error_code ec;
     if (!std::filesystem::is_directory(options->dataDir, ec)) {
       std::cerr << "kelvane: data folder not found: " << options->dataDir << "\n";
       return 2;
     }
-    folder = std::filesystem::absolute(options->dataDir, ec).string();
-    if (folder.empty() || folder.back() != '/') folder += '/';
   }
-  if (folder.size() > 255) {
-    std::cerr << "kelvane: the data folder's path is longer than 255 bytes: " << folder << "\n";
+  kelvane::FilePlaces places = kelvane::DecideFilePlaces(
+      {ProgramFolder(argv[0]), options->dataDir, KELVANE_INSTALLED_DATA,
+       [](const char* name) { return static_cast<const char*>(std::getenv(name)); }});
+  if (options->where) {
+    std::cout << kelvane::DescribePlaces(places);
+    return 0;
+  }
+  if (places.dataFolder.size() > 255) {
+    std::cerr << "kelvane: the data folder's path is longer than 255 bytes: " << places.dataFolder
+              << "\n";
     return 2;
   }
-  kelvane::RemoveStaleTemporaries(folder);
-  if (options->headless) return kelvane::RunHeadless(*options, folder);
-  return kelvane::RunQtProgram(*options, folder, argc, argv);
+  // Only the folders the game writes into can hold its temporary files.
+  if (places.Portable()) {
+    kelvane::RemoveStaleTemporaries(places.dataFolder);
+  } else {
+    for (const std::string& folder : {places.settings, places.playerData, places.cache})
+      kelvane::RemoveStaleTemporaries(folder);
+  }
+  if (options->headless) return kelvane::RunHeadless(*options, places);
+  return kelvane::RunQtProgram(*options, places, argc, argv);
 }

@@ -34,7 +34,18 @@ std::string UsageText() {
          "  --cd-image FILE   a CUE/BIN CD image, offered as the next CD drive\n"
          "  --stats           print frame pacing and CPU figures at exit\n"
          "  --scale N         window enlarged N times (1 to 6) with sharp pixels\n"
-         "  --help            this text\n";
+         "  --lang ja|en      language of the windows (default: the locale's)\n"
+         "  --where           print the folders the game reads and writes, then stop\n"
+         "  --help            this text\n"
+         "\n"
+         "Files: a copy whose own folder holds the data and may be written to\n"
+         "(or one given --data) keeps everything in that folder. An installed copy\n"
+         "reads its data from share/kelvane/ beside its program folder and writes\n"
+         "Kelvane.ini to $XDG_CONFIG_HOME/kelvane/ (~/.config/kelvane/), records\n"
+         "and albums to $XDG_DATA_HOME/kelvane/ (~/.local/share/kelvane/) and the\n"
+         "colour-scheme caches to $XDG_CACHE_HOME/kelvane/ (~/.cache/kelvane/).\n"
+         "A tune, backdrop, character sheet or move list put into\n"
+         "~/.local/share/kelvane/ is read in place of the installed one.\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -105,6 +116,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       o.realtime = true;
     } else if (a == "--stats") {
       o.stats = true;
+    } else if (a == "--where") {
+      o.where = true;
+    } else if (a == "--lang") {
+      if (!value(o.lang)) return std::nullopt;
+      if (o.lang != "ja" && o.lang != "en") {
+        error = "--lang must be ja or en";
+        return std::nullopt;
+      }
     } else if (a == "--help" || a == "-h") {
       o.help = true;
     } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {

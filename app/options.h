@@ -22,6 +22,8 @@ struct Options {
   bool realtime = false;
   bool stats = false;
   bool help = false;
+  bool where = false;                 // print the folders in use and stop
+  std::string lang;                   // "ja", "en" or empty: the locale's
   int scale = 1;                      // the window's whole enlargement factor, 1 to 6
   std::vector<std::string> cdImages;  // CUE sheets offered as extra CD drives
   std::vector<std::string> files;     // plain arguments: music files for the play list

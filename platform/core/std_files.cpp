@@ -12,18 +12,69 @@
 
 namespace kelvane {
 
-bool StdFileSystem::Exists(const std::string& path) {
+namespace {
+
+bool IsFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
 }
 
+// The colour schemes the game generates from a picture: "T" or "U" and the
+// picture's name.
+bool IsColourCache(const std::string& name) {
+  return name.size() > 5 && (name[0] == 'T' || name[0] == 'U') &&
+         name.compare(name.size() - 4, 4, ".bmp") == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> StdFileSystem::Candidates(const std::string& path) const {
+  const std::string& folder = places_.dataFolder;
+  if (places_.Portable() || path.size() <= folder.size() ||
+      path.compare(0, folder.size(), folder) != 0 ||
+      path.find('/', folder.size()) != std::string::npos)
+    return {path};
+  const std::string name = path.substr(folder.size());
+  if (name == "Kelvane.ini") return {places_.settings + name, path};
+  if (IsColourCache(name)) return {places_.cache + name, places_.playerData + name, path};
+  return {places_.playerData + name, path};
+}
+
+std::optional<std::string> StdFileSystem::Found(const std::string& path) const {
+  const std::vector<std::string> places = Candidates(path);
+  // A colour scheme made before the player put in their own picture is of
+  // the old picture: it does not count, so the game makes it again.
+  std::filesystem::file_time_type madeAfter = std::filesystem::file_time_type::min();
+  const std::string name = places.size() > 1 ? path.substr(places_.dataFolder.size()) : "";
+  if (IsColourCache(name)) {
+    const std::string picture = places_.playerData + name.substr(1);
+    std::error_code ec;
+    if (IsFile(picture)) madeAfter = std::filesystem::last_write_time(picture, ec);
+  }
+  for (const std::string& p : places) {
+    std::error_code ec;
+    if (IsFile(p) && std::filesystem::last_write_time(p, ec) >= madeAfter) return p;
+  }
+  return std::nullopt;
+}
+
+std::string StdFileSystem::Locate(const std::string& path, bool forWriting) const {
+  if (forWriting) return Candidates(path).front();
+  return Found(path).value_or(Candidates(path).back());
+}
+
+bool StdFileSystem::Exists(const std::string& path) {
+  return Found(path).has_value();
+}
+
+// Only the player's copy goes: the installed files are not the player's.
 bool StdFileSystem::Delete(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::remove(path, ec);
+  return std::filesystem::remove(Locate(path, true), ec);
 }
 
 std::optional<std::string> StdFileSystem::ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Locate(path, false), std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream s;
   s << in.rdbuf();
@@ -31,7 +82,8 @@ std::optional<std::string> StdFileSystem::ReadFile(const std::string& path) {
   return s.str();
 }
 
-std::optional<uint64_t> StdFileSystem::FileSize(const std::string& path) {
+std::optional<uint64_t> StdFileSystem::FileSize(const std::string& name) {
+  const std::string path = Locate(name, false);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
   const uintmax_t size = std::filesystem::file_size(path, ec);
@@ -42,7 +94,13 @@ std::optional<uint64_t> StdFileSystem::FileSize(const std::string& path) {
 // Writes go to path + ".tmp" + our process id and are renamed over path only
 // when every byte reached the disk; a short write (a full disk, a file-size
 // limit) removes the temporary file and leaves the old file as it was.
-bool StdFileSystem::WriteFile(const std::string& path, const std::string& data) {
+// The player's folders are made on the first write into them.
+bool StdFileSystem::WriteFile(const std::string& name, const std::string& data) {
+  const std::string path = Locate(name, true);
+  if (path != name) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  }
   std::string temp = path + kTempMark + std::to_string(getpid());
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return false;

@@ -106,7 +106,8 @@ int HeadlessMedia::OpenFile(const std::string& path) {
   if (!ms) return Result(275);  // cannot find or use the file
   isOpen = true;
   playing = false;
-  file = path;
+  // The file found for the name: the player's copy of an installed game.
+  file = locate ? locate(path) : path;
   length = *ms;
   return Result(0);
 }
@@ -215,6 +216,7 @@ double CpuSeconds() {
 }
 
 struct Harness {
+  explicit Harness(const FilePlaces& places) : files(places) {}
   VirtualClock clock;
   HeadlessApp app;
   HeadlessWindow window;
@@ -279,6 +281,11 @@ void Deliver(Game& g, Harness& h, const InputEvent& e) {
 }  // namespace
 
 int RunHeadless(const Options& o, const std::string& dataFolder) {
+  return RunHeadless(o, FilePlaces{dataFolder, {}, {}, {}});
+}
+
+int RunHeadless(const Options& o, const FilePlaces& places) {
+  const std::string& dataFolder = places.dataFolder;
   std::vector<InputEvent> events;
   if (!o.inputFile.empty()) {
     StdFileSystem fs;
@@ -313,7 +320,7 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
     }
   }
 
-  auto h = std::make_unique<Harness>();
+  auto h = std::make_unique<Harness>(places);
   Platform pf{&h->clock, &h->app, &h->window, &h->keys, &h->media, &h->sound, &h->files};
   auto game = std::make_unique<Game>(pf);
   Game& g = *game;
@@ -322,10 +329,12 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   h->window.game = &g;
   h->window.framesDir = o.framesDir;
   h->window.frameEvery = o.frameEvery;
+  h->media.locate = [files = &h->files](const std::string& path) { return files->Locate(path, false); };
   // Tunes are measured from their headers, as the real device does, so that
-  // a headless stage lasts as long as its music would.
-  h->media.measure = [](const std::string& path) -> std::optional<uint32_t> {
-    TuneFileResult read = ReadTuneFile(path);
+  // a headless stage lasts as long as its music would; the player's copy of
+  // an installed game's tune is the one measured.
+  h->media.measure = [files = &h->files](const std::string& path) -> std::optional<uint32_t> {
+    TuneFileResult read = ReadTuneFile(files->Locate(path, false));
     if (!read.file) {
       std::cerr << "kelvane: " << path << ": " << read.why << "\n";
       return std::nullopt;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/file_places.h"
 #include "platform/platform.h"
 
 namespace kelvane {
@@ -116,6 +117,8 @@ class HeadlessMedia : public MediaDevice {
   std::string ErrorText(int code) override;
 
   std::function<std::optional<uint32_t>(const std::string&)> measure;
+  // The file a name stands for (the player's copy of an installed game).
+  std::function<std::string(const std::string&)> locate;
   bool isOpen = false;
   bool playing = false;
   std::string file;
@@ -135,5 +138,7 @@ class HeadlessSound : public SoundEffects {
 
 // Runs the game headless with the given options; returns the exit code.
 int RunHeadless(const Options& options, const std::string& dataFolder);
+// The same with the places decided at start (an installed game).
+int RunHeadless(const Options& options, const FilePlaces& places);
 
 }  // namespace kelvane

@@ -1,5 +1,7 @@
 #include "platform/qt/command_list_window.h"
 
+#include <QCoreApplication>
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -63,7 +65,7 @@ QVariant CommandListModel::headerData(int section, Qt::Orientation orientation, 
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
       section >= CommandListRow::kColumns)
     return {};
-  return QString::fromLatin1(kCommandListColumns[static_cast<size_t>(section)].caption);
+  return QCoreApplication::translate("TkeyFM", kCommandListColumns[static_cast<size_t>(section)].caption);
 }
 
 void CommandListModel::Refresh() {
@@ -80,7 +82,8 @@ TkeyFM::TkeyFM(Game& g, QWidget* mainWindow, std::function<void(int, bool)> note
       noteKey_(std::move(noteKey)),
       toMainClient_(std::move(toMainClient)) {
   setObjectName("keyFM");
-  setWindowTitle(QString::fromStdString(SjisToUtf8(CommandListCaption())));
+  setWindowTitle(
+      QCoreApplication::translate("TkeyFM", SjisToUtf8(CommandListCaption()).c_str()));
   setFont(GothicFont({"MS PGothic", "IPAPGothic", "IPAGothic"}));
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::black);

@@ -44,6 +44,7 @@
 #include "platform/qt/close_signals.h"
 #include "platform/qt/command_list_window.h"
 #include "platform/qt/game_cursors.h"
+#include "platform/qt/language.h"
 #include "platform/qt/scaled_view.h"
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
@@ -342,6 +343,7 @@ class QtServices : public AppService, public WindowService {
 
   Game* game = nullptr;
   TkeyFM* keyForm = nullptr;
+  const StdFileSystem* files = nullptr;  // names the real place of a failed write
 
   // ---- AppService ----
   void SetTimerEnabled(bool on) override {
@@ -360,7 +362,9 @@ class QtServices : public AppService, public WindowService {
   void ProcessMessages() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
   void ShowMessage(const std::string& text) override {
     QMessageBox::warning(main_->isVisible() ? main_ : nullptr, "Kelvane",
-                         QString::fromStdString(text));
+                         TranslateMessage(text, [this](const std::string& path) {
+                           return files ? files->Locate(path, true) : path;
+                         }));
   }
 
   // ---- WindowService ----
@@ -617,24 +621,57 @@ class TraceFile {
 
 }  // namespace
 
+namespace {
+
+// The music and the sound effects open files by name themselves: they get
+// the file the name stands for, the player's own first.
+class PlacedMedia : public SdlMedia {
+ public:
+  explicit PlacedMedia(const StdFileSystem& files) : files_(files) {}
+  int OpenFile(const std::string& path) override { return SdlMedia::OpenFile(files_.Locate(path, false)); }
+
+ private:
+  const StdFileSystem& files_;
+};
+
+class PlacedSoundEffects : public SdlSoundEffects {
+ public:
+  explicit PlacedSoundEffects(const StdFileSystem& files) : files_(files) {}
+  void Play(const std::string& path) override { SdlSoundEffects::Play(files_.Locate(path, false)); }
+
+ private:
+  const StdFileSystem& files_;
+};
+
+}  // namespace
+
 int RunQtProgram(const Options& options, const std::string& dataFolder, int argc, char** argv) {
+  return RunQtProgram(options, FilePlaces{dataFolder, {}, {}, {}}, argc, argv);
+}
+
+int RunQtProgram(const Options& options, const FilePlaces& places, int argc, char** argv) {
+  const std::string& dataFolder = places.dataFolder;
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvane");
+  // Wayland and the desktop find the menu entry (and its icon) by this name.
+  QGuiApplication::setDesktopFileName("org.kelvane.kelvane");
+  InstallLanguage(ChooseLanguage(options.lang));
 
   auto window = std::make_unique<TfmWindow>(options.scale);
   QtServices services(window.get());
   SteadyClock clock;
   QtKeyState keys;
-  SdlMedia media;
-  SdlSoundEffects sound;
-  StdFileSystem files;
+  StdFileSystem files(places);
+  PlacedMedia media(files);
+  PlacedSoundEffects sound(files);
   Platform pf{&clock, &services, &services, &keys, &media, &sound, &files};
   auto game = std::make_unique<Game>(pf);
   Game& g = *game;
   window->game = &g;
   window->keys = &keys;
   services.game = &g;
+  services.files = &files;
   g.args = options.files;
   TraceFile trace(options.traceFile, g);
   if (trace.Failed(options.traceFile)) return 2;

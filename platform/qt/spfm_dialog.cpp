@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
@@ -74,9 +75,14 @@ W* Place(QWidget* parent, const char* name, int left, int top, int width, int he
   return w;
 }
 
+// The captions in the window language; the game's own are the Japanese ones.
+QString Tr(const char* caption) {
+  return QCoreApplication::translate("TSPFM", caption);
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* name, QRect r, const char* caption) {
   QLabel* label = Place<QLabel>(parent, name, r.x(), r.y(), r.width(), r.height());
-  label->setText(Qs(caption));
+  label->setText(Tr(caption));
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
 }
@@ -84,7 +90,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, QRect r, const char* captio
 template <typename W>
 W* MakeButton(QWidget* parent, const char* name, QRect r, const char* caption) {
   W* w = Place<W>(parent, name, r.x(), r.y(), r.width(), r.height());
-  w->setText(Qs(caption));
+  w->setText(Tr(caption));
   return w;
 }
 

@@ -22,6 +22,7 @@
 #include "graphics/jpeg_file.h"
 #include "graphics/surfaces.h"
 #include "platform/core/text_codec.h"
+#include "platform/qt/language.h"
 #include "tests/fake_platform.h"
 #include "tests/test_support.h"
 
@@ -146,48 +147,62 @@ TEST_F(SpfmDialogTest, ControlsHaveTheirNamesPlacesAndCaptions) {
 
 // Every caption, list item and entry fits the room its control gives it in
 // the fonts installed here, measured the way the style draws them.
-TEST_F(SpfmDialogTest, EveryTextFitsItsControlInTheInstalledFonts) {
-  auto d = Open("", {{"E:", "/dev/sr0"}, {"F:", "/dev/sr1"}});
-  QStyle* style = d->style();
-  auto advance = [](QWidget* w, const QString& text) {
-    return w->fontMetrics().horizontalAdvance(text);
-  };
-  for (QLabel* label : d->findChildren<QLabel*>()) {
-    if (label == d->Image1) continue;
-    EXPECT_LE(advance(label, label->text()), label->width()) << Utf8(label->objectName());
-    EXPECT_LE(label->fontMetrics().height(), label->height()) << Utf8(label->objectName());
+// Both languages: the layout widens until every text fits.
+TEST_F(SpfmDialogTest, EveryTextFitsItsControlInTheInstalledFontsInBothLanguages) {
+  for (const char* language : {"en", "ja"}) {
+    SCOPED_TRACE(language);
+    ASSERT_TRUE(InstallLanguage(language));
+    auto d = Open("", {{"E:", "/dev/sr0"}, {"F:", "/dev/sr1"}});
+    // The texts are the language's: the rules' own ones in Japanese.
+    const bool english = std::string(language) == "en";
+    EXPECT_EQ(Utf8(d->CheckBox1->text()), english ? "Small window" : "フォームサイズ小");
+    EXPECT_EQ(Utf8(d->Label4->text()), english
+                                           ? "Entry name (6 letters) / Home area (7 letters)"
+                                           : "エントリーネーム（英字×６） / 出身エリア（英字×７）");
+    EXPECT_EQ(Utf8(TranslateMessage("/x/Kelvane.ini に書き込めません",
+                                    [](const std::string& p) { return p + "!"; })),
+              english ? "Cannot write to /x/Kelvane.ini!" : "/x/Kelvane.ini! に書き込めません");
+    QStyle* style = d->style();
+    auto advance = [](QWidget* w, const QString& text) {
+      return w->fontMetrics().horizontalAdvance(text);
+    };
+    for (QLabel* label : d->findChildren<QLabel*>()) {
+      if (label == d->Image1) continue;
+      EXPECT_LE(advance(label, label->text()), label->width()) << Utf8(label->objectName());
+      EXPECT_LE(label->fontMetrics().height(), label->height()) << Utf8(label->objectName());
+    }
+    for (QAbstractButton* b : d->findChildren<QAbstractButton*>()) {
+      QStyleOptionButton opt;
+      opt.initFrom(b);
+      opt.text = b->text();
+      QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+      if (qobject_cast<QRadioButton*>(b)) contents = QStyle::SE_RadioButtonContents;
+      if (qobject_cast<QCheckBox*>(b)) contents = QStyle::SE_CheckBoxContents;
+      const QRect room = style->subElementRect(contents, &opt, b);
+      EXPECT_LE(advance(b, b->text()), room.width()) << Utf8(b->objectName());
+    }
+    for (QComboBox* list : d->findChildren<QComboBox*>()) {
+      QStyleOptionComboBox opt;
+      opt.initFrom(list);
+      const QRect field =
+          style->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, list);
+      for (int i = 0; i < list->count(); ++i)
+        EXPECT_LE(advance(list, list->itemText(i)), field.width())
+            << Utf8(list->objectName()) << " " << Utf8(list->itemText(i));
+    }
+    for (QLineEdit* edit : {d->Edit01, d->Edit02}) {
+      QStyleOptionFrame opt;
+      opt.initFrom(edit);
+      opt.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+      const QRect room = style->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+      // QLineEdit keeps 2 pixels free on either side of its text.
+      EXPECT_LE(advance(edit, QString(edit->maxLength(), 'W')), room.width() - 4)
+          << Utf8(edit->objectName());
+    }
+    // Nothing was pushed out of the dialog.
+    for (QWidget* w : d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      EXPECT_TRUE(d->rect().contains(w->geometry())) << Utf8(w->objectName());
   }
-  for (QAbstractButton* b : d->findChildren<QAbstractButton*>()) {
-    QStyleOptionButton opt;
-    opt.initFrom(b);
-    opt.text = b->text();
-    QStyle::SubElement contents = QStyle::SE_PushButtonContents;
-    if (qobject_cast<QRadioButton*>(b)) contents = QStyle::SE_RadioButtonContents;
-    if (qobject_cast<QCheckBox*>(b)) contents = QStyle::SE_CheckBoxContents;
-    const QRect room = style->subElementRect(contents, &opt, b);
-    EXPECT_LE(advance(b, b->text()), room.width()) << Utf8(b->objectName());
-  }
-  for (QComboBox* list : d->findChildren<QComboBox*>()) {
-    QStyleOptionComboBox opt;
-    opt.initFrom(list);
-    const QRect field =
-        style->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, list);
-    for (int i = 0; i < list->count(); ++i)
-      EXPECT_LE(advance(list, list->itemText(i)), field.width())
-          << Utf8(list->objectName()) << " " << Utf8(list->itemText(i));
-  }
-  for (QLineEdit* edit : {d->Edit01, d->Edit02}) {
-    QStyleOptionFrame opt;
-    opt.initFrom(edit);
-    opt.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
-    const QRect room = style->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
-    // QLineEdit keeps 2 pixels free on either side of its text.
-    EXPECT_LE(advance(edit, QString(edit->maxLength(), 'W')), room.width() - 4)
-        << Utf8(edit->objectName());
-  }
-  // Nothing was pushed out of the dialog.
-  for (QWidget* w : d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    EXPECT_TRUE(d->rect().contains(w->geometry())) << Utf8(w->objectName());
 }
 
 TEST_F(SpfmDialogTest, FontsAreMappedToInstalledFamilies) {

@@ -1,12 +1,15 @@
 // kelvane-forge --data DIR --out DIR [--contact-sheet FILE.png]
+// kelvane-forge --icons MAIN_PICTURE.bmp DIR
 #include <QGuiApplication>
 #include <QPainter>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
+#include "graphics/atlas.h"
 #include "tools/forge/forge.h"
 
 namespace forge {
@@ -54,6 +57,40 @@ QImage ContactSheet(const std::vector<std::pair<std::string, QImage>>& pictures)
   return sheet;
 }
 
+// The desktop icons: the opening logo of the main picture on a square,
+// its black transparent as it is in the game. The pixels are first
+// enlarged by a whole factor so that the final smoothing keeps them crisp.
+int WriteIcons(const std::string& mainPicture, const std::string& outDir) {
+  QImage sheet(QString::fromStdString(mainPicture));
+  const kelvane::Rect r = kelvane::atlas::At(kelvane::atlas::RegionId::kLogo);
+  if (sheet.isNull() || sheet.width() < r.right || sheet.height() < r.bottom) {
+    std::fprintf(stderr, "forge: %s: not the main picture\n", mainPicture.c_str());
+    return 1;
+  }
+  QImage logo =
+      sheet.copy(r.left, r.top, r.Width(), r.Height()).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < logo.height(); ++y)
+    for (int x = 0; x < logo.width(); ++x)
+      if ((logo.pixel(x, y) & 0xFFFFFFu) == 0) logo.setPixel(x, y, 0);
+  const int side = std::max(logo.width(), logo.height());
+  QImage square(side, side, QImage::Format_ARGB32);
+  square.fill(Qt::transparent);
+  QPainter(&square).drawImage((side - logo.width()) / 2, (side - logo.height()) / 2, logo);
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const int k = std::max(1, static_cast<int>(std::ceil(static_cast<double>(size) / side)));
+    QImage icon = square.scaled(side * k, side * k, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                      .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const std::string dir = WithSlash(outDir) + "hicolor/" + std::to_string(size) + "x" +
+                            std::to_string(size) + "/apps";
+    std::filesystem::create_directories(dir);
+    if (!icon.save(QString::fromStdString(dir + "/kelvane.png"), "PNG")) {
+      std::fprintf(stderr, "forge: cannot write %s/kelvane.png\n", dir.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool RegisterWriter(const std::string& name, Writer writer) {
@@ -88,6 +125,10 @@ void Forge::AddToSheet(const std::string& label, const QImage& image) {
 }  // namespace forge
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--icons") {
+    QGuiApplication app(argc, argv);
+    return forge::WriteIcons(argv[2], argv[3]);
+  }
   std::string dataDir, outDir, sheetPath, only;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -98,17 +139,25 @@ int main(int argc, char** argv) {
       }
       v = argv[++i];
     };
-    if (a == "--data") next(dataDir);
-    else if (a == "--out") next(outDir);
-    else if (a == "--contact-sheet") next(sheetPath);
-    else if (a == "--only") next(only);
+    if (a == "--data")
+      next(dataDir);
+    else if (a == "--out")
+      next(outDir);
+    else if (a == "--contact-sheet")
+      next(sheetPath);
+    else if (a == "--only")
+      next(only);
     else {
-      std::fprintf(stderr, "usage: kelvane-forge --data DIR --out DIR [--contact-sheet FILE.png] [--only WRITER]\n");
+      std::fprintf(
+          stderr,
+          "usage: kelvane-forge --data DIR --out DIR [--contact-sheet FILE.png] [--only WRITER]\n");
       return 2;
     }
   }
   if (dataDir.empty() || outDir.empty()) {
-    std::fprintf(stderr, "usage: kelvane-forge --data DIR --out DIR [--contact-sheet FILE.png] [--only WRITER]\n");
+    std::fprintf(
+        stderr,
+        "usage: kelvane-forge --data DIR --out DIR [--contact-sheet FILE.png] [--only WRITER]\n");
     return 2;
   }
   QGuiApplication app(argc, argv);  // fonts for QPainter text
