@@ -16,20 +16,11 @@
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/music_stream.h"
 #include "platform/sdl/synthesiser.h"
+#include "tests/qt/loaded_score.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
 namespace {
-
-std::shared_ptr<const MidiScore> Score(const std::string& name) {
-  std::optional<MidiTune> tune = ReadMidiTune(test::ReadAll(test::GameDir() + name));
-  if (!tune) return nullptr;
-  std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
-  uint64_t request = KeepPresetsLoaded(score->presets);
-  for (int i = 0; i < 3000 && !PresetsLoaded(request); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return score;
-}
 
 // One session of the stream in mixer-sized blocks; with pauses between
 // blocks the renderer gets to fill ahead, in varying amounts.
@@ -41,7 +32,7 @@ std::vector<int16_t> Session(bool ahead) {
   StopSynthesiser();
   StartSynthesiser();
   EXPECT_TRUE(WaitForSynthesiser(30000));
-  std::shared_ptr<const MidiScore> a = Score("Zz.mid"), b = Score("Z06.mid");
+  std::shared_ptr<const MidiScore> a = test::LoadedScore("Zz.mid"), b = test::LoadedScore("Z06.mid");
   EXPECT_TRUE(a && b);
   if (!a || !b) return {};
   std::vector<int16_t> pcm;

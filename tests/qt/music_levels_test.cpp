@@ -18,6 +18,7 @@
 #include "platform/sdl/music_stream.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/synthesiser.h"
+#include "tests/qt/loaded_score.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
@@ -30,16 +31,6 @@ std::vector<std::string> DefaultTunes() {
   for (int n = 1; n <= 8; ++n) names.push_back("Z" + ZeroPad(2, n) + ".mid");
   names.push_back("Zz.mid");
   return names;
-}
-
-std::shared_ptr<const MidiScore> Score(const std::string& name) {
-  std::optional<MidiTune> tune = ReadMidiTune(test::ReadAll(test::GameDir() + name));
-  if (!tune) return nullptr;
-  std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
-  uint64_t request = KeepPresetsLoaded(score->presets);
-  for (int i = 0; i < 3000 && !PresetsLoaded(request); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return score;
 }
 
 // Renders frames of the stream as it stands, appending to out.
@@ -64,7 +55,7 @@ TEST_F(MusicLevels, EveryDefaultTunePlaysWithoutClippingOrDcAndEndsAtRest) {
   double musicRms = 0;
   for (const std::string& name : DefaultTunes()) {
     SCOPED_TRACE(name);
-    std::shared_ptr<const MidiScore> score = Score(name);
+    std::shared_ptr<const MidiScore> score = test::LoadedScore(name);
     ASSERT_TRUE(score);
     ResetMusicStream();
     StreamStart(std::make_shared<MidiSource>(score, 0, score->lengthFrames));
@@ -135,8 +126,8 @@ TEST_F(MusicLevels, EveryDefaultTunePlaysWithoutClippingOrDcAndEndsAtRest) {
 // Stopping, pausing or changing tunes fades over a few milliseconds: the
 // last samples before silence are near zero.
 TEST_F(MusicLevels, StopsPausesAndChangesFadeInsteadOfCutting) {
-  std::shared_ptr<const MidiScore> a = Score("Z06.mid");
-  std::shared_ptr<const MidiScore> b = Score("Z08.mid");
+  std::shared_ptr<const MidiScore> a = test::LoadedScore("Z06.mid");
+  std::shared_ptr<const MidiScore> b = test::LoadedScore("Z08.mid");
   ASSERT_TRUE(a && b);
   auto tail = [](const std::vector<int16_t>& pcm, size_t from) {
     int most = 0;
@@ -192,7 +183,7 @@ TEST_F(MusicLevels, StopsPausesAndChangesFadeInsteadOfCutting) {
 
 // A play that ends at a stop position inside the tune fades there too.
 TEST_F(MusicLevels, APlayRangeEndsAtItsStopPositionAtRest) {
-  std::shared_ptr<const MidiScore> a = Score("Z01.mid");
+  std::shared_ptr<const MidiScore> a = test::LoadedScore("Z01.mid");
   ASSERT_TRUE(a);
   uint64_t from = kStreamRate * 30, to = from + kStreamRate / 2;
   StreamStart(std::make_shared<MidiSource>(a, from, to));
