@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -179,17 +180,45 @@ class TfmWindow : public QWidget {
   Point ToGameClient(QPointF local) const { return view_.ToLogical(local); }
 
  protected:
-  // Only what is asked for is drawn: the enlarged frame 1:1 where it
-  // lies, black elsewhere (the border is asked for only when the window
-  // appears or its geometry changes; new frames ask for what changed).
+  // Only what is asked for is drawn: the enlarged frame where it lies,
+  // black elsewhere (the border is asked for only when the window appears
+  // or its geometry changes; new frames ask for what changed). The frame is
+  // enlarged straight into the window's pixels when the painter draws on a
+  // plain 32-bit image at one device pixel per widget pixel (the usual
+  // case), else through an image of the part.
   void paintEvent(QPaintEvent* e) override {
     QPainter p(this);
-    const QImage& image = frame_.Image();
-    const QRect target(view_.offset, image.size());
+    const QRect target(view_.offset, frame_.Enlarged());
     const QRegion exposed = e->region();
-    const QRegion picture = image.isNull() ? QRegion() : exposed & target;
+    const QRegion picture = frame_.Empty() ? QRegion() : exposed & target;
     for (const QRect& r : exposed - picture) p.fillRect(r, Qt::black);
-    for (const QRect& r : picture) p.drawImage(r.topLeft(), image, r.translated(-view_.offset));
+    if (picture.isEmpty()) return;
+    QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    auto* image = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device)
+                                                                   : nullptr;
+    const QTransform& t = p.deviceTransform();
+    const bool direct = image && t.type() <= QTransform::TxTranslate &&
+                        (image->format() == QImage::Format_RGB32 ||
+                         image->format() == QImage::Format_ARGB32_Premultiplied ||
+                         image->format() == QImage::Format_ARGB32);
+    for (const QRect& r : picture) {
+      const QRect area = r.translated(-view_.offset);
+      if (direct) {
+        const QPoint at(qRound(t.dx()), qRound(t.dy()));
+        const QRect onImage = r.translated(at) & image->rect();
+        if (onImage.isEmpty()) continue;
+        // constBits: the pixels the painter draws on, never a detached copy.
+        auto* bits = const_cast<uint32_t*>(reinterpret_cast<const uint32_t*>(image->constBits()));
+        frame_.Paint(bits, static_cast<size_t>(image->bytesPerLine()) / 4,
+                     -(view_.offset + at), onImage.translated(-(view_.offset + at)),
+                     image->format() != QImage::Format_RGB32);
+      } else {
+        QImage part(r.size(), QImage::Format_RGB32);
+        frame_.Paint(reinterpret_cast<uint32_t*>(part.bits()),
+                     static_cast<size_t>(part.bytesPerLine()) / 4, area.topLeft(), area, true);
+        p.drawImage(r.topLeft(), part);
+      }
+    }
   }
 
   void resizeEvent(QResizeEvent*) override { UpdateView(); }
