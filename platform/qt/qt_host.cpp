@@ -1,5 +1,6 @@
 #include "platform/qt/qt_host.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -360,11 +361,16 @@ class QtServices : public AppService, public WindowService {
  public:
   explicit QtServices(TfmWindow* main) : main_(main) {
     timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(10);
+    timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (game) Timer1Timer(*game);
       ScheduleIdle();
+      ScheduleTick();
     });
+    // Whatever the loop just ran (a key, a drop, the idle poll) may have
+    // moved a deadline: the next tick is worked out again before it sleeps.
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     [this] { ScheduleTick(); });
     idle_.setTimerType(Qt::PreciseTimer);
     idle_.setSingleShot(true);
     QObject::connect(&idle_, &QTimer::timeout, [this] { RunIdle(); });
@@ -376,10 +382,13 @@ class QtServices : public AppService, public WindowService {
 
   // ---- AppService ----
   void SetTimerEnabled(bool on) override {
-    if (on)
-      timer_.start();
-    else
+    timerOn_ = on;
+    if (on) {
+      if (game) tickGrid_ = game->Now();
+      ScheduleTick();
+    } else {
       timer_.stop();
+    }
   }
   void SetIdleHooked(bool on) override {
     idleHooked_ = on;
@@ -578,6 +587,22 @@ class QtServices : public AppService, public WindowService {
     int wait = ahead < 0 ? 0 : ahead;
     if (!idle_.isActive() || idle_.remainingTime() > wait) idle_.start(wait);
   }
+  // Timer1 ticks every 10 ms, but a tick with nothing due does nothing, so
+  // the window sleeps until the first tick of that 10 ms grid at or after
+  // the next deadline instead of waking a hundred times a second.
+  void ScheduleTick() {
+    if (!timerOn_ || !game) return;
+    const uint32_t now = game->Now();
+    const std::optional<uint32_t> due = NextTimerDeadline(*game, now);
+    if (!due) {
+      timer_.stop();  // halted: nothing until a handler changes that
+      return;
+    }
+    const uint32_t at = static_cast<int32_t>(*due - now) > 0 ? *due : now;
+    const uint32_t tick = at + (kTimerTick - (at - tickGrid_) % kTimerTick) % kTimerTick;
+    const int wait = static_cast<int>(tick - now);
+    if (!timer_.isActive() || timer_.remainingTime() > wait) timer_.start(wait);
+  }
   void RunIdle() {
     if (!idleHooked_ || !game) return;
     bool done = true;
@@ -586,7 +611,10 @@ class QtServices : public AppService, public WindowService {
   }
 
   TfmWindow* main_;
+  static constexpr uint32_t kTimerTick = 10;
   QTimer timer_;
+  bool timerOn_ = false;
+  uint32_t tickGrid_ = 0;  // a tick of the 10 ms grid
   QTimer idle_;
   bool idleHooked_ = false;
   int cursor_ = 0;
