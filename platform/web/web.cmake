@@ -82,8 +82,7 @@ add_custom_command(
   OUTPUT ${KELVANE_PAGE_STAMP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVANE_PAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_PAGE_FILES} ${KELVANE_PAGE_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_SYNTH_DIR}/dist/js-synthesizer.min.js
-          ${KELVANE_SYNTH_DIR}/dist/js-synthesizer.worklet.min.js
+  COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_SYNTH_DIR}/dist/js-synthesizer.worklet.min.js
           ${KELVANE_SYNTH_DIR}/externals/libfluidsynth-2.4.6.js ${KELVANE_PAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_WEB_SOUNDFONT} ${KELVANE_PAGE_DIR}/soundfont.sf2
   COMMAND ${CMAKE_COMMAND} -E touch ${KELVANE_PAGE_STAMP}

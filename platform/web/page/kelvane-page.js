@@ -359,6 +359,28 @@ window.addEventListener('gamepaddisconnected', (e) => {
 // in an audio worklet with the General MIDI soundfont. The context starts on
 // the startup form's OK, the gesture browsers want.
 const FADE_S = 0.006;
+// The desktop's synthesiser settings: its level (room for the effects on
+// top) and its number of voices.
+const SYNTH_SETTINGS = { initialGain: 0.25, polyphony: 128 };
+
+// The synthesiser on the audio thread (kelvane-synth.worklet.js): any of its
+// methods called by name, each giving a promise of the answer.
+function synthCalls(port) {
+  const waiting = new Map();
+  let next = 0;
+  port.onmessage = ({ data }) => {
+    const call = waiting.get(data.id);
+    waiting.delete(data.id);
+    if ('error' in data) call.reject(new Error(data.error));
+    else call.resolve(data.value);
+  };
+  const method = (name) => (...args) => new Promise((resolve, reject) => {
+    waiting.set(++next, { resolve, reject });
+    port.postMessage({ id: next, method: name, args }, args.filter((a) => a instanceof ArrayBuffer));
+  });
+  // Not a promise itself: "then" stays undefined.
+  return new Proxy({}, { get: (_, name) => (typeof name === 'string' && name !== 'then' ? method(name) : undefined) });
+}
 kelvanePage.audio = {
   ctx: null, music: null, effects: null, analyser: null,
   volumes: { music: 100, effects: 100 },
@@ -388,10 +410,13 @@ kelvanePage.audio = {
     const ctx = this.ctx;
     await ctx.audioWorklet.addModule('libfluidsynth-2.4.6.js');
     await ctx.audioWorklet.addModule('js-synthesizer.worklet.min.js');
-    const synth = new JSSynth.AudioWorkletNodeSynthesizer();
-    synth.init(ctx.sampleRate);
-    const node = synth.createAudioNode(ctx);
+    await ctx.audioWorklet.addModule('kelvane-synth.worklet.js');
+    const node = new AudioWorkletNode(ctx, 'kelvane-synth', {
+      numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2],
+      processorOptions: { settings: SYNTH_SETTINGS },
+    });
     node.connect(this.music);
+    const synth = synthCalls(node.port);
     const font = await (await fetch('soundfont.sf2')).arrayBuffer();
     await synth.loadSFont(font);
     this.synth = synth;
