@@ -30,6 +30,11 @@ list(FILTER KELVANE_CORE_SOURCES EXCLUDE REGEX ".*/platform/core/text_codec\\.cp
 list(APPEND KELVANE_CORE_SOURCES ${CMAKE_SOURCE_DIR}/platform/web/text_codec_page.cpp
      ${KELVANE_CP932_DIR}/cp932_table.h)
 
+# WebAssembly's vector instructions: the compiler may run the game's pixel
+# loops four or sixteen lanes at a time. Integer results are the same.
+add_compile_options(-msimd128)
+add_link_options(-msimd128)
+
 add_library(kelvane_core STATIC ${KELVANE_CORE_SOURCES})
 target_include_directories(kelvane_core PUBLIC ${CMAKE_SOURCE_DIR} ${KELVANE_WEB_DEPS}/include
                            ${KELVANE_CP932_DIR})
