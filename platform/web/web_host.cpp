@@ -60,7 +60,7 @@ EM_JS(void, JsCursor, (int index, int visible, const uint32_t* pixels, int size,
                         size ? HEAPU32.slice(pixels >> 2, (pixels >> 2) + size * size) : null, size,
                         hotX, hotY);
 });
-EM_JS(void, JsPersist, (), { kelvanePage.persist(); });
+EM_JS(void, JsPersist, (const char* path), { kelvanePage.persist(path ? UTF8ToString(path) : null); });
 EM_JS(void, JsEnded, (), { kelvanePage.ended(); });
 EM_JS(int, JsScreenWidth, (), { return window.screen.width | 0; });
 EM_JS(int, JsScreenHeight, (), { return window.screen.height | 0; });
@@ -124,7 +124,7 @@ class PageFiles : public FileSystem {
   }
   bool Delete(const std::string& path) override {
     bool removed = std_.Delete(path);
-    if (removed) JsPersist();
+    if (removed) JsPersist(path.c_str());
     return removed;
   }
   std::optional<std::string> ReadFile(const std::string& path) override {
@@ -137,7 +137,7 @@ class PageFiles : public FileSystem {
   }
   bool WriteFile(const std::string& path, const std::string& data) override {
     bool ok = std_.WriteFile(path, data);
-    if (ok) JsPersist();
+    if (ok) JsPersist(path.c_str());
     return ok;
   }
 
@@ -574,7 +574,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_dialog_open(int hasSeed, uin
   s.host.keys = &s.keys;
   s.host.clock = &s.clock;
   s.host.media = &s.media;
-  if (RemovePageTemporaries(PageFiles::kSaveFolder) > 0) JsPersist();
+  if (RemovePageTemporaries(PageFiles::kSaveFolder) > 0) JsPersist(nullptr);
   DialogSettings stored = StartupFormCreate(*s.game, PageFiles::kSaveFolder,
                                             hasSeed ? std::optional<uint32_t>(seed) : std::nullopt);
   s.walls = CountWallpapers(*s.game);

@@ -31,7 +31,7 @@ async function tuneAgainstClock(page) {
 }
 
 async function smoke(browser, base, report) {
-  const page = await browser.newPage();
+  let page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
   try {
@@ -163,7 +163,25 @@ async function smoke(browser, base, report) {
     }));
     report('smoke stale temporary file', !stale.now.length && !stale.stored.length && stale.ini ? null :
            JSON.stringify(stale));
+
+    // Closing the tab in play closes the game, and what it writes on the way
+    // out (the volume set with "-") is there in the next visit.
+    const volume = () => page.evaluate(() =>
+      Number(new TextDecoder().decode(Module.FS.readFile('/kelvane/Kelvane.ini')).match(/BGMvol=(\d+)/)[1]));
+    const volumeBefore = await volume();
+    await page.click('#ok');
+    await page.waitForFunction('window.kelvaneStarted');
+    await sleep(1500);
+    await press(page, 'Minus');
+    await press(page, 'Minus');
     report('smoke page errors', errors.length ? errors.join('; ') : null);
+    await page.close();
+    page = await browser.newPage();
+    await page.goto(base + '/index.html', { waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneDialogShown', { timeout: 60000 });
+    const volumeAfter = await volume();
+    report('smoke closed tab keeps its last write', volumeAfter === volumeBefore - 20 ? null :
+           `music volume ${volumeBefore} before, ${volumeAfter} after two steps down and a closed tab`);
   } finally {
     await page.close();
   }

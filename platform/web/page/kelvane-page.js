@@ -93,17 +93,41 @@ kelvanePage.client = { w: 640, h: 480 };
 // The player's files live in IndexedDB; the game's writes are copied there
 // shortly after they happen, in one transaction each time.
 let persistTimer = 0;
-kelvanePage.persist = function () {
+const unsaved = new Map();  // path -> how often written since storage had it
+kelvanePage.persist = function (path) {
+  if (path) unsaved.set(path, (unsaved.get(path) || 0) + 1);
   clearTimeout(persistTimer);
   persistTimer = setTimeout(() => kelvanePage.persistNow(), 100);
 };
 kelvanePage.persistNow = function () {
   clearTimeout(persistTimer);
   persistTimer = 0;
+  const sent = new Map(unsaved);
   return new Promise((resolve) => Module.FS.syncfs(false, (err) => {
     if (err) console.warn('Kelvane: the browser storage could not be written', err);
+    else for (const [path, n] of sent) if (unsaved.get(path) === n) unsaved.delete(path);
     resolve(!err);
   }));
+};
+// A closing tab gets no time for a whole copy (list what storage holds,
+// then write): the files written since it last caught up go out in one
+// transaction sent at once, which the browser completes after the page.
+kelvanePage.persistAtExit = function () {
+  const IDBFS = Module.IDBFS || Module.FS.filesystems.IDBFS;
+  const db = IDBFS.dbs[SAVE];
+  if (!db || !unsaved.size) return;
+  try {
+    const tx = db.transaction([IDBFS.DB_STORE_NAME], 'readwrite');
+    const store = tx.objectStore(IDBFS.DB_STORE_NAME);
+    for (const path of unsaved.keys())
+      IDBFS.loadLocalEntry(path, (err, entry) => {
+        if (err) store.delete(path);
+        else store.put(entry, path);
+      });
+    if (tx.commit) tx.commit();
+  } catch (err) {
+    console.warn('Kelvane: the browser storage could not be written', err);
+  }
 };
 
 // The largest whole enlargement that fits the page, sharp pixels.
@@ -227,7 +251,9 @@ kelvanePage.ended = function () {
   kelvanePage.running = false;
   kelvanePage.audio.shutdown();
   // A box the game showed on its way out is read before the page says so.
-  const saved = kelvanePage.persistNow();
+  // A closing tab writes its last files itself (persistAtExit): a whole copy
+  // started now would only hold that write up behind its reading.
+  const saved = kelvanePage.leaving ? Promise.resolve() : kelvanePage.persistNow();
   const shown = new Promise((resolve) => {
     if (kelvanePage.boxes === 0) resolve();
     else kelvanePage.afterBoxes.push(resolve);
@@ -346,11 +372,12 @@ window.addEventListener('blur', () => { if (kelvanePage.running) call('kelvane_b
 // tab closes the game, whose last writes go out the same way.
 document.addEventListener('visibilitychange', () => {
   if (!document.hidden && kelvanePage.running) call('kelvane_wake', null, [], []);
-  if (document.hidden && persistTimer) kelvanePage.persistNow();
+  if (document.hidden && unsaved.size && !kelvanePage.leaving) kelvanePage.persistNow();
 });
 window.addEventListener('pagehide', () => {
+  kelvanePage.leaving = true;
   if (kelvanePage.running) call('kelvane_close', null, [], []);
-  else if (persistTimer) kelvanePage.persistNow();
+  kelvanePage.persistAtExit();
 });
 
 // Music files dropped on the page go into the page's file system first,
