@@ -227,6 +227,32 @@ std::optional<uint32_t> MidiLengthMs(std::string_view bytes) {
   return CappedMs(TempoMap(*base, tempos).At(endTick), base->denominator);
 }
 
+std::optional<uint64_t> MidiTickAtMs(std::string_view bytes, uint32_t ms) {
+  std::string_view b = UnwrapRmid(bytes);
+  std::optional<TimeBase> base = ReadTimeBase(b);
+  if (!base) return std::nullopt;
+  std::vector<TempoChange> tempos;
+  const uint64_t endTick = ReadTracks(b, tempos, nullptr);
+  std::erase_if(tempos, [endTick](const TempoChange& t) { return t.tick >= endTick; });
+  // The time wanted in the tempo map's unit, µs × denominator.
+  const unsigned __int128 want = static_cast<unsigned __int128>(ms) * 1000u * base->denominator;
+  if (base->smpte) return std::min<uint64_t>(static_cast<uint64_t>(want / 100000000u), endTick);
+  uint64_t at = 0;
+  uint32_t tempo = kDefaultTempo;
+  unsigned __int128 reached = 0;
+  for (const TempoChange& t : tempos) {
+    const unsigned __int128 next = reached + static_cast<unsigned __int128>(t.tick - at) * tempo;
+    if (next > want) break;
+    reached = next;
+    at = t.tick;
+    tempo = t.usPerQuarter;
+  }
+  // A tempo of 0 stops the clock: nothing after it is ever reached.
+  if (tempo == 0) return endTick;
+  const unsigned __int128 tick = at + (want - reached) / tempo;
+  return tick > endTick ? endTick : static_cast<uint64_t>(tick);
+}
+
 std::optional<MidiTune> ReadMidiTune(std::string_view bytes) {
   std::string_view b = UnwrapRmid(bytes);
   std::optional<TimeBase> base = ReadTimeBase(b);

@@ -21,4 +21,10 @@ inline constexpr uint32_t kMaxTuneLengthMs = 60u * 60u * 1000u;
 // time division.
 std::optional<uint32_t> MidiLengthMs(std::string_view bytes);
 
+// The tick reached after ms of play under the same tempo map, for a player
+// that seeks by ticks: a tune started from the middle then sounds where the
+// game's clock says it is. A time past the end gives the end tick. Nothing
+// when the bytes are not MIDI.
+std::optional<uint64_t> MidiTickAtMs(std::string_view bytes, uint32_t ms);
+
 }  // namespace kelvane

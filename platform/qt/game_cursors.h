@@ -1,15 +1,14 @@
-// The game's own mouse cursors "CR1", "CR2" and "CR3", drawn into the
-// program: CR1 the play cursor, CR2 the menu pointer, CR3 the busy cursor of
-// the stage starts.
+// The game's own mouse cursors "CR1", "CR2" and "CR3" (their pictures are
+// shared with the browser page) as Qt cursors.
 #pragma once
 
 #include <QCursor>
 #include <QImage>
 #include <QPoint>
 
-namespace kelvane {
+#include "platform/core/cursor_art.h"
 
-inline constexpr int kGameCursorCount = 3;
+namespace kelvane {
 
 // The picture of cursor index 1..3 (transparent background); a null image
 // for any other index.

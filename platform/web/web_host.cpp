@@ -5,15 +5,19 @@
 // The page's main thread can neither block nor nest its event loop, so the
 // three services that assume a desktop loop return at once: the loading
 // pump (input meanwhile waits for the browser's next turn, as the loading
-// code holds it back anyway), the message box (shown by the page, the game
-// goes on) and the idle poll (a browser timeout at the next frame deadline,
-// as the desktop's single-shot timer).
+// code holds it back anyway), the message box (shown by the page; until it
+// is answered the host holds the game: no timer, no idle poll, no input, the
+// game clock and the tune stand still, as behind the desktop's modal box)
+// and the idle poll (a browser timeout at the next frame deadline, as the
+// desktop's single-shot timer).
 #include <emscripten/emscripten.h>
 #include <emscripten/eventloop.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +34,8 @@
 #include "flow/run_record.h"
 #include "graphics/glyph_text.h"
 #include "music/audio_length.h"
+#include "music/midi_length.h"
+#include "platform/core/cursor_art.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
 #include "platform/web/key_codes.h"
@@ -47,9 +53,14 @@ EM_JS(void, JsPresent, (const uint32_t* rgba, int width, int height, int top, in
 EM_JS(void, JsCaption, (const char* text), { document.title = UTF8ToString(text); });
 EM_JS(void, JsClientSize, (int width, int height), { kelvanePage.setClientSize(width, height); });
 EM_JS(void, JsListVisible, (int visible), { kelvanePage.showCommandList(!!visible); });
-EM_JS(void, JsMessage, (const char* text), { kelvanePage.showMessage(UTF8ToString(text)); });
-EM_JS(void, JsCursor, (int index, int visible), { kelvanePage.setCursor(index, !!visible); });
-EM_JS(void, JsPersist, (), { kelvanePage.persist(); });
+EM_JS(void, JsMessage, (const char* text), { kelvanePage.showMessage(UTF8ToString(text), true); });
+// pixels: size × size ARGB words of the cursor's picture, none for the arrow.
+EM_JS(void, JsCursor, (int index, int visible, const uint32_t* pixels, int size, int hotX, int hotY), {
+  kelvanePage.setCursor(index, !!visible,
+                        size ? HEAPU32.slice(pixels >> 2, (pixels >> 2) + size * size) : null, size,
+                        hotX, hotY);
+});
+EM_JS(void, JsPersist, (const char* path), { kelvanePage.persist(path ? UTF8ToString(path) : null); });
 EM_JS(void, JsEnded, (), { kelvanePage.ended(); });
 EM_JS(int, JsScreenWidth, (), { return window.screen.width | 0; });
 EM_JS(int, JsScreenHeight, (), { return window.screen.height | 0; });
@@ -67,9 +78,29 @@ EM_JS(void, JsVolumes, (int music, int effects), { kelvanePage.audio.setVolumes(
 
 // ---- The services --------------------------------------------------------
 
+// performance.now(), less the time the game spent held behind message
+// boxes: a box answered after a minute does not end the stage it interrupted.
 class PageClock : public Clock {
  public:
-  uint32_t TickCount() override { return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now())); }
+  uint32_t TickCount() override {
+    const double now = frozen_ ? frozenAt_ : emscripten_get_now();
+    return static_cast<uint32_t>(static_cast<uint64_t>(now - held_));
+  }
+  void Freeze() {
+    if (frozen_) return;
+    frozenAt_ = emscripten_get_now();
+    frozen_ = true;
+  }
+  void Thaw() {
+    if (!frozen_) return;
+    held_ += emscripten_get_now() - frozenAt_;
+    frozen_ = false;
+  }
+
+ private:
+  bool frozen_ = false;
+  double frozenAt_ = 0;
+  double held_ = 0;
 };
 
 class PageKeys : public KeyState {
@@ -93,7 +124,7 @@ class PageFiles : public FileSystem {
   }
   bool Delete(const std::string& path) override {
     bool removed = std_.Delete(path);
-    if (removed) JsPersist();
+    if (removed) JsPersist(path.c_str());
     return removed;
   }
   std::optional<std::string> ReadFile(const std::string& path) override {
@@ -106,7 +137,7 @@ class PageFiles : public FileSystem {
   }
   bool WriteFile(const std::string& path, const std::string& data) override {
     bool ok = std_.WriteFile(path, data);
-    if (ok) JsPersist();
+    if (ok) JsPersist(path.c_str());
     return ok;
   }
 
@@ -138,6 +169,9 @@ class PageMedia : public MediaDevice {
     open_ = true;
     playing_ = paused_ = false;
     length_ = *ms;
+    // The page's synthesiser seeks by ticks; our tempo map finds them.
+    midi_.clear();
+    if (MidiLengthMs(*bytes)) midi_ = std::move(*bytes);
     JsMusicOpen(path.c_str());
     return Result(0);
   }
@@ -196,9 +230,24 @@ class PageMedia : public MediaDevice {
     JsMusicClose();
     open_ = playing_ = paused_ = false;
     length_ = 0;
+    midi_.clear();
     return Result(0);
   }
   int LastError() override { return lastError_; }
+
+  // A message box holds the game: the sound stops where the game clock
+  // stopped and goes on from there when the box is answered.
+  void Suspend() {
+    if (playing_) JsMusicPause();
+  }
+  void Continue() {
+    if (playing_ && Position() < playTo_) JsMusicPlay(Position(), playTo_, 1);
+  }
+  // The tick of the open MIDI tune at ms of play, 0 for other tunes.
+  uint64_t TickAt(uint32_t ms) const {
+    return midi_.empty() ? 0 : MidiTickAtMs(midi_, ms).value_or(0);
+  }
+
   std::string ErrorText(int code) override {
     switch (code) {
       case 0: return "";
@@ -222,6 +271,7 @@ class PageMedia : public MediaDevice {
   bool open_ = false, playing_ = false, paused_ = false;
   uint32_t length_ = 0, playFrom_ = 0, playTo_ = 0, pausedAt_ = 0, startTick_ = 0;
   int lastError_ = 0;
+  std::string midi_;  // the open tune's bytes when it is MIDI
 };
 
 class PageEffects : public SoundEffects {
@@ -234,6 +284,8 @@ class PageHost : public AppService, public WindowService {
  public:
   Game* game = nullptr;
   PageKeys* keys = nullptr;
+  PageClock* clock = nullptr;
+  PageMedia* media = nullptr;
   bool ended = false;
   Point mouse;  // the last pointer position in the main window, game pixels
   bool mouseInside = false;
@@ -252,7 +304,28 @@ class PageHost : public AppService, public WindowService {
     if (on) ScheduleIdle();
   }
   void ProcessMessages() override {}
-  void ShowMessage(const std::string& text) override { JsMessage(text.c_str()); }
+  void ShowMessage(const std::string& text) override {
+    Hold(true);
+    JsMessage(text.c_str());
+  }
+
+  // Boxes open and answered (the game's and the page's own); the game runs
+  // again when the last one is answered. A box takes the focus from the
+  // game's window, as the desktop's modal box does.
+  void Hold(bool open) {
+    if (open) {
+      if (boxes_++ > 0) return;
+      clock->Freeze();
+      media->Suspend();
+      if (game && !ended) FormDeactivate(*game);
+      return;
+    }
+    if (boxes_ == 0 || --boxes_ > 0) return;
+    clock->Thaw();
+    media->Continue();
+    ScheduleIdle();
+  }
+  bool Held() const { return boxes_ > 0; }
 
   // ---- WindowService ----
   void SetCaption(FormId form, const std::string& sjisText) override {
@@ -321,11 +394,11 @@ class PageHost : public AppService, public WindowService {
   }
   void SetCursor(int index) override {
     cursor_ = index;
-    JsCursor(cursor_, cursorVisible_ ? 1 : 0);
+    ApplyCursor();
   }
   void ShowCursor(bool visible) override {
     cursorVisible_ = visible;
-    JsCursor(cursor_, cursorVisible_ ? 1 : 0);
+    ApplyCursor();
   }
   // A page cannot move the pointer: the game's move is kept until the real
   // pointer moves again, so the game reads back where it put it.
@@ -387,16 +460,24 @@ class PageHost : public AppService, public WindowService {
     JsEnded();
   }
 
+  // The game's cursor table: its own pictures, which the page enlarges
+  // with the play area.
+  void ApplyCursor() {
+    const int index = cursor_ >= 0 && cursor_ <= kGameCursorCount ? cursor_ : 0;
+    const CursorPicture& p = cursors_[static_cast<size_t>(index)];
+    JsCursor(index, cursorVisible_ ? 1 : 0, p.argb.data(), p.size, p.hotX, p.hotY);
+  }
+
   static void OnTimer(void* self) {
     auto* h = static_cast<PageHost*>(self);
-    if (!h->game || h->ended) return;
+    if (!h->game || h->ended || h->Held()) return;
     Timer1Timer(*h->game);
     h->ScheduleIdle();
   }
   static void OnIdle(void* self) {
     auto* h = static_cast<PageHost*>(self);
     h->idle_ = 0;
-    if (!h->idleHooked_ || !h->game || h->ended) return;
+    if (!h->idleHooked_ || !h->game || h->ended || h->Held()) return;
     bool done = true;
     AppEvIdle(*h->game, done);
     if (!done) h->ScheduleIdle();
@@ -404,7 +485,7 @@ class PageHost : public AppService, public WindowService {
   // The idle poll waits for the next frame or music deadline instead of
   // spinning, one frame step per frame interval.
   void ScheduleIdle() {
-    if (!idleHooked_ || !game || game->st.halted || ended) return;
+    if (!idleHooked_ || !game || game->st.halted || ended || Held()) return;
     int32_t ahead = static_cast<int32_t>(NextIdleDeadline(*game) - game->Now());
     double wait = ahead < 0 ? 0 : ahead;
     double due = emscripten_get_now() + wait;
@@ -421,6 +502,9 @@ class PageHost : public AppService, public WindowService {
   bool idleHooked_ = false;
   int cursor_ = 0;
   bool cursorVisible_ = true;
+  std::array<CursorPicture, kGameCursorCount + 1> cursors_{
+      GameCursorPicture(0), GameCursorPicture(1), GameCursorPicture(2), GameCursorPicture(3)};
+  int boxes_ = 0;
 };
 
 struct Session {
@@ -438,6 +522,24 @@ struct Session {
 };
 
 Session* session = nullptr;
+
+// The temporary files of our atomic writes ("<name>.tmp<pid>"). Any left in
+// the page's storage at start come from a tab that closed in the middle of a
+// write: nothing else writes here yet, and every page has the same process
+// id, so the owner cannot be asked as on the desktop.
+int RemovePageTemporaries(const std::string& folder) {
+  std::error_code ec;
+  int removed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    const size_t mark = name.rfind(StdFileSystem::kTempMark);
+    if (mark == std::string::npos || mark == 0) continue;
+    const std::string digits = name.substr(mark + std::strlen(StdFileSystem::kTempMark));
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (entry.is_regular_file(ec) && std::filesystem::remove(entry.path(), ec)) ++removed;
+  }
+  return removed;
+}
 
 constexpr int kF11 = 122;
 // The entry line is stored as at most this many Shift-JIS bytes.
@@ -470,7 +572,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_dialog_open(int hasSeed, uin
   }
   s.host.game = s.game.get();
   s.host.keys = &s.keys;
-  RemoveStaleTemporaries(PageFiles::kSaveFolder);
+  s.host.clock = &s.clock;
+  s.host.media = &s.media;
+  if (RemovePageTemporaries(PageFiles::kSaveFolder) > 0) JsPersist(nullptr);
   DialogSettings stored = StartupFormCreate(*s.game, PageFiles::kSaveFolder,
                                             hasSeed ? std::optional<uint32_t>(seed) : std::nullopt);
   s.walls = CountWallpapers(*s.game);
@@ -566,7 +670,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_key(const char* code, int numLock, i
   int vk = DomCodeToVk(code, numLock != 0);
   if (vk == 0 || !session || !session->game || session->host.ended) return vk;
   session->keys.down[static_cast<size_t>(vk)] = down != 0;
-  if (!down && repeat) return vk;
+  if ((!down && repeat) || session->host.Held()) return vk;
   Game& g = *session->game;
   // KeyDown and KeyUp write the key to the trace themselves.
   ShiftState st{shift != 0, alt != 0};
@@ -582,6 +686,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_key(const char* code, int numLock, i
 extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_pad_key(int vk, int down) {
   if (!session || !session->game || session->host.ended || vk <= 0 || vk > 255) return;
   session->keys.down[static_cast<size_t>(vk)] = down != 0;
+  if (session->host.Held()) return;
   if (down)
     KeyDown(*session->game, FormId::FM, vk, {});
   else
@@ -598,6 +703,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_mouse(int kind, int button, int x, 
   PageHost& h = session->host;
   h.mouse = {x, y};
   h.mouseInside = inside != 0;
+  if (h.Held()) return;
   const ShiftState st{shift != 0, alt != 0};
   const Point p{x, y};
   const MouseButton b = button == 2 ? MouseButton::Right : button == 1 ? MouseButton::Middle
@@ -616,7 +722,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_mouse(int kind, int button, int x, 
 // Files dropped on the page, already written into the page's file system;
 // one path a line. A window that does not take drops never hears of them.
 extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_drop(const char* pathLines) {
-  if (!session || !session->game || session->host.ended || !session->host.AcceptsDrops()) return 0;
+  if (!session || !session->game || session->host.ended || session->host.Held() ||
+      !session->host.AcceptsDrops())
+    return 0;
   std::vector<std::string> paths;
   std::string all = pathLines;
   for (size_t p = 0; p < all.size();) {
@@ -655,6 +763,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_close() {
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_is_f11(int vk) { return vk == kF11; }
+
+// A message box of the page opens (1) or is answered (0).
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_box(int open) {
+  if (session) session->host.Hold(open != 0);
+}
+
+// The tick of the open MIDI tune at ms of play, where the page's
+// synthesiser seeks to.
+extern "C" EMSCRIPTEN_KEEPALIVE double kelvane_music_tick(double ms) {
+  if (!session || ms <= 0) return 0;
+  return static_cast<double>(session->media.TickAt(static_cast<uint32_t>(std::min(ms, 4e9))));
+}
 
 // The command list's rows as JSON: captions, then rows of UTF-8 texts.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_command_list() {

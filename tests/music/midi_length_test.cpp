@@ -137,6 +137,23 @@ TEST(MidiLength, HeaderTrackCountIsNotTrustedAndOtherChunksAreSkipped) {
   EXPECT_EQ(MidiLengthMs(Header(0, 480)), 0u);
 }
 
+// A tune started from the middle is sought by ticks: the tick for a time
+// is the inverse of the same tempo map, ending at the last event.
+TEST(MidiLength, TickAtATimeFollowsTheTempoMap) {
+  std::string song = Header(1, 480, 0) + Track(NoteOn(0) + Tempo(480, 1000000) + NoteOff(480) + EndOfTrack());
+  for (auto [ms, tick] : {std::pair{0u, 0u}, {250u, 240u}, {500u, 480u}, {1000u, 720u}, {1500u, 960u},
+                          {60000u, 960u}})
+    EXPECT_EQ(MidiTickAtMs(song, ms), tick) << ms << " ms";
+  // A stopped clock (tempo 0) is never passed.
+  std::string stuck = Header(1, 480, 0) + Track(NoteOn(0) + Tempo(480, 0) + NoteOff(480) + EndOfTrack());
+  EXPECT_EQ(MidiTickAtMs(stuck, 499), 479u);
+  EXPECT_EQ(MidiTickAtMs(stuck, 501), 960u);
+  uint16_t div25 = static_cast<uint16_t>((0x100 - 25) << 8 | 40);
+  std::string smpte = Header(1, div25, 0) + Track(Tempo(0, 2000000) + NoteOn(0) + NoteOff(2500));
+  EXPECT_EQ(MidiTickAtMs(smpte, 1234), 1234u);
+  EXPECT_EQ(MidiTickAtMs("RIFF", 10), std::nullopt);
+}
+
 TEST(MidiLength, SmpteDivisionIgnoresTempo) {
   // 25 frames a second, 40 ticks a frame: one tick is one millisecond.
   uint16_t div25 = static_cast<uint16_t>((0x100 - 25) << 8 | 40);

@@ -4,6 +4,7 @@
 // Usage: node tests/web/figures.cjs --root REPO [--shot FILE] [--seconds N]
 'use strict';
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
 const { startServer, launchBrowser } = require('./browser.cjs');
@@ -20,29 +21,64 @@ const SECONDS = Number(opt('--seconds', '30'));
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const TICK = 100;  // clock ticks a second in /proc
 
-// CPU seconds of a process and every process below it.
-function treeCpu(pid) {
+// CPU seconds of every thread of a process and the processes below it,
+// keyed by "process kind / thread name" (the kind from Chromium's --type).
+function treeThreads(pid) {
   const children = new Map();
-  const cpu = new Map();
   for (const name of fs.readdirSync('/proc')) {
     if (!/^\d+$/.test(name)) continue;
     try {
       const stat = fs.readFileSync(`/proc/${name}/stat`, 'utf8');
-      const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
-      const ppid = Number(f[1]);
-      cpu.set(Number(name), (Number(f[11]) + Number(f[12])) / TICK);
+      const ppid = Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
       if (!children.has(ppid)) children.set(ppid, []);
       children.get(ppid).push(Number(name));
     } catch (e) { /* gone */ }
   }
-  let total = 0;
+  const cpu = new Map();
   const stack = [pid];
   while (stack.length) {
     const p = stack.pop();
-    total += cpu.get(p) || 0;
     stack.push(...(children.get(p) || []));
+    let kind = 'browser';
+    try {
+      // Chromium rewrites its command line into one string.
+      const line = fs.readFileSync(`/proc/${p}/cmdline`, 'utf8').replace(/\0/g, ' ');
+      const type = /--type=(\S+)/.exec(line);
+      const sub = /--utility-sub-type=(\S+)/.exec(line);
+      if (type) kind = type[1] + (sub ? ':' + sub[1].replace(/\.mojom\.\w+$/, '') : '');
+      else if (p !== pid) kind = path.basename(line.split(' ')[0] || 'child');
+      for (const tid of fs.readdirSync(`/proc/${p}/task`)) {
+        const stat = fs.readFileSync(`/proc/${p}/task/${tid}/stat`, 'utf8');
+        const comm = stat.slice(stat.indexOf('(') + 1, stat.lastIndexOf(')')).replace(/\d+$/, '#');
+        const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+        const key = `${kind}[${p}] / ${comm}`;
+        cpu.set(key, (cpu.get(key) || 0) + (Number(f[11]) + Number(f[12])) / TICK);
+      }
+    } catch (e) { /* gone */ }
   }
-  return total;
+  return cpu;
+}
+
+// Where the CPU went between two samples: per process and its busiest threads.
+function breakdown(before, after, wall) {
+  const rows = [];
+  for (const [key, t] of after) {
+    const d = t - (before.get(key) || 0);
+    if (d > 0) rows.push([key, d]);
+  }
+  const byProcess = new Map();
+  for (const [key, d] of rows) {
+    const proc = key.slice(0, key.indexOf(' / '));
+    byProcess.set(proc, (byProcess.get(proc) || 0) + d);
+  }
+  const pct = (d) => `${(100 * d / wall).toFixed(1).padStart(5)} %`;
+  const out = [];
+  for (const [proc, d] of [...byProcess].sort((a, b) => b[1] - a[1])) {
+    out.push(`  ${pct(d)}  ${proc}`);
+    for (const [key, t] of rows.filter((r) => r[0].startsWith(proc + ' / ')).sort((a, b) => b[1] - a[1]).slice(0, 5))
+      if (100 * t / wall >= 0.2) out.push(`      ${pct(t)}  ${key.slice(proc.length + 3)}`);
+  }
+  return out.join('\n');
 }
 
 function sizes() {
@@ -85,16 +121,20 @@ async function main() {
     await page.keyboard.press('Enter');
     await sleep(4000);
     const pid = browser.process().pid;
-    const cpu0 = treeCpu(pid);
+    const presented0 = await page.evaluate(() => kelvanePage.presented || 0);
+    const before = treeThreads(pid);
     const t0 = Date.now();
     await sleep(SECONDS * 1000);
-    const cpu = treeCpu(pid) - cpu0;
+    const after = treeThreads(pid);
     const wall = (Date.now() - t0) / 1000;
+    let cpu = 0;
+    for (const [key, t] of after) cpu += Math.max(0, t - (before.get(key) || 0));
     const level = await page.evaluate(() => kelvanePage.audio.level());
-    const frames = await page.evaluate(() => kelvanePage.presented);
+    const frames = await page.evaluate(() => kelvanePage.presented || 0) - presented0;
     console.log(`Chromium's CPU in play with music over ${wall.toFixed(1)} s: ` +
                 `${(100 * cpu / wall).toFixed(1)} % of a core (all its processes; ` +
-                `${frames} frames presented, output peak ${level.toFixed(3)})`);
+                `${frames} frames presented, output peak ${level.toFixed(3)}); ` +
+                `load average ${os.loadavg()[0].toFixed(2)}\n` + breakdown(before, after, wall));
     if (SHOT) {
       fs.mkdirSync(path.dirname(SHOT), { recursive: true });
       await page.screenshot({ path: SHOT });

@@ -16,8 +16,22 @@ async function press(page, code, holdMs = 60) {
   await page.keyboard.up(code);
 }
 
+// Where the synthesiser's player is against where the game's clock says the
+// tune is (ms since its last play, as a tick of our tempo map), and how many
+// ticks 300 ms make there.
+async function tuneAgainstClock(page) {
+  const lines = await traceLines(page);
+  const play = lines.filter((e) => e.ev === 'music').pop() || {};
+  const frame = lines.filter((e) => e.ev === 'frame').pop() || {};
+  return page.evaluate(async (ms) => {
+    const tick = (t) => Module.ccall('kelvane_music_tick', 'number', ['number'], [t]);
+    return { ms, want: tick(ms), slack: tick(ms + 300) - tick(ms),
+             got: await kelvanePage.audio.synth.retrievePlayerCurrentTick() };
+  }, frame.t - play.t).then((r) => ({ ...r, op: play.op }));
+}
+
 async function smoke(browser, base, report) {
-  const page = await browser.newPage();
+  let page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
   try {
@@ -55,6 +69,52 @@ async function smoke(browser, base, report) {
     report('smoke sound', state === 'running' && level >= 0.001 && /\.mid$/i.test(tune || '') ? null :
            `audio context ${state}, output peak ${level.toFixed(5)}, tune ${tune}`);
 
+    // The menu shows the game's pointing hand, enlarged with the play area,
+    // its hot spot at the finger tip.
+    const cursor = await page.evaluate(() => ({
+      css: getComputedStyle(document.getElementById('screen')).cursor, k: kelvanePage.factor }));
+    const hand = cursor.css.match(/^url\("data:image\/png;base64,[^"]+"\) (\d+) (\d+), default$/);
+    report('smoke cursor', hand && Number(hand[1]) === 4 * cursor.k && Number(hand[2]) === 0 ? null :
+           `the canvas's cursor is ${cursor.css.slice(0, 60)}… at enlargement ${cursor.k}`);
+
+    // A loaded record meets the slot files' checks before it reaches a slot;
+    // the boxes saying so hold the game as modal boxes do: no frame and no
+    // game time pass until they are answered, and the tune goes on from
+    // where the game's clock stopped.
+    const refusals = await page.evaluate(() => {
+      const garbage = kelvanePage.importRecord(4, new TextEncoder().encode('not a record\r\n'));
+      const huge = kelvanePage.importRecord(4, new Uint8Array(2 << 20).fill(65));
+      let stored = true;
+      try { Module.FS.stat('/kelvane/Ac4.txt'); } catch (e) { stored = false; }
+      return { garbage, huge, stored };
+    });
+    report('smoke record refusals',
+           /not a run record/.test(refusals.garbage) && /larger than any record/.test(refusals.huge) &&
+           !refusals.stored ? null : JSON.stringify(refusals));
+    const heldFrom = (await traceLines(page)).filter((e) => e.ev === 'frame').pop();
+    await sleep(1500);
+    const duringBox = (await traceLines(page)).filter((e) => e.ev === 'frame' && e.t > heldFrom.t).length;
+    const boxes = await page.$$eval('.message button', (b) => b.length);
+    for (let i = 0; i < boxes; ++i) await page.click('.message button');
+    await sleep(800);
+    const afterBox = (await traceLines(page)).filter((e) => e.ev === 'frame' && e.t > heldFrom.t);
+    const resumed = await tuneAgainstClock(page);
+    report('smoke box holds the game',
+           boxes === 2 && duringBox === 0 && afterBox.length > 0 && afterBox[0].t - heldFrom.t < 600 &&
+           resumed.op === 'play' && Math.abs(resumed.got - resumed.want) <= resumed.slack ? null :
+           `${boxes} boxes; ${duringBox} frames while open; game time ${afterBox.length ? afterBox[0].t - heldFrom.t : '-'} ms ` +
+           `across the box; tune after it ${JSON.stringify(resumed)}`);
+    // A tune asked for from its middle starts there.
+    await page.evaluate(() => kelvanePage.audio.musicPlay(12000, 30000, false));
+    await sleep(800);
+    const middle = await page.evaluate(async () => ({
+      got: await kelvanePage.audio.synth.retrievePlayerCurrentTick(),
+      low: Module.ccall('kelvane_music_tick', 'number', ['number'], [12000]),
+      high: Module.ccall('kelvane_music_tick', 'number', ['number'], [13500]),
+    }));
+    report('smoke tune from the middle', middle.got >= middle.low && middle.got <= middle.high ? null :
+           JSON.stringify(middle));
+
     // The menu takes keys once its page has dropped in (steps 0..21).
     const frameNow = async () => (await traceLines(page)).filter((e) => e.ev === 'frame').pop() || {};
     for (let i = 0; i < 50; ++i) {
@@ -80,17 +140,11 @@ async function smoke(browser, base, report) {
     report('smoke keys', keys.length >= 2 && keys.slice(-1)[0] === 89 && keys.slice(0, -1).every((k) => k === 39) && moved ? null :
            `keys ${keys.join()} reached the game; scenes ${scenes.join()}; menu steps ${[...new Set(menu)].join()}`);
 
-    // A loaded record meets the slot files' checks before it reaches a slot.
-    const refusals = await page.evaluate(() => {
-      const garbage = kelvanePage.importRecord(4, new TextEncoder().encode('not a record\r\n'));
-      const huge = kelvanePage.importRecord(4, new Uint8Array(2 << 20).fill(65));
-      let stored = true;
-      try { Module.FS.stat('/kelvane/Ac4.txt'); } catch (e) { stored = false; }
-      return { garbage, huge, stored };
+    // A temporary file of a write the closed tab never finished is not kept.
+    await page.evaluate(() => {
+      Module.FS.writeFile('/kelvane/Ac7.txt.tmp42', 'half a record');
+      return kelvanePage.persistNow();
     });
-    report('smoke record refusals',
-           /not a run record/.test(refusals.garbage) && /larger than any record/.test(refusals.huge) &&
-           !refusals.stored ? null : JSON.stringify(refusals));
 
     // The game ends through its own close; its settings survive the reload.
     await page.evaluate(() => Module.ccall('kelvane_close', null, [], []));
@@ -100,7 +154,34 @@ async function smoke(browser, base, report) {
     const kept = await page.$eval('#startup input.glyphs', (e) => e.value);
     report('smoke storage', kept === typed && typed === 'WEBT5_' ? null :
            `typed "${typed}", read back "${kept}" after the reload`);
+    await sleep(1000);
+    const stale = await page.evaluate(() => new Promise((resolve) => {
+      const there = () => Module.FS.readdir('/kelvane').filter((n) => /\.tmp\d+$/.test(n));
+      const now = there();
+      // Read back from IndexedDB: the removal reached the storage too.
+      Module.FS.syncfs(true, () => resolve({ now, stored: there(), ini: Module.FS.readdir('/kelvane').includes('Kelvane.ini') }));
+    }));
+    report('smoke stale temporary file', !stale.now.length && !stale.stored.length && stale.ini ? null :
+           JSON.stringify(stale));
+
+    // Closing the tab in play closes the game, and what it writes on the way
+    // out (the volume set with "-") is there in the next visit.
+    const volume = () => page.evaluate(() =>
+      Number(new TextDecoder().decode(Module.FS.readFile('/kelvane/Kelvane.ini')).match(/BGMvol=(\d+)/)[1]));
+    const volumeBefore = await volume();
+    await page.click('#ok');
+    await page.waitForFunction('window.kelvaneStarted');
+    await sleep(1500);
+    await press(page, 'Minus');
+    await press(page, 'Minus');
     report('smoke page errors', errors.length ? errors.join('; ') : null);
+    await page.close();
+    page = await browser.newPage();
+    await page.goto(base + '/index.html', { waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneDialogShown', { timeout: 60000 });
+    const volumeAfter = await volume();
+    report('smoke closed tab keeps its last write', volumeAfter === volumeBefore - 20 ? null :
+           `music volume ${volumeBefore} before, ${volumeAfter} after two steps down and a closed tab`);
   } finally {
     await page.close();
   }

@@ -93,16 +93,41 @@ kelvanePage.client = { w: 640, h: 480 };
 // The player's files live in IndexedDB; the game's writes are copied there
 // shortly after they happen, in one transaction each time.
 let persistTimer = 0;
-kelvanePage.persist = function () {
+const unsaved = new Map();  // path -> how often written since storage had it
+kelvanePage.persist = function (path) {
+  if (path) unsaved.set(path, (unsaved.get(path) || 0) + 1);
   clearTimeout(persistTimer);
   persistTimer = setTimeout(() => kelvanePage.persistNow(), 100);
 };
 kelvanePage.persistNow = function () {
   clearTimeout(persistTimer);
+  persistTimer = 0;
+  const sent = new Map(unsaved);
   return new Promise((resolve) => Module.FS.syncfs(false, (err) => {
     if (err) console.warn('Kelvane: the browser storage could not be written', err);
+    else for (const [path, n] of sent) if (unsaved.get(path) === n) unsaved.delete(path);
     resolve(!err);
   }));
+};
+// A closing tab gets no time for a whole copy (list what storage holds,
+// then write): the files written since it last caught up go out in one
+// transaction sent at once, which the browser completes after the page.
+kelvanePage.persistAtExit = function () {
+  const IDBFS = Module.IDBFS || Module.FS.filesystems.IDBFS;
+  const db = IDBFS.dbs[SAVE];
+  if (!db || !unsaved.size) return;
+  try {
+    const tx = db.transaction([IDBFS.DB_STORE_NAME], 'readwrite');
+    const store = tx.objectStore(IDBFS.DB_STORE_NAME);
+    for (const path of unsaved.keys())
+      IDBFS.loadLocalEntry(path, (err, entry) => {
+        if (err) store.delete(path);
+        else store.put(entry, path);
+      });
+    if (tx.commit) tx.commit();
+  } catch (err) {
+    console.warn('Kelvane: the browser storage could not be written', err);
+  }
 };
 
 // The largest whole enlargement that fits the page, sharp pixels.
@@ -113,6 +138,7 @@ function layout() {
   kelvanePage.factor = k;
   canvas.style.width = w * k + 'px';
   canvas.style.height = h * k + 'px';
+  applyCursor();
 }
 window.addEventListener('resize', layout);
 
@@ -146,19 +172,75 @@ kelvanePage.present = function (heap, ptr, w, h, top, bottom) {
   kelvanePage.presented = (kelvanePage.presented || 0) + 1;
 };
 
-kelvanePage.setCursor = function (index, visible) {
-  document.getElementById('screen').style.cursor = visible ? (index ? 'crosshair' : 'default') : 'none';
+// The game's cursors are its own pictures (ARGB words), enlarged with the
+// play area as the pixels around them are; 0 is the browser's arrow.
+// Browsers refuse cursor images above 128 pixels.
+const cursorUrls = new Map();
+kelvanePage.cursor = { index: 0, visible: true, pixels: null, size: 0, hotX: 0, hotY: 0 };
+function cursorUrl(c, k) {
+  const key = c.index + '@' + k;
+  if (cursorUrls.has(key)) return cursorUrls.get(key);
+  const side = c.size * k;
+  const canvas = document.createElement('canvas');
+  canvas.width = canvas.height = side;
+  const ctx = canvas.getContext('2d');
+  const image = ctx.createImageData(side, side);
+  for (let y = 0; y < side; ++y)
+    for (let x = 0; x < side; ++x) {
+      const argb = c.pixels[Math.floor(y / k) * c.size + Math.floor(x / k)];
+      const o = (y * side + x) * 4;
+      image.data[o] = (argb >>> 16) & 255;
+      image.data[o + 1] = (argb >>> 8) & 255;
+      image.data[o + 2] = argb & 255;
+      image.data[o + 3] = argb >>> 24;
+    }
+  ctx.putImageData(image, 0, 0);
+  const url = canvas.toDataURL('image/png');
+  cursorUrls.set(key, url);
+  return url;
+}
+function applyCursor() {
+  const c = kelvanePage.cursor;
+  const screen = document.getElementById('screen');
+  if (!c.visible) {
+    screen.style.cursor = 'none';
+    return;
+  }
+  if (!c.size) {
+    screen.style.cursor = 'default';
+    return;
+  }
+  const k = Math.max(1, Math.min(kelvanePage.factor, Math.floor(128 / c.size)));
+  screen.style.cursor = `url(${cursorUrl(c, k)}) ${c.hotX * k} ${c.hotY * k}, default`;
+}
+kelvanePage.setCursor = function (index, visible, pixels, size, hotX, hotY) {
+  kelvanePage.cursor = { index, visible, pixels, size, hotX, hotY };
+  applyCursor();
 };
 
-kelvanePage.showMessage = function (text) {
+// Message boxes are modal, as on the desktop: while one is open the game
+// stands still (the game's own boxes hold it from the wasm side, the page's
+// here) and goes on when the last is answered.
+kelvanePage.boxes = 0;
+kelvanePage.afterBoxes = [];
+kelvanePage.showMessage = function (text, fromGame) {
   const host = document.getElementById('message-host');
   const box = document.createElement('div');
   box.className = 'message';
+  box.setAttribute('role', 'alertdialog');
   const p = document.createElement('p');
   p.textContent = text;
   const ok = document.createElement('button');
   ok.textContent = 'OK';
-  ok.onclick = () => { box.remove(); document.getElementById('screen').focus(); };
+  const holds = fromGame || !!kelvanePage.running;
+  if (holds && !fromGame) call('kelvane_box', null, ['number'], [1]);
+  ++kelvanePage.boxes;
+  ok.onclick = () => {
+    box.remove();
+    if (--kelvanePage.boxes === 0) document.getElementById('screen').focus();
+    if (holds) call('kelvane_box', null, ['number'], [0]);
+    if (kelvanePage.boxes === 0) for (const f of kelvanePage.afterBoxes.splice(0)) f();
+  };
   box.append(p, ok);
   host.append(box);
   ok.focus();
@@ -168,7 +250,15 @@ kelvanePage.showMessage = function (text) {
 kelvanePage.ended = function () {
   kelvanePage.running = false;
   kelvanePage.audio.shutdown();
-  kelvanePage.persistNow().then(() => {
+  // A box the game showed on its way out is read before the page says so.
+  // A closing tab writes its last files itself (persistAtExit): a whole copy
+  // started now would only hold that write up behind its reading.
+  const saved = kelvanePage.leaving ? Promise.resolve() : kelvanePage.persistNow();
+  const shown = new Promise((resolve) => {
+    if (kelvanePage.boxes === 0) resolve();
+    else kelvanePage.afterBoxes.push(resolve);
+  });
+  Promise.all([saved, shown]).then(() => {
     document.getElementById('stage').style.display = 'none';
     const host = document.getElementById('dialog-host');
     host.innerHTML = '<div class="ended"><p>Kelvane has ended.</p>' +
@@ -277,11 +367,17 @@ canvasEl.addEventListener('wheel', (e) => {
   if (e.deltaY !== 0) onMouse(e, e.deltaY < 0 ? 3 : 4);
 }, { passive: false });
 window.addEventListener('blur', () => { if (kelvanePage.running) call('kelvane_blur', null, [], []); });
+// A hidden tab may be discarded without another word: what the game wrote
+// goes to storage now rather than after the usual short delay. Closing the
+// tab closes the game, whose last writes go out the same way.
 document.addEventListener('visibilitychange', () => {
   if (!document.hidden && kelvanePage.running) call('kelvane_wake', null, [], []);
+  if (document.hidden && unsaved.size && !kelvanePage.leaving) kelvanePage.persistNow();
 });
 window.addEventListener('pagehide', () => {
+  kelvanePage.leaving = true;
   if (kelvanePage.running) call('kelvane_close', null, [], []);
+  kelvanePage.persistAtExit();
 });
 
 // Music files dropped on the page go into the page's file system first,
@@ -359,6 +455,28 @@ window.addEventListener('gamepaddisconnected', (e) => {
 // in an audio worklet with the General MIDI soundfont. The context starts on
 // the startup form's OK, the gesture browsers want.
 const FADE_S = 0.006;
+// The desktop's synthesiser settings: its level (room for the effects on
+// top) and its number of voices.
+const SYNTH_SETTINGS = { initialGain: 0.25, polyphony: 128 };
+
+// The synthesiser on the audio thread (kelvane-synth.worklet.js): any of its
+// methods called by name, each giving a promise of the answer.
+function synthCalls(port) {
+  const waiting = new Map();
+  let next = 0;
+  port.onmessage = ({ data }) => {
+    const call = waiting.get(data.id);
+    waiting.delete(data.id);
+    if ('error' in data) call.reject(new Error(data.error));
+    else call.resolve(data.value);
+  };
+  const method = (name) => (...args) => new Promise((resolve, reject) => {
+    waiting.set(++next, { resolve, reject });
+    port.postMessage({ id: next, method: name, args }, args.filter((a) => a instanceof ArrayBuffer));
+  });
+  // Not a promise itself: "then" stays undefined.
+  return new Proxy({}, { get: (_, name) => (typeof name === 'string' && name !== 'then' ? method(name) : undefined) });
+}
 kelvanePage.audio = {
   ctx: null, music: null, effects: null, analyser: null,
   volumes: { music: 100, effects: 100 },
@@ -367,6 +485,7 @@ kelvanePage.audio = {
   source: null,     // the playing tune's source node
   effect: null,     // the playing effect's source node
   synth: null, synthReady: null,
+  muting: null,     // the play whose seek keeps the music silent
 
   start() {
     if (this.ctx || !window.AudioContext) return;
@@ -388,10 +507,13 @@ kelvanePage.audio = {
     const ctx = this.ctx;
     await ctx.audioWorklet.addModule('libfluidsynth-2.4.6.js');
     await ctx.audioWorklet.addModule('js-synthesizer.worklet.min.js');
-    const synth = new JSSynth.AudioWorkletNodeSynthesizer();
-    synth.init(ctx.sampleRate);
-    const node = synth.createAudioNode(ctx);
+    await ctx.audioWorklet.addModule('kelvane-synth.worklet.js');
+    const node = new AudioWorkletNode(ctx, 'kelvane-synth', {
+      numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2],
+      processorOptions: { settings: SYNTH_SETTINGS },
+    });
     node.connect(this.music);
+    const synth = synthCalls(node.port);
     const font = await (await fetch('soundfont.sf2')).arrayBuffer();
     await synth.loadSFont(font);
     this.synth = synth;
@@ -403,7 +525,7 @@ kelvanePage.audio = {
   applyVolumes() {
     if (!this.ctx) return;
     const t = this.ctx.currentTime;
-    this.music.gain.setTargetAtTime(this.volumes.music / 100, t, FADE_S / 3);
+    this.music.gain.setTargetAtTime(this.muting ? 0 : this.volumes.music / 100, t, FADE_S / 3);
     this.effects.gain.setTargetAtTime(this.volumes.effects / 100, t, FADE_S / 3);
   },
   async decode(path) {
@@ -439,35 +561,72 @@ kelvanePage.audio = {
     const kind = /\.midi?$/i.test(path) ? 'midi' : 'wave';
     this.tune = { path, kind, bytes: this.readBytes(path) };
   },
+  // Plays [from, to) ms of the open tune; resume goes on after a pause. The
+  // game's clock started when it asked, so the sound starts as far into the
+  // tune as that clock has gone by the time it is ready (loading the
+  // synthesiser, decoding a file).
   musicPlay(from, to, resume) {
     const tune = this.tune;
     if (!this.ctx || !tune) return;
     this.musicHalt();
     const token = this.playToken = {};
+    const asked = performance.now();
+    const position = () => Math.min(to, from + (performance.now() - asked));
     if (tune.kind === 'midi') {
       Promise.resolve(this.synthReady).then(async () => {
         if (!this.synth || this.playToken !== token) return;
-        if (!resume) {
+        if (!resume || !tune.loaded) {
           await this.synth.resetPlayer();
           await this.synth.addSMFDataToPlayer(tune.bytes.slice().buffer);
+          tune.loaded = true;
         }
         if (this.playToken !== token) return;
-        await this.synth.playPlayer();
+        if (from === 0 && !resume) {
+          await this.synth.playPlayer();
+          return;
+        }
+        // The player counts ticks; our tempo map says which tick a time is.
+        // It reads the file on its first turn, which forgets an earlier
+        // seek, so the seek waits for it, silent meanwhile.
+        this.muting = token;
+        this.music.gain.cancelScheduledValues(this.ctx.currentTime);
+        this.music.gain.setValueAtTime(0, this.ctx.currentTime);
+        const play = this.synth.playPlayer();
+        for (let i = 0; i < 100 && this.playToken === token; ++i) {
+          if ((await this.synth.retrievePlayerCurrentTick()) > 0) break;
+          await new Promise((r) => setTimeout(r, 5));
+        }
+        if (this.playToken === token) {
+          this.synth.seekPlayer(Module.ccall('kelvane_music_tick', 'number', ['number'], [position()]));
+          await this.synth.retrievePlayerCurrentTick();
+          await new Promise((r) => setTimeout(r, 10));
+        }
+        if (this.muting === token) {
+          this.muting = null;
+          this.applyVolumes();
+        }
+        await play;
       });
       return;
     }
     this.decode(tune.path).then((buffer) => {
       if (!buffer || this.playToken !== token) return;
+      const at = position();
+      if (at >= to) return;
       const src = this.ctx.createBufferSource();
       src.buffer = buffer;
       src.connect(this.music);
-      src.start(0, from / 1000, Math.max(0, (to - from) / 1000));
+      src.start(this.ctx.currentTime, at / 1000, (to - at) / 1000);
       this.source = src;
     });
   },
   // Stop and pause alike: the game clock keeps the position.
   musicHalt() {
     this.playToken = null;
+    if (this.muting) {
+      this.muting = null;
+      this.applyVolumes();
+    }
     if (this.source) {
       try { this.source.stop(this.ctx.currentTime + FADE_S); } catch (err) { /* ended */ }
       this.source = null;
@@ -598,7 +757,8 @@ function openDialog() {
           wallLarge.value, wallSmall.value, line.value, name.value, area.value]);
     document.getElementById('stage').style.visibility = 'visible';
     document.getElementById('tools').style.display = 'flex';
-    document.getElementById('screen').focus();
+    // A box the game showed while starting keeps the focus until answered.
+    if (!kelvanePage.boxes) document.getElementById('screen').focus();
     kelvanePage.status('');
     window.kelvaneStarted = true;
   };
