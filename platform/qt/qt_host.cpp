@@ -772,14 +772,23 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   // waits until the game shows its first frames: pads plugged in are found
   // then, like any pad plugged in later.
   std::optional<Gamepads> pads;
+  // A pad in hand is read every 10 ms; without one, looking for a pad
+  // plugged in twice a second is enough and lets the window sleep.
+  constexpr int kPadReadMs = 10, kPadLookMs = 500;
   QTimer padPoll;
-  padPoll.setInterval(10);
-  QObject::connect(&padPoll, &QTimer::timeout, [&] { pads->Poll(); });
+  padPoll.setInterval(kPadLookMs);
+  QObject::connect(&padPoll, &QTimer::timeout, [&] {
+    pads->Poll();
+    const int interval = pads->ConnectedCount() > 0 ? kPadReadMs : kPadLookMs;
+    if (padPoll.interval() != interval) padPoll.setInterval(interval);
+  });
   QTimer padStart;
   padStart.setSingleShot(true);
   QObject::connect(&padStart, &QTimer::timeout, [&] {
     pads.emplace([&](int vk, bool down) { window->ForwardKey(vk, down, {}); });
-    if (pads->Available()) padPoll.start();
+    if (!pads->Available()) return;
+    pads->Poll();  // pads present now are read from the start
+    padPoll.start(pads->ConnectedCount() > 0 ? kPadReadMs : kPadLookMs);
   });
   padStart.start(300);
 
