@@ -9,31 +9,12 @@
 #include "app/lifecycle.h"
 #include "app/trace.h"
 #include "tests/fake_platform.h"
+#include "tests/memory_trace.h"
 
 namespace kelvane {
 namespace {
 
-// A trace captured in memory, to see what the drivers did.
-struct MemoryTrace {
-  MemoryTrace() { file = open_memstream(&buf, &size); }
-  ~MemoryTrace() {
-    std::fclose(file);
-    std::free(buf);
-  }
-  std::string Text() {
-    std::fflush(file);
-    return std::string(buf, size);
-  }
-  int Count(const std::string& needle) {
-    std::string t = Text();
-    int n = 0;
-    for (size_t p = t.find(needle); p != std::string::npos; p = t.find(needle, p + 1)) ++n;
-    return n;
-  }
-  char* buf = nullptr;
-  size_t size = 0;
-  std::FILE* file;
-};
+using test::MemoryTrace;
 
 struct PacingTest : ::testing::Test {
   test::TestGame tg;

@@ -18,6 +18,7 @@
 #include "gameplay/keyboard.h"
 #include "platform/core/std_files.h"
 #include "platform/headless/headless_host.h"
+#include "tests/memory_trace.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
@@ -40,20 +41,9 @@ struct Session {
   HeadlessMedia media;
   HeadlessSound sound;
   StdFileSystem files;
-  char* buf = nullptr;
-  size_t size = 0;
-  std::FILE* mem = open_memstream(&buf, &size);
-  TraceLog trace{mem};
+  test::MemoryTrace mem;
+  TraceLog trace{mem.file};
   Game g{Platform{&clock, &app, &window, &keys, &media, &sound, &files}};
-
-  ~Session() {
-    std::fclose(mem);
-    std::free(buf);
-  }
-  std::string Trace() {
-    std::fflush(mem);
-    return std::string(buf, size);
-  }
 };
 
 constexpr int kKeys[] = {13, 37, 38, 39, 40, 89, 78, 32};  // Return, arrows, Y, N, Space
@@ -101,7 +91,7 @@ std::string RunSession(const std::string& data, bool sleepy, bool idlePump, uint
     }
   }
   FormDestroy(g);
-  std::string trace = s->Trace();
+  std::string trace = s->mem.Text();
   for (size_t at; (at = trace.find(data)) != std::string::npos;) trace.replace(at, data.size(), "DATA/");
   return trace + "frames " + std::to_string(s->window.hash) + "\n";
 }

@@ -12,28 +12,12 @@
 #include "app/trace.h"
 #include "platform/core/text_codec.h"
 #include "tests/fake_platform.h"
+#include "tests/memory_trace.h"
 
 namespace kelvane {
 namespace {
 
-// A trace captured in memory, to count what the device was asked to do.
-struct MemoryTrace {
-  MemoryTrace() { file = open_memstream(&buf, &size); }
-  ~MemoryTrace() {
-    std::fclose(file);
-    std::free(buf);
-  }
-  int Count(const std::string& needle) {
-    std::fflush(file);
-    std::string t(buf, size);
-    int n = 0;
-    for (size_t p = t.find(needle); p != std::string::npos; p = t.find(needle, p + 1)) ++n;
-    return n;
-  }
-  char* buf = nullptr;
-  size_t size = 0;
-  std::FILE* file;
-};
+using test::MemoryTrace;
 
 // A scene without a handler, standing for the menus that loop a tune.
 constexpr int8_t kNoHandlerScene = 4;
