@@ -1,5 +1,7 @@
 #include "app/frame_pacing.h"
 
+#include <algorithm>
+
 #include "app/game.h"
 #include "app/idle_timeouts.h"
 #include "app/scenes.h"
@@ -65,6 +67,22 @@ uint32_t NextIdleDeadline(const Game& g) {
   uint32_t frame = g.st.lastFrameTick + g.st.frameInterval;
   if (g.st.bgmLength != 0 && static_cast<int32_t>(g.st.bgmEndTick - frame) < 0) return g.st.bgmEndTick;
   return frame;
+}
+
+std::optional<uint32_t> NextTimerDeadline(const Game& g, uint32_t now) {
+  if (g.st.closeRequested) return now;
+  if (g.st.halted) return std::nullopt;
+  // Waits from now, each read the way its check reads it.
+  const uint32_t sinceFrame = now - g.st.lastFrameTick;
+  uint32_t wait = sinceFrame >= g.st.frameInterval ? 0 : g.st.frameInterval - sinceFrame;
+  auto until = [&](uint32_t deadline) {
+    const int32_t ahead = static_cast<int32_t>(deadline - now);
+    wait = std::min(wait, ahead < 0 ? 0u : static_cast<uint32_t>(ahead));
+  };
+  if (g.st.bgmLength != 0) until(g.st.bgmEndTick);
+  if (g.st.flickerUntil != 0) until(g.st.flickerUntil);
+  if (std::optional<uint32_t> key = IdleTimeoutDeadline(g)) until(*key);
+  return now + wait;
 }
 
 }  // namespace kelvane

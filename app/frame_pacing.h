@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace kelvane {
 
@@ -26,5 +27,10 @@ inline bool TickReached(uint32_t now, uint32_t deadline) {
 // of the music, whichever is first. The hosts sleep until then instead of
 // spinning.
 uint32_t NextIdleDeadline(const Game& g);
+// The first tick at which Timer1 has work: a frame, the music's end, the
+// flicker's end, an idle time-out or a close asked for (then `now`); none
+// while the game is halted. A tick before it does nothing, so a host may
+// sleep through the 10 ms ticks until the first one at or after it.
+std::optional<uint32_t> NextTimerDeadline(const Game& g, uint32_t now);
 
 }  // namespace kelvane

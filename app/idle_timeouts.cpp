@@ -54,6 +54,12 @@ bool FindTimeout(const GameState& st, Timeout& t) {
 
 }  // namespace
 
+std::optional<uint32_t> IdleTimeoutDeadline(const Game& g) {
+  Timeout t;
+  if (!FindTimeout(g.st, t)) return std::nullopt;
+  return g.st.lastInputTick + t.ms;
+}
+
 void CheckIdleTimeouts(Game& g, uint32_t now) {
   Timeout t;
   if (!FindTimeout(g.st, t)) return;

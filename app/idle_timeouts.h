@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace kelvane {
 
@@ -15,6 +16,8 @@ inline constexpr uint32_t kVeryLongTimeout = 96000;
 
 // Called on every Timer1 tick with the tick it read.
 void CheckIdleTimeouts(Game& g, uint32_t now);
+// The tick at which CheckIdleTimeouts would press a key, if it waits here.
+std::optional<uint32_t> IdleTimeoutDeadline(const Game& g);
 // A key press and release through the main window's handlers.
 void SynthesizeKey(Game& g, int vk);
 // The same, with the input activity level raised for the key's duration.

@@ -1,5 +1,6 @@
 #include "platform/qt/qt_host.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -179,17 +181,45 @@ class TfmWindow : public QWidget {
   Point ToGameClient(QPointF local) const { return view_.ToLogical(local); }
 
  protected:
-  // Only what is asked for is drawn: the enlarged frame 1:1 where it
-  // lies, black elsewhere (the border is asked for only when the window
-  // appears or its geometry changes; new frames ask for what changed).
+  // Only what is asked for is drawn: the enlarged frame where it lies,
+  // black elsewhere (the border is asked for only when the window appears
+  // or its geometry changes; new frames ask for what changed). The frame is
+  // enlarged straight into the window's pixels when the painter draws on a
+  // plain 32-bit image at one device pixel per widget pixel (the usual
+  // case), else through an image of the part.
   void paintEvent(QPaintEvent* e) override {
     QPainter p(this);
-    const QImage& image = frame_.Image();
-    const QRect target(view_.offset, image.size());
+    const QRect target(view_.offset, frame_.Enlarged());
     const QRegion exposed = e->region();
-    const QRegion picture = image.isNull() ? QRegion() : exposed & target;
+    const QRegion picture = frame_.Empty() ? QRegion() : exposed & target;
     for (const QRect& r : exposed - picture) p.fillRect(r, Qt::black);
-    for (const QRect& r : picture) p.drawImage(r.topLeft(), image, r.translated(-view_.offset));
+    if (picture.isEmpty()) return;
+    QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    auto* image = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device)
+                                                                   : nullptr;
+    const QTransform& t = p.deviceTransform();
+    const bool direct = image && t.type() <= QTransform::TxTranslate &&
+                        (image->format() == QImage::Format_RGB32 ||
+                         image->format() == QImage::Format_ARGB32_Premultiplied ||
+                         image->format() == QImage::Format_ARGB32);
+    for (const QRect& r : picture) {
+      const QRect area = r.translated(-view_.offset);
+      if (direct) {
+        const QPoint at(qRound(t.dx()), qRound(t.dy()));
+        const QRect onImage = r.translated(at) & image->rect();
+        if (onImage.isEmpty()) continue;
+        // constBits: the pixels the painter draws on, never a detached copy.
+        auto* bits = const_cast<uint32_t*>(reinterpret_cast<const uint32_t*>(image->constBits()));
+        frame_.Paint(bits, static_cast<size_t>(image->bytesPerLine()) / 4,
+                     -(view_.offset + at), onImage.translated(-(view_.offset + at)),
+                     image->format() != QImage::Format_RGB32);
+      } else {
+        QImage part(r.size(), QImage::Format_RGB32);
+        frame_.Paint(reinterpret_cast<uint32_t*>(part.bits()),
+                     static_cast<size_t>(part.bytesPerLine()) / 4, area.topLeft(), area, true);
+        p.drawImage(r.topLeft(), part);
+      }
+    }
   }
 
   void resizeEvent(QResizeEvent*) override { UpdateView(); }
@@ -331,11 +361,16 @@ class QtServices : public AppService, public WindowService {
  public:
   explicit QtServices(TfmWindow* main) : main_(main) {
     timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(10);
+    timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (game) Timer1Timer(*game);
       ScheduleIdle();
+      ScheduleTick();
     });
+    // Whatever the loop just ran (a key, a drop, the idle poll) may have
+    // moved a deadline: the next tick is worked out again before it sleeps.
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     [this] { ScheduleTick(); });
     idle_.setTimerType(Qt::PreciseTimer);
     idle_.setSingleShot(true);
     QObject::connect(&idle_, &QTimer::timeout, [this] { RunIdle(); });
@@ -347,10 +382,13 @@ class QtServices : public AppService, public WindowService {
 
   // ---- AppService ----
   void SetTimerEnabled(bool on) override {
-    if (on)
-      timer_.start();
-    else
+    timerOn_ = on;
+    if (on) {
+      if (game) tickGrid_ = game->Now();
+      ScheduleTick();
+    } else {
       timer_.stop();
+    }
   }
   void SetIdleHooked(bool on) override {
     idleHooked_ = on;
@@ -549,6 +587,22 @@ class QtServices : public AppService, public WindowService {
     int wait = ahead < 0 ? 0 : ahead;
     if (!idle_.isActive() || idle_.remainingTime() > wait) idle_.start(wait);
   }
+  // Timer1 ticks every 10 ms, but a tick with nothing due does nothing, so
+  // the window sleeps until the first tick of that 10 ms grid at or after
+  // the next deadline instead of waking a hundred times a second.
+  void ScheduleTick() {
+    if (!timerOn_ || !game) return;
+    const uint32_t now = game->Now();
+    const std::optional<uint32_t> due = NextTimerDeadline(*game, now);
+    if (!due) {
+      timer_.stop();  // halted: nothing until a handler changes that
+      return;
+    }
+    const uint32_t at = static_cast<int32_t>(*due - now) > 0 ? *due : now;
+    const uint32_t tick = at + (kTimerTick - (at - tickGrid_) % kTimerTick) % kTimerTick;
+    const int wait = static_cast<int>(tick - now);
+    if (!timer_.isActive() || timer_.remainingTime() > wait) timer_.start(wait);
+  }
   void RunIdle() {
     if (!idleHooked_ || !game) return;
     bool done = true;
@@ -557,7 +611,10 @@ class QtServices : public AppService, public WindowService {
   }
 
   TfmWindow* main_;
+  static constexpr uint32_t kTimerTick = 10;
   QTimer timer_;
+  bool timerOn_ = false;
+  uint32_t tickGrid_ = 0;  // a tick of the 10 ms grid
   QTimer idle_;
   bool idleHooked_ = false;
   int cursor_ = 0;

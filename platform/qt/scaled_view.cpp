@@ -76,21 +76,20 @@ QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) 
   const int w = std::clamp(std::min(visible.w, frame.width), 0, frame.width);
   const int h = std::clamp(std::min(visible.h, frame.height), 0, frame.height);
   factor = std::max(factor, 1);
-  const bool whole = w != logical_.w || h != logical_.h || factor != factor_;
-  if (whole) {
+  const bool whole = !held_ || w != logical_.w || h != logical_.h || factor != factor_;
+  if (w != logical_.w || h != logical_.h) {
     logical_ = {w, h};
-    factor_ = factor;
     shown_.assign(static_cast<size_t>(w) * h, 0);
-    image_ = QImage(w * factor, h * factor, QImage::Format_RGB32);
   }
+  factor_ = factor;
   QRegion changed;
   if (w == 0 || h == 0 || !frame.pixels) return changed;
+  held_ = true;
   // Changed bands that touch are drawn as one rectangle (the widest of
   // their spans): fewer, larger copies to the window.
   QRect run;
   auto flush = [&] {
     if (run.isEmpty()) return;
-    Enlarge(run);
     changed += run;
     run = QRect();
   };
@@ -124,34 +123,50 @@ QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) 
   return changed;
 }
 
-void EnlargedFrame::Rescale(int factor) {
-  factor = std::max(factor, 1);
-  if (factor == factor_ || logical_.w == 0 || logical_.h == 0) {
-    factor_ = factor;
-    return;
+void EnlargedFrame::Paint(uint32_t* dest, size_t destStride, QPoint origin, const QRect& area,
+                          bool opaque) const {
+  const QRect r = area & QRect(QPoint(0, 0), Enlarged());
+  if (r.isEmpty()) return;
+  const int k = factor_;
+  const int x0 = r.left(), x1 = r.right() + 1;
+  // Whole blocks in the middle, the cut blocks at either end pixel by pixel.
+  const int firstWhole = (x0 + k - 1) / k, endWhole = std::max(x1 / k, firstWhole);
+  const size_t rowBytes = static_cast<size_t>(r.width()) * 4;
+  const uint32_t* previous = nullptr;
+  int previousSource = -1;
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    uint32_t* out = dest + static_cast<size_t>(y - origin.y()) * destStride + (x0 - origin.x());
+    const int sy = y / k;
+    if (sy == previousSource) {
+      std::memcpy(out, previous, rowBytes);  // the same logical row again
+      previous = out;
+      continue;
+    }
+    const uint32_t* src = shown_.data() + static_cast<size_t>(sy) * logical_.w;
+    uint32_t* o = out;
+    const int leadEnd = std::min(firstWhole * k, x1);
+    for (int x = x0; x < leadEnd; ++x) *o++ = src[x / k];
+    if (endWhole > firstWhole) {
+      if (k == 1)
+        std::memcpy(o, src + firstWhole, static_cast<size_t>(endWhole - firstWhole) * 4);
+      else
+        EnlargeRow(src + firstWhole, o, endWhole - firstWhole, k);
+      o += static_cast<size_t>(endWhole - firstWhole) * k;
+    }
+    for (int x = std::max(endWhole * k, leadEnd); x < x1; ++x) *o++ = src[x / k];
+    if (opaque)
+      for (uint32_t* p = out; p < o; ++p) *p |= 0xFF000000u;
+    previous = out;
+    previousSource = sy;
   }
-  factor_ = factor;
-  image_ = QImage(logical_.w * factor, logical_.h * factor, QImage::Format_RGB32);
-  Enlarge(QRect(0, 0, logical_.w, logical_.h));
 }
 
-void EnlargedFrame::Enlarge(const QRect& r) {
-  const int k = factor_;
-  const size_t rowBytes = static_cast<size_t>(r.width()) * k * 4;
-  if (k == 1) {
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      std::memcpy(reinterpret_cast<uint32_t*>(image_.scanLine(y)) + r.left(),
-                  shown_.data() + static_cast<size_t>(y) * logical_.w + r.left(), rowBytes);
-    return;
-  }
-  for (int y = r.top(); y <= r.bottom(); ++y) {
-    const uint32_t* src = shown_.data() + static_cast<size_t>(y) * logical_.w + r.left();
-    auto* first = reinterpret_cast<uint32_t*>(image_.scanLine(y * k)) + r.left() * k;
-    EnlargeRow(src, first, r.width(), k);
-    for (int i = 1; i < k; ++i)
-      std::memcpy(reinterpret_cast<uint32_t*>(image_.scanLine(y * k + i)) + r.left() * k, first,
-                  rowBytes);
-  }
+QImage EnlargedFrame::Image() const {
+  QImage image(Enlarged(), QImage::Format_RGB32);
+  if (!image.isNull())
+    Paint(reinterpret_cast<uint32_t*>(image.bits()), static_cast<size_t>(image.bytesPerLine()) / 4,
+          QPoint(0, 0), image.rect(), true);
+  return image;
 }
 
 }  // namespace kelvane

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QRegion>
 #include <QSize>
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <vector>
@@ -38,29 +39,36 @@ struct ScaledView {
   QSize Enlarged() const { return {logical.w * factor, logical.h * factor}; }
 };
 
-// The presented frame kept enlarged by a whole factor. Each new frame is
-// compared with the one before and only the bands that changed are enlarged
-// again, with a plain integer loop, so drawing the window is a 1:1 copy of
-// what changed and a frame that did not change costs one comparison.
+// The presented frame, kept as logical pixels. Each new frame is compared
+// with the one before and only the bands that changed are reported; drawing
+// enlarges straight into the window's own pixels with a plain integer loop,
+// so a frame costs one write per window pixel that changed and a frame that
+// did not change costs one comparison.
 class EnlargedFrame {
  public:
   // Takes the visible part of a frame (its top-left `visible` pixels) at
   // `factor`; returns the area that changed, in logical pixels (everything
   // when the size or the factor changed).
   QRegion Update(const FrameView& frame, Size visible, int factor);
-  // Enlarges the frame held again at another factor.
-  void Rescale(int factor);
-  const QImage& Image() const { return image_; }
+  // Draws at another factor from now on.
+  void Rescale(int factor) { factor_ = std::max(factor, 1); }
+  // Writes the enlarged pixels of `area` (enlarged coordinates, inside
+  // Enlarged()) into `dest`, whose pixel (0, 0) stands for the enlarged
+  // picture's `origin`. With `opaque`, alpha is set (for images that keep it).
+  void Paint(uint32_t* dest, size_t destStride, QPoint origin, const QRect& area,
+             bool opaque) const;
+  // The picture in one image, for whoever cannot be drawn into directly.
+  QImage Image() const;
+  QSize Enlarged() const { return {logical_.w * factor_, logical_.h * factor_}; }
+  bool Empty() const { return logical_.w == 0 || logical_.h == 0; }
   int Factor() const { return factor_; }
   Size Logical() const { return logical_; }
 
  private:
-  void Enlarge(const QRect& logicalRect);
-
   Size logical_;
-  int factor_ = 0;
+  int factor_ = 1;
+  bool held_ = false;            // shown_ holds a frame
   std::vector<uint32_t> shown_;  // logical pixels, rows of logical_.w
-  QImage image_;
 };
 
 }  // namespace kelvane
