@@ -293,10 +293,12 @@ class PageHost : public AppService, public WindowService {
 
   // ---- AppService ----
   void SetTimerEnabled(bool on) override {
-    if (on && timer_ == 0) timer_ = emscripten_set_interval(&PageHost::OnTimer, 10, this);
-    if (!on && timer_ != 0) {
-      emscripten_clear_interval(timer_);
-      timer_ = 0;
+    timerOn_ = on;
+    if (on) {
+      if (game) tickGrid_ = game->Now();
+      ScheduleTick();
+    } else {
+      StopTick();
     }
   }
   void SetIdleHooked(bool on) override {
@@ -324,6 +326,7 @@ class PageHost : public AppService, public WindowService {
     clock->Thaw();
     media->Continue();
     ScheduleIdle();
+    ScheduleTick();
   }
   bool Held() const { return boxes_ > 0; }
 
@@ -436,7 +439,12 @@ class PageHost : public AppService, public WindowService {
     End();
   }
 
-  void Wake() { ScheduleIdle(); }
+  // Something outside the game's own ticks ran (input, a box, the tab
+  // coming back): it may have moved a deadline.
+  void Wake() {
+    ScheduleIdle();
+    ScheduleTick();
+  }
   bool AcceptsDrops() { return At(FormId::FM).acceptsDrops; }
 
  private:
@@ -470,9 +478,11 @@ class PageHost : public AppService, public WindowService {
 
   static void OnTimer(void* self) {
     auto* h = static_cast<PageHost*>(self);
+    h->timer_ = 0;
     if (!h->game || h->ended || h->Held()) return;
     Timer1Timer(*h->game);
     h->ScheduleIdle();
+    h->ScheduleTick();
   }
   static void OnIdle(void* self) {
     auto* h = static_cast<PageHost*>(self);
@@ -481,6 +491,7 @@ class PageHost : public AppService, public WindowService {
     bool done = true;
     AppEvIdle(*h->game, done);
     if (!done) h->ScheduleIdle();
+    h->ScheduleTick();
   }
   // The idle poll waits for the next frame or music deadline instead of
   // spinning, one frame step per frame interval.
@@ -495,7 +506,36 @@ class PageHost : public AppService, public WindowService {
     idleDue_ = due;
   }
 
+  // Timer1 ticks every 10 ms, but a tick with nothing due does nothing, so
+  // the page sleeps until the first tick of that 10 ms grid at or after the
+  // next deadline instead of waking a hundred times a second.
+  void ScheduleTick() {
+    if (!timerOn_ || !game || ended || Held()) return;
+    const uint32_t now = game->Now();
+    const std::optional<uint32_t> due = NextTimerDeadline(*game, now);
+    if (!due) {
+      StopTick();  // halted: nothing until a handler changes that
+      return;
+    }
+    const uint32_t at = static_cast<int32_t>(*due - now) > 0 ? *due : now;
+    const uint32_t tick = at + (kTimerTick - (at - tickGrid_) % kTimerTick) % kTimerTick;
+    const double wait = tick - now;
+    const double fire = emscripten_get_now() + wait;
+    if (timer_ != 0 && tickDue_ <= fire) return;
+    StopTick();
+    timer_ = emscripten_set_timeout(&PageHost::OnTimer, wait, this);
+    tickDue_ = fire;
+  }
+  void StopTick() {
+    if (timer_ != 0) emscripten_clear_timeout(timer_);
+    timer_ = 0;
+  }
+
   std::array<Form, 4> forms_{};
+  static constexpr uint32_t kTimerTick = 10;
+  bool timerOn_ = false;
+  uint32_t tickGrid_ = 0;  // a tick of the 10 ms grid
+  double tickDue_ = 0;
   long timer_ = 0;
   long idle_ = 0;
   double idleDue_ = 0;
@@ -744,7 +784,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_accepts_drops() {
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_blur() {
-  if (session && session->game && !session->host.ended) FormDeactivate(*session->game);
+  if (!session || !session->game || session->host.ended) return;
+  FormDeactivate(*session->game);
+  session->host.Wake();
 }
 
 // The tab comes back: the idle poll resumes at once.

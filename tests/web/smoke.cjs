@@ -114,6 +114,23 @@ async function smoke(browser, base, report) {
     }));
     report('smoke tune from the middle', middle.got >= middle.low && middle.got <= middle.high ? null :
            JSON.stringify(middle));
+    // A stopped synthesiser falls silent once its reverb has died away (it is
+    // then not run at all) and sounds again with the next tune.
+    const peakOver = (ms) => page.evaluate(async (ms) => {
+      let peak = 0;
+      for (const end = performance.now() + ms; performance.now() < end;) {
+        peak = Math.max(peak, kelvanePage.audio.level());
+        await new Promise((r) => setTimeout(r, 50));
+      }
+      return peak;
+    }, ms);
+    await page.evaluate(() => kelvanePage.audio.musicPause());
+    await sleep(4500);
+    const quiet = await peakOver(500);
+    await page.evaluate(() => kelvanePage.audio.musicPlay(0, 30000, false));
+    const again = await peakOver(2000);
+    report('smoke tune after a silence', quiet === 0 && again >= 0.001 ? null :
+           `output peak ${quiet} after the stop, ${again} with the next tune`);
 
     // The menu takes keys once its page has dropped in (steps 0..21).
     const frameNow = async () => (await traceLines(page)).filter((e) => e.ev === 'frame').pop() || {};
