@@ -132,6 +132,37 @@ async function smoke(browser, base, report) {
     report('smoke tune after a silence', quiet === 0 && again >= 0.001 ? null :
            `output peak ${quiet} after the stop, ${again} with the next tune`);
 
+    // What the player sees is the game's last frame: with the game held (as
+    // a box holds it, without the box's shade), each pixel of the play area's
+    // lower left quarter (clear of the tools) is a k-by-k block of the
+    // frame's colour on the screen.
+    const hold = (on) => page.evaluate((on) => Module.ccall('kelvane_box', null, ['number'], [on]), on);
+    await hold(1);
+    await sleep(500);
+    const shot = await page.screenshot({ encoding: 'base64' });
+    const shown = await page.evaluate(async (png) => {
+      const bitmap = await createImageBitmap(await (await fetch('data:image/png;base64,' + png)).blob());
+      const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+      c.drawImage(bitmap, 0, 0);
+      const screen = c.getImageData(0, 0, bitmap.width, bitmap.height).data;
+      const r = document.getElementById('screen').getBoundingClientRect();
+      const { w, h } = kelvanePage.client, k = kelvanePage.factor, frame = kelvanePage.image.data;
+      let wrong = 0, first = null;
+      for (let y = h / 2; y < h; ++y)
+        for (let x = 0; x < w / 2; ++x)
+          for (const d of [0, k - 1]) {
+            const s = ((Math.round(r.top) + y * k + d) * bitmap.width + Math.round(r.left) + x * k + d) * 4;
+            const g = (y * w + x) * 4;
+            if (screen[s] !== frame[g] || screen[s + 1] !== frame[g + 1] || screen[s + 2] !== frame[g + 2]) {
+              ++wrong;
+              first = first || { x, y, screen: [...screen.slice(s, s + 3)], frame: [...frame.slice(g, g + 3)] };
+            }
+          }
+      return { wrong, first, k };
+    }, shot);
+    await hold(0);
+    report('smoke screen shows the frame', shown.wrong === 0 && shown.k >= 1 ? null : JSON.stringify(shown));
+
     // The menu takes keys once its page has dropped in (steps 0..21).
     const frameNow = async () => (await traceLines(page)).filter((e) => e.ev === 'frame').pop() || {};
     for (let i = 0; i < 50; ++i) {

@@ -158,7 +158,7 @@ kelvanePage.setClientSize = function (w, h) {
 kelvanePage.present = function (heap, ptr, w, h, top, bottom) {
   const canvas = document.getElementById('screen');
   if (canvas.width !== w || canvas.height !== h) kelvanePage.setClientSize(w, h);
-  const ctx = kelvanePage.ctx || (kelvanePage.ctx = canvas.getContext('2d'));
+  const ctx = kelvanePage.ctx || (kelvanePage.ctx = canvas.getContext('2d', { desynchronized: true }));
   let image = kelvanePage.image;
   // A grown memory detaches the old view, so the wrapper is made anew then.
   if (!image || image.width !== w || image.height !== h || kelvanePage.imagePtr !== ptr ||
