@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/audio_support.h"
 #include "music/audio_length.h"
 #include "music/midi_events.h"
 #include "platform/sdl/sdl_audio.h"
@@ -21,16 +22,10 @@
 namespace kelvane {
 namespace {
 
-std::string Tune(int n) {
-  return std::string(KELVANE_GAME_DIR) + "/Z0" + std::to_string(n) + ".mid";
-}
+using bench::Tune;
 
 void BM_MidiTuneOpen(benchmark::State& state) {
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  if (!OpenSdlAudio() || !WaitForSynthesiser(30000)) {
-    state.SkipWithError("no audio or no soundfont");
-    return;
-  }
+  if (!bench::OpenAudioWithSynthesiser(state, "dummy")) return;
   SdlMedia m;
   int n = 0;
   for (auto _ : state) {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/audio_support.h"
 #include "music/midi_events.h"
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/music_stream.h"
@@ -20,18 +21,12 @@
 namespace kelvane {
 namespace {
 
-std::string Tune(int n) {
-  return std::string(KELVANE_GAME_DIR) + "/Z0" + std::to_string(n) + ".mid";
-}
+using bench::Tune;
 
 // From the stage timer's start (open and play of the tune) to the first
 // sample above silence rendered into the mixer.
 void BM_MidiTuneFirstSound(benchmark::State& state) {
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  if (!OpenSdlAudio() || !WaitForSynthesiser(30000)) {
-    state.SkipWithError("no audio or no soundfont");
-    return;
-  }
+  if (!bench::OpenAudioWithSynthesiser(state, "dummy")) return;
   SdlMedia m;
   int n = 0;
   std::vector<double> ms;

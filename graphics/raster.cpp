@@ -1,5 +1,7 @@
 #include "graphics/raster.h"
 
+#include "graphics/spread_row.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -113,44 +115,6 @@ Runs RunsOf(const std::vector<int32_t>& xs) {
     if (xs[i] != xs[k] + static_cast<int32_t>((i - k) / static_cast<size_t>(r.repeat))) return r;
   r.uniform = xs[k] == xs[0] + 1;
   return r;
-}
-
-typedef uint32_t V4u __attribute__((vector_size(16)));
-inline V4u Load4(const uint32_t* p) {
-  V4u v;
-  std::memcpy(&v, p, 16);
-  return v;
-}
-inline void Store4(uint32_t* p, V4u v) { std::memcpy(p, &v, 16); }
-#if defined(__clang__)
-#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shufflevector(v, v, a, b, c, d)
-#else
-#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shuffle(v, V4u{a, b, c, d})
-#endif
-
-// Each row entry F times into t (n entries in all).
-template <int F>
-void SpreadBy(const uint32_t* __restrict row, uint32_t* __restrict t, int n) {
-  int k = 0;
-  if constexpr (F == 2) {
-    for (; k + 8 <= n; k += 8, row += 4) {
-      const V4u v = Load4(row);
-      Store4(t + k, KELVANE_SHUFFLE(v, 0, 0, 1, 1));
-      Store4(t + k + 4, KELVANE_SHUFFLE(v, 2, 2, 3, 3));
-    }
-  } else if constexpr (F == 3) {
-    for (; k + 12 <= n; k += 12, row += 4) {
-      const V4u v = Load4(row);
-      Store4(t + k, KELVANE_SHUFFLE(v, 0, 0, 0, 1));
-      Store4(t + k + 4, KELVANE_SHUFFLE(v, 1, 1, 2, 2));
-      Store4(t + k + 8, KELVANE_SHUFFLE(v, 2, 3, 3, 3));
-    }
-  }
-  for (; k + F <= n; k += F, ++row) {
-    const uint32_t v = *row;
-    for (int f = 0; f < F; ++f) t[k + f] = v;
-  }
-  for (; k < n; ++k) t[k] = *row;
 }
 
 // Bits (0/1) to colours: 0 gives c0, 1 gives c1.

@@ -1,5 +1,7 @@
 #include "platform/qt/scaled_view.h"
 
+#include "graphics/spread_row.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -37,39 +39,6 @@ namespace {
 // apart do not make one big rectangle, large enough to keep the region short.
 constexpr int kBandRows = 16;
 
-// Each pixel of a row K times, four pixels at a time for the common factors.
-typedef uint32_t V4u __attribute__((vector_size(16)));
-inline V4u Load4(const uint32_t* p) {
-  V4u v;
-  std::memcpy(&v, p, 16);
-  return v;
-}
-inline void Store4(uint32_t* p, V4u v) { std::memcpy(p, &v, 16); }
-#if defined(__clang__)
-#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shufflevector(v, v, a, b, c, d)
-#else
-#define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shuffle(v, V4u{a, b, c, d})
-#endif
-
-void EnlargeRow(const uint32_t* src, uint32_t* out, int n, int k) {
-  int x = 0;
-  if (k == 2) {
-    for (; x + 4 <= n; x += 4, out += 8) {
-      const V4u v = Load4(src + x);
-      Store4(out, KELVANE_SHUFFLE(v, 0, 0, 1, 1));
-      Store4(out + 4, KELVANE_SHUFFLE(v, 2, 2, 3, 3));
-    }
-  } else if (k == 3) {
-    for (; x + 4 <= n; x += 4, out += 12) {
-      const V4u v = Load4(src + x);
-      Store4(out, KELVANE_SHUFFLE(v, 0, 0, 0, 1));
-      Store4(out + 4, KELVANE_SHUFFLE(v, 1, 1, 2, 2));
-      Store4(out + 8, KELVANE_SHUFFLE(v, 2, 3, 3, 3));
-    }
-  }
-  for (; x < n; ++x)
-    for (int i = 0; i < k; ++i) *out++ = src[x];
-}
 }  // namespace
 
 QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) {
@@ -147,10 +116,7 @@ void EnlargedFrame::Paint(uint32_t* dest, size_t destStride, QPoint origin, cons
     const int leadEnd = std::min(firstWhole * k, x1);
     for (int x = x0; x < leadEnd; ++x) *o++ = src[x / k];
     if (endWhole > firstWhole) {
-      if (k == 1)
-        std::memcpy(o, src + firstWhole, static_cast<size_t>(endWhole - firstWhole) * 4);
-      else
-        EnlargeRow(src + firstWhole, o, endWhole - firstWhole, k);
+      EnlargeRow(src + firstWhole, o, endWhole - firstWhole, k);
       o += static_cast<size_t>(endWhole - firstWhole) * k;
     }
     for (int x = std::max(endWhole * k, leadEnd); x < x1; ++x) *o++ = src[x / k];
