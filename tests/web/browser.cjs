@@ -49,4 +49,16 @@ async function launchBrowser(extraArgs = []) {
   return { browser, profile };
 }
 
-module.exports = { startServer, launchBrowser };
+// The value after --name on the command line, or dflt.
+function option(name, dflt) {
+  const argv = process.argv.slice(2);
+  const i = argv.indexOf(name);
+  return i >= 0 ? argv[i + 1] : dflt;
+}
+
+// The repository: --root, else the folder the tests live in.
+function repoRoot() {
+  return path.resolve(option('--root', path.join(__dirname, '..', '..')));
+}
+
+module.exports = { startServer, launchBrowser, option, repoRoot };

@@ -7,14 +7,10 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
-const { startServer, launchBrowser } = require('./browser.cjs');
+const { startServer, launchBrowser, option, repoRoot } = require('./browser.cjs');
 
-const argv = process.argv.slice(2);
-const opt = (name, dflt) => {
-  const i = argv.indexOf(name);
-  return i >= 0 ? argv[i + 1] : dflt;
-};
-const ROOT = path.resolve(opt('--root', path.join(__dirname, '..', '..')));
+const opt = option;
+const ROOT = repoRoot();
 const PAGE = path.join(ROOT, 'build-web', 'page');
 const SHOT = opt('--shot', '');
 const SECONDS = Number(opt('--seconds', '30'));

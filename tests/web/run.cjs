@@ -6,15 +6,11 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { execFileSync } = require('child_process');
-const { startServer, launchBrowser } = require('./browser.cjs');
+const { startServer, launchBrowser, option, repoRoot } = require('./browser.cjs');
 const { pngPixels } = require('./png.cjs');
 
-const argv = process.argv.slice(2);
-const opt = (name, dflt) => {
-  const i = argv.indexOf(name);
-  return i >= 0 ? argv[i + 1] : dflt;
-};
-const ROOT = path.resolve(opt('--root', path.join(__dirname, '..', '..')));
+const opt = option;
+const ROOT = repoRoot();
 const ONLY = opt('--only', '');
 const CASE = opt('--case', '');
 const GAME = path.join(ROOT, 'build', 'game');
