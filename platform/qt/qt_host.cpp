@@ -600,8 +600,11 @@ class QtServices : public AppService, public WindowService {
     }
     const uint32_t at = static_cast<int32_t>(*due - now) > 0 ? *due : now;
     const uint32_t tick = at + (kTimerTick - (at - tickGrid_) % kTimerTick) % kTimerTick;
-    const int wait = static_cast<int>(tick - now);
-    if (!timer_.isActive() || timer_.remainingTime() > wait) timer_.start(wait);
+    // Re-armed whenever that tick moves, later too: once the idle poll has
+    // stepped the frame, a tick armed for it would wake to do nothing.
+    if (timer_.isActive() && tick == armedTick_) return;
+    armedTick_ = tick;
+    timer_.start(static_cast<int>(tick - now));
   }
   void RunIdle() {
     if (!idleHooked_ || !game) return;
@@ -615,6 +618,7 @@ class QtServices : public AppService, public WindowService {
   QTimer timer_;
   bool timerOn_ = false;
   uint32_t tickGrid_ = 0;  // a tick of the 10 ms grid
+  uint32_t armedTick_ = 0;  // the tick the timer is set for, while active
   QTimer idle_;
   bool idleHooked_ = false;
   int cursor_ = 0;
