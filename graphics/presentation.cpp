@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/game.h"
@@ -21,6 +22,8 @@ void CreateMainSurface(Game& g) {
   m.Create(geo::kScreenW, geo::kScreenH, PixelFormat::Colour);
   m.canvas.brushColour = colour::kBlack;
   m.canvas.copyMode = SRCCOPY;
+  // The window and the backdrop cache look only at the parts drawn since.
+  m.KeepBlockStamps();
 }
 
 void CreateStageSurfaces(Game& g) {
@@ -78,17 +81,22 @@ void WaveStep(Game& g, int x, int y) {
 
 namespace {
 
-// Backdrop frames as last enlarged onto mainSurface, each with the source
-// pixels it was made from. Stretching a frame costs several plain copies and
-// the same few frames come back every few play frames; a frame is used again
-// only when its source pixels are still the same, so the cache can never
-// show anything CopyRect would not (one per thread, like the raster's
-// scratch buffers).
+// Backdrop frames as last enlarged onto mainSurface, each with the stamp of
+// the sheet it was made from. Stretching a frame costs several plain copies
+// and the same few frames come back every few play frames; a frame is used
+// again only while the sheet is unchanged, so the cache can never show
+// anything CopyRect would not (one per thread, like the raster's scratch
+// buffers).
 struct BackdropCache {
   struct Entry {
     Rect src;   // in the backdrop sheet
     Rect dest;  // in mainSurface, clipped to it
-    std::vector<uint32_t> source, enlarged;
+    uint64_t sheetStamp = 0;
+    std::vector<uint32_t> enlarged;
+    // The block stamps of dest's rows in mainSurface just after the frame
+    // was last copied there whole: blocks that still carry them still hold
+    // its pixels and need no copy (the menu draws over a small part only).
+    std::vector<uint64_t> placed;
     uint64_t used = 0;
   };
   static constexpr size_t kEntries = 4;  // the grid's four frames
@@ -99,6 +107,64 @@ struct BackdropCache {
 BackdropCache& TheBackdropCache() {
   static thread_local BackdropCache c;
   return c;
+}
+
+// Blocks of dest's rows, from the block of dest.left on.
+int PlacedBlocks(const Rect& dest) {
+  return (dest.right - 1) / Surface::kStampBlock - dest.left / Surface::kStampBlock + 1;
+}
+
+// Notes which block stamps dest's rows of m carry now that they hold the frame.
+void NotePlaced(BackdropCache::Entry& e, const Surface& m) {
+  const uint64_t* stamps = m.BlockStamps();
+  if (!stamps) {
+    e.placed.clear();
+    return;
+  }
+  const Rect& d = e.dest;
+  const size_t n = static_cast<size_t>(PlacedBlocks(d));
+  e.placed.resize(n * static_cast<size_t>(d.Height()));
+  for (int y = d.top; y < d.bottom; ++y)
+    std::memcpy(e.placed.data() + static_cast<size_t>(y - d.top) * n,
+                stamps + static_cast<size_t>(y) * m.BlocksPerRow() + d.left / Surface::kStampBlock,
+                n * sizeof(uint64_t));
+}
+
+// The cached frame onto mainSurface: only the blocks written since it was
+// last placed there, or all of it.
+void PlaceFrame(BackdropCache::Entry& e, Surface& m) {
+  const Rect& d = e.dest;
+  const size_t w = static_cast<size_t>(d.Width());
+  const uint64_t* stamps = m.BlockStamps();
+  const int n = PlacedBlocks(d);
+  if (!stamps || e.placed.size() != static_cast<size_t>(n) * d.Height()) {
+    for (int y = d.top; y < d.bottom; ++y)
+      std::memcpy(m.ColourRowToWrite(y, d.left, d.right) + d.left,
+                  e.enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
+    NotePlaced(e, m);
+    return;
+  }
+  constexpr int B = Surface::kStampBlock;
+  const int firstBlock = d.left / B;
+  for (int y = d.top; y < d.bottom; ++y) {
+    const uint64_t* now = stamps + static_cast<size_t>(y) * m.BlocksPerRow() + firstBlock;
+    uint64_t* kept = e.placed.data() + static_cast<size_t>(y - d.top) * n;
+    for (int b = 0; b < n;) {
+      if (now[b] == kept[b]) {
+        ++b;
+        continue;
+      }
+      int end = b + 1;
+      while (end < n && now[end] != kept[end]) ++end;
+      const int x0 = std::max(d.left, (firstBlock + b) * B);
+      const int x1 = std::min(d.right, (firstBlock + end) * B);
+      std::memcpy(m.ColourRowToWrite(y, x0, x1) + x0,
+                  e.enlarged.data() + static_cast<size_t>(y - d.top) * w + (x0 - d.left),
+                  static_cast<size_t>(x1 - x0) * 4);
+      for (int k = b; k < end; ++k) kept[k] = now[k];
+      b = end;
+    }
+  }
 }
 
 // Copies src of the backdrop sheet onto presentRect of mainSurface through
@@ -125,26 +191,17 @@ const BackdropCache::Entry* CopyBackdropFrame(Surfaces& s, const Rect& src,
     return nullptr;
   }
   BackdropCache& c = TheBackdropCache();
-  const size_t srcW = static_cast<size_t>(src.Width()), destW = static_cast<size_t>(dest.Width());
-  auto sameSource = [&](const BackdropCache::Entry& e) {
-    for (int y = src.top; y < src.bottom; ++y)
-      if (std::memcmp(sheet.ColourRow(y) + src.left,
-                      e.source.data() + static_cast<size_t>(y - src.top) * srcW, srcW * 4) != 0)
-        return false;
-    return true;
-  };
+  const size_t destW = static_cast<size_t>(dest.Width());
   BackdropCache::Entry* slot = nullptr;
   for (BackdropCache::Entry& e : c.entries) {
     if (e.src != src || e.dest != dest) continue;
-    if (sameSource(e)) {
+    if (e.sheetStamp == sheet.Stamp()) {
       e.used = ++c.clock;
       if (deferred) return &e;
-      for (int y = dest.top; y < dest.bottom; ++y)
-        std::memcpy(m.ColourRow(y) + dest.left,
-                    e.enlarged.data() + static_cast<size_t>(y - dest.top) * destW, destW * 4);
+      PlaceFrame(e, m);
       return nullptr;
     }
-    slot = &e;  // the same frame with other pixels: made again in its place
+    slot = &e;  // the same frame of another sheet: made again in its place
   }
   CopyRect(m, p, sheet, src);
   if (!slot) {
@@ -157,15 +214,13 @@ const BackdropCache::Entry* CopyBackdropFrame(Surfaces& s, const Rect& src,
   }
   slot->src = src;
   slot->dest = dest;
+  slot->sheetStamp = sheet.Stamp();
   slot->used = ++c.clock;
-  slot->source.resize(srcW * static_cast<size_t>(src.Height()));
-  for (int y = src.top; y < src.bottom; ++y)
-    std::memcpy(slot->source.data() + static_cast<size_t>(y - src.top) * srcW,
-                sheet.ColourRow(y) + src.left, srcW * 4);
   slot->enlarged.resize(destW * static_cast<size_t>(dest.Height()));
   for (int y = dest.top; y < dest.bottom; ++y)
     std::memcpy(slot->enlarged.data() + static_cast<size_t>(y - dest.top) * destW,
-                m.ColourRow(y) + dest.left, destW * 4);
+                std::as_const(m).ColourRow(y) + dest.left, destW * 4);
+  NotePlaced(*slot, m);
   return nullptr;
 }
 
@@ -202,7 +257,8 @@ void CompositeOver(Game& g, const BackdropCache::Entry* backdrop) {
       const Rect& d = backdrop->dest;
       const size_t w = static_cast<size_t>(d.Width());
       for (int y = d.top; y < d.bottom; ++y)
-        std::memcpy(m.ColourRow(y) + d.left, backdrop->enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
+        std::memcpy(m.ColourRowToWrite(y, d.left, d.right) + d.left,
+                    backdrop->enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
     }
     m.canvas.copyMode = SRCAND;
     CopyRect(m, s.presentRect, s.maskLayer, s.stageView);

@@ -3,6 +3,7 @@
 #include "graphics/spread_row.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -255,7 +256,7 @@ void CopyMapped(Surface& dest, const Surface& src, const std::vector<int32_t>& x
     // Same palette: the indexes are copied as they are.
     for (size_t r = 0; r < ys.size(); ++r) {
       const uint8_t* s = src.ByteRow(ys[r]);
-      uint8_t* d = dest.ByteRow(dy0 + static_cast<int>(r)) + dx0;
+      uint8_t* d = dest.ByteRowToWrite(dy0 + static_cast<int>(r), dx0, dx0 + n) + dx0;
       if (identity) {
         std::memcpy(d, s + sx0, static_cast<size_t>(n));
       } else {
@@ -316,9 +317,9 @@ void CopyMapped(Surface& dest, const Surface& src, const std::vector<int32_t>& x
         line = sc.lastLine;
       }
       if (df == PixelFormat::Pal4)
-        ApplyRowPal4(dest.ByteRow(dy) + dx0, line, n, op, dest.Palette());
+        ApplyRowPal4(dest.ByteRowToWrite(dy, dx0, dx0 + n) + dx0, line, n, op, dest.Palette());
       else
-        ApplyRow(dest.ColourRow(dy) + dx0, line, n, op);
+        ApplyRow(dest.ColourRowToWrite(dy, dx0, dx0 + n) + dx0, line, n, op);
     }
     return;
   }
@@ -358,7 +359,7 @@ void CopyMapped(Surface& dest, const Surface& src, const std::vector<int32_t>& x
       }
       line = sc.bits.data();
     }
-    ApplyRow(dest.ByteRow(dy) + dx0, line, n, op);
+    ApplyRow(dest.ByteRowToWrite(dy, dx0, dx0 + n) + dx0, line, n, op);
   }
 }
 
@@ -368,15 +369,18 @@ void FillSpan(Surface& s, int y, int x0, int x1, uint32_t colour) {
   x1 = std::min(x1, s.Width());
   if (x0 >= x1) return;
   switch (s.Format()) {
-    case PixelFormat::Colour:
-      std::fill(s.ColourRow(y) + x0, s.ColourRow(y) + x1, colour & 0xFFFFFF);
+    case PixelFormat::Colour: {
+      uint32_t* row = s.ColourRowToWrite(y, x0, x1);
+      std::fill(row + x0, row + x1, colour & 0xFFFFFF);
       break;
+    }
     case PixelFormat::Mask:
     case PixelFormat::Mono:
-      std::memset(s.ByteRow(y) + x0, ColourToBit(colour), static_cast<size_t>(x1 - x0));
+      std::memset(s.ByteRowToWrite(y, x0, x1) + x0, ColourToBit(colour), static_cast<size_t>(x1 - x0));
       break;
     case PixelFormat::Pal4:
-      std::memset(s.ByteRow(y) + x0, NearestIndex(s.Palette(), colour), static_cast<size_t>(x1 - x0));
+      std::memset(s.ByteRowToWrite(y, x0, x1) + x0, NearestIndex(s.Palette(), colour),
+                  static_cast<size_t>(x1 - x0));
       break;
   }
 }
@@ -404,6 +408,7 @@ void Surface::Create(int width, int height, PixelFormat format) {
     colour_.assign(n, 0);
   colour_.shrink_to_fit();
   bytes_.shrink_to_fit();
+  TouchAll();
 }
 
 void Surface::CreatePal4(int width, int height, const Palette16& palette) {
@@ -431,6 +436,7 @@ void Surface::SetSize(int width, int height) {
   height_ = n.height_;
   colour_ = std::move(n.colour_);
   bytes_ = std::move(n.bytes_);
+  TouchAll();
 }
 
 void Surface::SetFormat(PixelFormat format) {
@@ -438,6 +444,7 @@ void Surface::SetFormat(PixelFormat format) {
   const bool toBits = format == PixelFormat::Mask || format == PixelFormat::Mono;
   if (IsBits() && toBits) {  // Mask <-> Mono: the bits stay
     format_ = format;
+    TouchAll();  // but they draw differently
     return;
   }
   const size_t n = static_cast<size_t>(width_) * height_;
@@ -472,6 +479,7 @@ void Surface::SetFormat(PixelFormat format) {
     }
   }
   format_ = format;
+  TouchAll();
 }
 
 uint32_t Surface::PixelColour(int x, int y) const {
@@ -493,6 +501,7 @@ uint32_t Surface::RawPixel(int x, int y) const {
 void Surface::SetRawPixel(int x, int y, uint32_t value) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   const size_t i = static_cast<size_t>(y) * width_ + x;
+  Touch(y, x, x + 1);
   switch (format_) {
     case PixelFormat::Colour: colour_[i] = value & 0xFFFFFF; break;
     case PixelFormat::Pal4: bytes_[i] = static_cast<uint8_t>(value & 15); break;
@@ -502,7 +511,49 @@ void Surface::SetRawPixel(int x, int y, uint32_t value) {
 
 FrameView Surface::View() const {
   if (format_ != PixelFormat::Colour || Empty()) return {};
-  return FrameView{colour_.data(), width_, height_, width_};
+  FrameView v{colour_.data(), width_, height_, width_};
+  if (!blocks_.empty()) {
+    v.stamps = blocks_.data();
+    v.stampBlock = kStampBlock;
+    v.stampsPerRow = BlocksPerRow();
+  }
+  return v;
+}
+
+uint64_t Surface::NewStamp() {
+  // A stamp must never repeat, whichever thread's surface takes it: each
+  // thread draws its own run of numbers from the shared counter.
+  constexpr uint64_t kRun = uint64_t{1} << 16;
+  static std::atomic<uint64_t> runs{1};
+  thread_local uint64_t next = 0, end = 0;
+  if (next == end) {
+    next = runs.fetch_add(1, std::memory_order_relaxed) * kRun;
+    end = next + kRun;
+  }
+  return next++;
+}
+
+void Surface::Touch(int y, int x0, int x1) {
+  stamp_.value = NewStamp();
+  if (blocks_.empty() || y < 0 || y >= height_) return;
+  x0 = std::max(x0, 0);
+  x1 = std::min(x1, width_);
+  if (x0 >= x1) return;
+  uint64_t* row = blocks_.data() + static_cast<size_t>(y) * BlocksPerRow();
+  std::fill(row + x0 / kStampBlock, row + (x1 - 1) / kStampBlock + 1, stamp_.value);
+}
+
+void Surface::TouchAll() {
+  stamp_.value = NewStamp();
+  if (keepBlocks_)
+    blocks_.assign(static_cast<size_t>(BlocksPerRow()) * height_, stamp_.value);
+  else
+    blocks_.clear();
+}
+
+void Surface::KeepBlockStamps() {
+  keepBlocks_ = true;
+  TouchAll();
 }
 
 // ---------------------------------------------------------------- drawing
@@ -596,7 +647,8 @@ bool CompositeLayers(Surface& dest, const Rect& d, const Surface& mask, const Su
       if (colour) Spread(colour->ColourRow(sy) + sxMin, xs, sxMin, runs, c);
       lastRow = sy;
     }
-    uint32_t* o = dest.ColourRow(area.top + static_cast<int>(r)) + area.left;
+    uint32_t* o =
+        dest.ColourRowToWrite(area.top + static_cast<int>(r), area.left, area.right) + area.left;
     const uint32_t* b = base ? base->pixels + r * base->stride : o;  // may be o itself
     int k = 0;
     if (colour) {

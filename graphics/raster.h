@@ -117,14 +117,38 @@ class Surface {
   // Pal4 only (others ignore it / return the VGA palette): the palette.
   // SetPalette keeps every pixel's index.
   const Palette16& Palette() const { return palette_; }
-  void SetPalette(const Palette16& palette) { palette_ = palette; }
+  void SetPalette(const Palette16& palette) {
+    palette_ = palette;
+    TouchAll();
+  }
 
   // Row access. Colour: 32-bit pixels. Mask/Mono: bytes 0/1. Pal4: bytes
-  // 0..15 (palette indexes).
-  uint32_t* ColourRow(int y) { return colour_.data() + static_cast<size_t>(y) * width_; }
+  // 0..15 (palette indexes). A row taken for writing counts as changed.
+  uint32_t* ColourRow(int y) { return ColourRowToWrite(y, 0, width_); }
   const uint32_t* ColourRow(int y) const { return colour_.data() + static_cast<size_t>(y) * width_; }
-  uint8_t* ByteRow(int y) { return bytes_.data() + static_cast<size_t>(y) * width_; }
+  uint8_t* ByteRow(int y) { return ByteRowToWrite(y, 0, width_); }
   const uint8_t* ByteRow(int y) const { return bytes_.data() + static_cast<size_t>(y) * width_; }
+  // The start of row y, for writing only its pixels x0 .. x1 - 1.
+  uint32_t* ColourRowToWrite(int y, int x0, int x1) {
+    Touch(y, x0, x1);
+    return colour_.data() + static_cast<size_t>(y) * width_;
+  }
+  uint8_t* ByteRowToWrite(int y, int x0, int x1) {
+    Touch(y, x0, x1);
+    return bytes_.data() + static_cast<size_t>(y) * width_;
+  }
+
+  // Change stamps: every write gives the surface a stamp never handed out
+  // before (by any surface), so an unchanged stamp means unchanged pixels,
+  // also in a copy of the surface. Whoever keeps something made from the
+  // pixels can tell whether it still holds without comparing them.
+  uint64_t Stamp() const { return stamp_.value; }
+  // With block stamps kept, each row's blocks of kStampBlock pixels also
+  // carry the stamp of their last write: rows of BlocksPerRow() stamps.
+  static constexpr int kStampBlock = 32;
+  void KeepBlockStamps();
+  const uint64_t* BlockStamps() const { return blocks_.empty() ? nullptr : blocks_.data(); }
+  int BlocksPerRow() const { return (width_ + kStampBlock - 1) / kStampBlock; }
 
   // One pixel as a colour (Mask/Mono: white or black; Pal4: its palette
   // colour); 0 outside. For tests and tools, not for drawing loops.
@@ -142,6 +166,26 @@ class Surface {
   static constexpr int kMaxSide = 16384;
 
  private:
+  // A moved-from surface no longer holds the pixels its stamp stood for.
+  struct StampValue {
+    uint64_t value = NewStamp();
+    StampValue() = default;
+    StampValue(const StampValue&) = default;
+    StampValue& operator=(const StampValue&) = default;
+    StampValue(StampValue&& o) noexcept : value(o.value) { o.value = NewStamp(); }
+    StampValue& operator=(StampValue&& o) noexcept {
+      value = o.value;
+      o.value = NewStamp();
+      return *this;
+    }
+  };
+  static uint64_t NewStamp();
+  void Touch(int y, int x0, int x1);
+  void TouchAll();
+
+  StampValue stamp_;
+  bool keepBlocks_ = false;
+  std::vector<uint64_t> blocks_;  // with keepBlocks_: rows of BlocksPerRow()
   int width_ = 0;
   int height_ = 0;
   PixelFormat format_ = PixelFormat::Colour;

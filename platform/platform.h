@@ -41,6 +41,13 @@ struct FrameView {
   int width = 0;
   int height = 0;
   int stride = 0;  // in pixels
+  // Optional: a stamp for each block of stampBlock pixels of each row,
+  // stampsPerRow a row, that changes whenever a pixel of the block may have
+  // changed (stamps are never reused). A window that keeps the frame it
+  // showed need not look again at blocks whose stamps it has seen.
+  const uint64_t* stamps = nullptr;
+  int stampBlock = 0;
+  int stampsPerRow = 0;
 };
 
 // Millisecond tick count since some start; wraps after about 49.7 days.

@@ -54,6 +54,13 @@ QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) 
   QRegion changed;
   if (w == 0 || h == 0 || !frame.pixels) return changed;
   held_ = true;
+  // Blocks whose stamps were seen when their pixels were taken are the
+  // same still: rows of them are not even compared.
+  const int block = frame.stampBlock;
+  const int blocks = frame.stamps && block > 0 ? (w + block - 1) / block : 0;
+  const bool stamped = blocks > 0 && frame.stampsPerRow >= blocks;
+  const bool useSeen = stamped && !whole && seenBlock_ == block &&
+                       seen_.size() == static_cast<size_t>(blocks) * h;
   // Changed bands that touch are drawn as one rectangle (the widest of
   // their spans): fewer, larger copies to the window.
   QRect run;
@@ -68,11 +75,25 @@ QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) 
     for (int y = top; y < bottom; ++y) {
       const uint32_t* src = frame.pixels + static_cast<size_t>(y) * frame.stride;
       uint32_t* kept = shown_.data() + static_cast<size_t>(y) * w;
-      if (!whole && std::memcmp(src, kept, static_cast<size_t>(w) * 4) == 0) continue;
-      int l = 0, r = w - 1;
+      int lo = 0, hi = w - 1;  // the pixels that may differ
+      if (useSeen) {
+        const uint64_t* now = frame.stamps + static_cast<size_t>(y) * frame.stampsPerRow;
+        uint64_t* was = seen_.data() + static_cast<size_t>(y) * blocks;
+        int first = 0;
+        while (first < blocks && now[first] == was[first]) ++first;
+        if (first == blocks) continue;
+        int last = blocks - 1;
+        while (now[last] == was[last]) --last;
+        std::copy(now + first, now + last + 1, was + first);
+        lo = first * block;
+        hi = std::min(w, (last + 1) * block) - 1;
+      }
+      const size_t span = static_cast<size_t>(hi - lo + 1) * 4;
+      if (!whole && std::memcmp(src + lo, kept + lo, span) == 0) continue;
+      int l = lo, r = hi;
       if (!whole) {
         // Equal runs skipped 16 pixels at a time, then pixel by pixel.
-        while (l + 16 <= w && std::memcmp(src + l, kept + l, 64) == 0) l += 16;
+        while (l + 16 <= hi + 1 && std::memcmp(src + l, kept + l, 64) == 0) l += 16;
         while (src[l] == kept[l]) ++l;
         while (r - 15 > l && std::memcmp(src + r - 15, kept + r - 15, 64) == 0) r -= 16;
         while (src[r] == kept[r]) --r;
@@ -89,6 +110,16 @@ QRegion EnlargedFrame::Update(const FrameView& frame, Size visible, int factor) 
     run = run.isEmpty() ? band : run.united(band);
   }
   flush();
+  // Every visible pixel now matches what those stamps stood for.
+  if (stamped && !useSeen) {
+    seenBlock_ = block;
+    seen_.resize(static_cast<size_t>(blocks) * h);
+    for (int y = 0; y < h; ++y)
+      std::copy_n(frame.stamps + static_cast<size_t>(y) * frame.stampsPerRow, blocks,
+                  seen_.data() + static_cast<size_t>(y) * blocks);
+  } else if (!stamped) {
+    seen_.clear();
+  }
   return changed;
 }
 

@@ -69,6 +69,10 @@ class EnlargedFrame {
   int factor_ = 1;
   bool held_ = false;            // shown_ holds a frame
   std::vector<uint32_t> shown_;  // logical pixels, rows of logical_.w
+  // The frame's block stamps when shown_ last took those blocks (none when
+  // the frame came without).
+  std::vector<uint64_t> seen_;
+  int seenBlock_ = 0;
 };
 
 }  // namespace kelvane

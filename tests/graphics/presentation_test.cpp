@@ -201,6 +201,50 @@ TEST_F(PresentationTest, BackdropFramesOfTheGridAndTheStrip) {
   EXPECT_EQ(s.backdropFrame, 0);
 }
 
+// The backdrop copy rewrites only what was drawn over since the same frame
+// was placed: whatever draws over it between frames (fills, copies, single
+// pixels, rows written directly, the sheet itself redrawn), each frame must
+// still be exactly the plain stretched copy.
+TEST_F(PresentationTest, BackdropFramesStayExactWhateverIsDrawnBetween) {
+  s.backdropSheet.Create(640, 480);
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x) s.backdropSheet.SetRawPixel(x, y, static_cast<uint32_t>(x * 7 + y * 131));
+  s.backdropFrameCount = 4;
+  s.presentRect = geo::kPresentLarge;
+  g.st.frameInterval = g.st.slowFrameInterval;
+  Fill(s.spriteLayer, Rect::XYWH(224, 0, 45, 116), 0x804020);
+  uint32_t seed = 7;
+  auto next = [&seed](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 8) % n; };
+  Surface expected(640, 480);
+  for (int frame = 0; frame < 40; ++frame) {
+    SCOPED_TRACE(frame);
+    switch (next(6)) {
+      case 0: Fill(s.mainSurface, Rect::XYWH(next(640), next(480), next(200), next(60)), 0x123456); break;
+      case 1: s.mainSurface.SetRawPixel(next(640), next(480), 0xFFFFFF); break;
+      case 2: s.mainSurface.ColourRow(next(480))[next(640)] = 0x00FF00; break;
+      case 3:
+        s.mainSurface.canvas.copyMode = SRCPAINT;
+        CopyRect(s.mainSurface, Rect::XYWH(next(600), next(400), 90, 232), s.spriteLayer,
+                 Rect::XYWH(224, 0, 45, 116));
+        s.mainSurface.canvas.copyMode = SRCCOPY;
+        break;
+      case 4: Fill(s.backdropSheet, Rect::XYWH(next(640), next(480), 20, 20), 0x0000FF); break;
+      default: break;  // nothing drawn: the frame must come back as it was
+    }
+    if (frame == 20) s.presentRect = geo::kPresentSmall;
+    AnimateBackdrop(g);
+    const int f = s.backdropFrame;
+    expected.canvas.copyMode = SRCCOPY;
+    CopyRect(expected, s.presentRect, s.backdropSheet,
+             Rect::XYWH(f % 2 * 320, f / 2 * 240, 320, 240));
+    bool same = true;
+    for (int y = 0; y < std::min(s.presentRect.bottom, 480); ++y)
+      for (int x = 0; x < std::min(s.presentRect.right, 640); ++x)
+        same &= s.mainSurface.RawPixel(x, y) == expected.RawPixel(x, y);
+    EXPECT_TRUE(same);
+  }
+}
+
 TEST_F(PresentationTest, IconPanelSidesFollowThePointerThresholds) {
   s.iconShown = 1;
   s.iconSide = 0;

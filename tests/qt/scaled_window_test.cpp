@@ -4,6 +4,7 @@
 
 #include <QScreen>
 
+#include "graphics/raster.h"
 #include "platform/qt/scaled_view.h"
 #include "tests/qt/program_child.h"
 
@@ -113,6 +114,44 @@ TEST(EnlargedFrameTest, KeepsTheEnlargedFrameExactAndReportsWhatChanged) {
   e.Rescale(4);
   EXPECT_EQ(e.Image().size(), QSize(640 * 4, 480 * 4));
   EXPECT_EQ(e.Image().pixel(4 * 639 + 3, 4 * 479 + 3) & 0xFFFFFF, pixels[479 * 640 + 639]);
+}
+
+// A frame that comes with block stamps (the game's own surface) is looked
+// at only where they changed: whatever way the surface is drawn on, the
+// window must end up with the same picture and report the same change as
+// one that compares every pixel.
+TEST(EnlargedFrameTest, StampedFramesSkipOnlyWhatDidNotChange) {
+  Surface frame(640, 480);
+  frame.KeepBlockStamps();
+  Surface tile(64, 64);
+  EnlargedFrame stamped, compared;
+  uint32_t seed = 3;
+  auto next = [&seed](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 8) % n; };
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    frame.canvas.brushColour = static_cast<uint32_t>(next(1 << 24));
+    switch (next(7)) {
+      case 0: FillRect(frame, Rect::XYWH(next(700) - 30, next(500) - 10, next(90), next(40))); break;
+      case 1: frame.SetRawPixel(next(640), next(480), static_cast<uint32_t>(next(1 << 24))); break;
+      case 2: frame.ColourRow(next(480))[next(640)] ^= 0x010101; break;
+      case 3:
+        frame.canvas.copyMode = next(2) ? SRCPAINT : SRCCOPY;
+        tile.canvas.brushColour = static_cast<uint32_t>(next(1 << 24));
+        FillRect(tile, Rect::XYWH(next(64), next(64), 9, 9));
+        CopyRect(frame, Rect::XYWH(next(640), next(480), 128, 100), tile, tile.Bounds());
+        break;
+      case 4: CopyRect(frame, Rect::XYWH(next(600), next(450), 40, 30), frame, Rect::XYWH(next(600), next(450), 40, 30)); break;
+      case 5: FillRect(frame, Rect::XYWH(next(600), next(480), 33, 1)); break;  // the same colour again, often
+      default: break;
+    }
+    const int k = round < 40 ? 1 : 2;
+    FrameView bare = frame.View();
+    bare.stamps = nullptr;
+    const QRegion a = stamped.Update(frame.View(), {640, 480}, k);
+    const QRegion b = compared.Update(bare, {640, 480}, k);
+    EXPECT_EQ(a, b);
+    EXPECT_TRUE(stamped.Image() == compared.Image());
+  }
 }
 
 using namespace child;
