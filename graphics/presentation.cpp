@@ -92,16 +92,23 @@ struct BackdropCache {
     Rect src;   // in the backdrop sheet
     Rect dest;  // in mainSurface, clipped to it
     uint64_t sheetStamp = 0;
+    uint64_t id = 0;  // this making of the frame
     std::vector<uint32_t> enlarged;
-    // The block stamps of dest's rows in mainSurface just after the frame
-    // was last copied there whole: blocks that still carry them still hold
-    // its pixels and need no copy (the menu draws over a small part only).
-    std::vector<uint64_t> placed;
+    // Per block of dest, whether another frame (by its id) has the same
+    // pixels there: worked out once, when one first follows the other.
+    std::vector<std::pair<uint64_t, std::vector<uint8_t>>> sameAs;
     uint64_t used = 0;
   };
   static constexpr size_t kEntries = 4;  // the grid's four frames
   std::vector<Entry> entries;
   uint64_t clock = 0;
+  uint64_t lastId = 0;
+  // The frame last copied whole into mainSurface and the block stamps of
+  // dest's rows just after: blocks that still carry them still hold its
+  // pixels (the menu draws over a small part only, and the frames of an
+  // animation mostly differ in a small part).
+  uint64_t placedId = 0;
+  std::vector<uint64_t> placed;
 };
 
 BackdropCache& TheBackdropCache() {
@@ -114,48 +121,75 @@ int PlacedBlocks(const Rect& dest) {
   return (dest.right - 1) / Surface::kStampBlock - dest.left / Surface::kStampBlock + 1;
 }
 
-// Notes which block stamps dest's rows of m carry now that they hold the frame.
-void NotePlaced(BackdropCache::Entry& e, const Surface& m) {
+// Notes that dest's rows of m hold the frame, with the stamps they carry now.
+void NotePlaced(BackdropCache& c, const BackdropCache::Entry& e, const Surface& m) {
   const uint64_t* stamps = m.BlockStamps();
-  if (!stamps) {
-    e.placed.clear();
-    return;
-  }
+  c.placedId = stamps ? e.id : 0;
+  if (!stamps) return;
   const Rect& d = e.dest;
   const size_t n = static_cast<size_t>(PlacedBlocks(d));
-  e.placed.resize(n * static_cast<size_t>(d.Height()));
+  c.placed.resize(n * static_cast<size_t>(d.Height()));
   for (int y = d.top; y < d.bottom; ++y)
-    std::memcpy(e.placed.data() + static_cast<size_t>(y - d.top) * n,
+    std::memcpy(c.placed.data() + static_cast<size_t>(y - d.top) * n,
                 stamps + static_cast<size_t>(y) * m.BlocksPerRow() + d.left / Surface::kStampBlock,
                 n * sizeof(uint64_t));
 }
 
-// The cached frame onto mainSurface: only the blocks written since it was
-// last placed there, or all of it.
-void PlaceFrame(BackdropCache::Entry& e, Surface& m) {
+// Which blocks of dest e has in common with the frame `other` (same dest).
+const std::vector<uint8_t>& SameBlocks(BackdropCache::Entry& e, const BackdropCache::Entry& other) {
+  for (const auto& [id, same] : e.sameAs)
+    if (id == other.id) return same;
+  if (e.sameAs.size() >= 2 * BackdropCache::kEntries) e.sameAs.clear();  // ids long gone
+  constexpr int B = Surface::kStampBlock;
+  const Rect& d = e.dest;
+  const int n = PlacedBlocks(d), firstBlock = d.left / B;
+  const size_t w = static_cast<size_t>(d.Width());
+  std::vector<uint8_t> same(static_cast<size_t>(n) * d.Height());
+  for (int y = 0; y < d.Height(); ++y)
+    for (int b = 0; b < n; ++b) {
+      const int x0 = std::max(d.left, (firstBlock + b) * B) - d.left;
+      const int x1 = std::min(d.right, (firstBlock + b + 1) * B) - d.left;
+      const size_t at = static_cast<size_t>(y) * w + static_cast<size_t>(x0);
+      same[static_cast<size_t>(y) * n + b] =
+          std::memcmp(e.enlarged.data() + at, other.enlarged.data() + at,
+                      static_cast<size_t>(x1 - x0) * 4) == 0;
+    }
+  return e.sameAs.emplace_back(other.id, std::move(same)).second;
+}
+
+// The cached frame onto mainSurface: only the blocks that do not hold its
+// pixels already, that is, those drawn over since a frame was placed and
+// those where that frame differs from this one.
+void PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m) {
   const Rect& d = e.dest;
   const size_t w = static_cast<size_t>(d.Width());
   const uint64_t* stamps = m.BlockStamps();
   const int n = PlacedBlocks(d);
-  if (!stamps || e.placed.size() != static_cast<size_t>(n) * d.Height()) {
+  const BackdropCache::Entry* before = nullptr;
+  for (const BackdropCache::Entry& other : c.entries)
+    if (other.id == c.placedId && other.dest == d) before = &other;
+  if (!stamps || !before || c.placed.size() != static_cast<size_t>(n) * d.Height()) {
     for (int y = d.top; y < d.bottom; ++y)
       std::memcpy(m.ColourRowToWrite(y, d.left, d.right) + d.left,
                   e.enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
-    NotePlaced(e, m);
+    NotePlaced(c, e, m);
     return;
   }
+  const uint8_t* same = before == &e ? nullptr : SameBlocks(e, *before).data();
   constexpr int B = Surface::kStampBlock;
   const int firstBlock = d.left / B;
   for (int y = d.top; y < d.bottom; ++y) {
+    const size_t row = static_cast<size_t>(y - d.top) * n;
     const uint64_t* now = stamps + static_cast<size_t>(y) * m.BlocksPerRow() + firstBlock;
-    uint64_t* kept = e.placed.data() + static_cast<size_t>(y - d.top) * n;
+    uint64_t* kept = c.placed.data() + row;
+    auto holds = [&](int b) { return now[b] == kept[b] && (!same || same[row + b]); };
     for (int b = 0; b < n;) {
-      if (now[b] == kept[b]) {
+      if (holds(b)) {
         ++b;
         continue;
       }
       int end = b + 1;
-      while (end < n && now[end] != kept[end]) ++end;
+      while (end < n && !holds(end)) ++end;
       const int x0 = std::max(d.left, (firstBlock + b) * B);
       const int x1 = std::min(d.right, (firstBlock + end) * B);
       std::memcpy(m.ColourRowToWrite(y, x0, x1) + x0,
@@ -165,6 +199,7 @@ void PlaceFrame(BackdropCache::Entry& e, Surface& m) {
       b = end;
     }
   }
+  c.placedId = e.id;
 }
 
 // Copies src of the backdrop sheet onto presentRect of mainSurface through
@@ -198,7 +233,7 @@ const BackdropCache::Entry* CopyBackdropFrame(Surfaces& s, const Rect& src,
     if (e.sheetStamp == sheet.Stamp()) {
       e.used = ++c.clock;
       if (deferred) return &e;
-      PlaceFrame(e, m);
+      PlaceFrame(c, e, m);
       return nullptr;
     }
     slot = &e;  // the same frame of another sheet: made again in its place
@@ -215,12 +250,14 @@ const BackdropCache::Entry* CopyBackdropFrame(Surfaces& s, const Rect& src,
   slot->src = src;
   slot->dest = dest;
   slot->sheetStamp = sheet.Stamp();
+  slot->id = ++c.lastId;
+  slot->sameAs.clear();
   slot->used = ++c.clock;
   slot->enlarged.resize(destW * static_cast<size_t>(dest.Height()));
   for (int y = dest.top; y < dest.bottom; ++y)
     std::memcpy(slot->enlarged.data() + static_cast<size_t>(y - dest.top) * destW,
                 std::as_const(m).ColourRow(y) + dest.left, destW * 4);
-  NotePlaced(*slot, m);
+  NotePlaced(c, *slot, m);
   return nullptr;
 }
 

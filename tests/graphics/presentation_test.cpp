@@ -206,9 +206,14 @@ TEST_F(PresentationTest, BackdropFramesOfTheGridAndTheStrip) {
 // pixels, rows written directly, the sheet itself redrawn), each frame must
 // still be exactly the plain stretched copy.
 TEST_F(PresentationTest, BackdropFramesStayExactWhateverIsDrawnBetween) {
+  // Four frames alike but for a patch of each, as an animation mostly is.
   s.backdropSheet.Create(640, 480);
   for (int y = 0; y < 480; ++y)
-    for (int x = 0; x < 640; ++x) s.backdropSheet.SetRawPixel(x, y, static_cast<uint32_t>(x * 7 + y * 131));
+    for (int x = 0; x < 640; ++x)
+      s.backdropSheet.SetRawPixel(x, y, static_cast<uint32_t>(x % 320 * 7 + y % 240 * 131));
+  for (int f = 0; f < 4; ++f)
+    Fill(s.backdropSheet, Rect::XYWH(f % 2 * 320 + 40 * f, f / 2 * 240 + 30 * f, 50, 40),
+         0x111111u * static_cast<uint32_t>(f + 1));
   s.backdropFrameCount = 4;
   s.presentRect = geo::kPresentLarge;
   g.st.frameInterval = g.st.slowFrameInterval;
