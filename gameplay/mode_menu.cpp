@@ -342,11 +342,14 @@ void ComposeFrame(Game& g) {
   Surface& frame = s.mainSurface;
   for (const ShownColumn& c : kShownColumns) {
     const Rect& place = large ? c.large : c.small;
+    // Mask and colour in one pass where the layers allow it: the same pixels.
+    if (CompositeLayers(frame, place, s.maskLayer, &s.spriteLayer, c.source)) continue;
     frame.canvas.copyMode = SRCAND;
     CopyRect(frame, place, s.maskLayer, c.source);
     frame.canvas.copyMode = SRCPAINT;
     CopyRect(frame, place, s.spriteLayer, c.source);
   }
+  frame.canvas.copyMode = SRCPAINT;  // as the copies leave it
   // The gallery picture is shown bare.
   if (sub != kGalleryShown) {
     OverlayCell(g, atlas::At(atlas::RegionId::kMenuCaption), large ? kCaptionLarge : kCaptionSmall);
