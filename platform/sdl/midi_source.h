@@ -98,8 +98,9 @@ class MidiSource : public MusicSource {
   std::vector<float> ready_;
   size_t readyStart_ = 0, readyFrames_ = 0;
   std::atomic<uint64_t> handed_{0};  // the place handed to the stream
-  // Rendered tunes (the render lock held).
+  // The render the play reads, fixed when it is made.
   std::shared_ptr<const RenderedTune> rendered_;
+  // The render lock held for these.
   bool readFailed_ = false;
   uint64_t renderKey_ = 0;
   bool recording_ = false;
