@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -56,6 +57,25 @@ std::string NameOf(uint64_t key) {
   return name;
 }
 
+enum class RenderName { Other, Render, Temporary };
+
+// A render is named by 16 hex digits and the suffix; its temporary adds
+// ".tmp" and the writer's process id.
+RenderName KindOf(const std::string& name) {
+  constexpr size_t kDigits = 16;
+  const size_t base = kDigits + std::strlen(kSuffix);
+  if (name.size() < base || name.compare(kDigits, std::strlen(kSuffix), kSuffix) != 0)
+    return RenderName::Other;
+  for (size_t i = 0; i < kDigits; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return RenderName::Other;
+  if (name.size() == base) return RenderName::Render;
+  const std::string rest = name.substr(base);
+  if (rest.size() > 4 && rest.starts_with(".tmp") &&
+      rest.find_first_not_of("0123456789", 4) == std::string::npos)
+    return RenderName::Temporary;
+  return RenderName::Other;
+}
+
 void PutU64(unsigned char* at, uint64_t v) {
   for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
 }
@@ -96,11 +116,14 @@ void Trim(const std::string& folder) {
     const std::string name = e.path().filename().string();
     const auto used = e.last_write_time(e2);
     if (e2) continue;
-    if (name.find(".tmp") != std::string::npos) {
+    // Only files named as ours are ever removed: the folder may be one the
+    // player named, with files of their own.
+    const RenderName kind = KindOf(name);
+    if (kind == RenderName::Temporary) {
       if (now - used > kStaleTemporary) fs::remove(e.path(), e2);
       continue;
     }
-    if (!name.ends_with(kSuffix)) continue;
+    if (kind != RenderName::Render) continue;
     const uint64_t size = e.file_size(e2);
     renders.push_back({used, size, e.path()});
     total += size;

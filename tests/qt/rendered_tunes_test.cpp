@@ -170,8 +170,18 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   // The folder is kept under its limit, the renders used longest ago going
   // first (sparse stand-ins of a quarter of the limit each).
   const auto now = fs::file_time_type::clock::now();
+  auto old = [&](int i) { return folder + "00000000000000a" + std::to_string(i) + ".pcm"; };
+  // The player's own files in a folder they named are never touched.
+  for (const char* own : {"mine.pcm", "notes.tmp", "00000000000000b0.pcm.tmpx"}) {
+    test::WriteAll(folder + own, "x");
+    fs::last_write_time(folder + own, now - std::chrono::hours(30));
+  }
+  // A half-written render left by a stopped program goes once it is old.
+  const std::string leftover = folder + "00000000000000c0.pcm.tmp123";
+  test::WriteAll(leftover, "x");
+  fs::last_write_time(leftover, now - std::chrono::hours(1));
   for (int i = 0; i < 4; ++i) {
-    const std::string name = folder + "old" + std::to_string(i) + ".pcm";
+    const std::string name = old(i);
     test::WriteAll(name, "");
     fs::resize_file(name, kRenderedTunesLimitBytes / 4);
     fs::last_write_time(name, now - std::chrono::hours(10 - i));
@@ -185,12 +195,15 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   WaitForRenderedTunesStored();
   EXPECT_TRUE(FindRenderedTune(key, length)) << "the newest render stays";
   EXPECT_FALSE(fs::exists(folder + otherName));
-  EXPECT_FALSE(fs::exists(folder + "old0.pcm"));
-  EXPECT_TRUE(fs::exists(folder + "old1.pcm"));
-  EXPECT_TRUE(fs::exists(folder + "old3.pcm"));
+  EXPECT_FALSE(fs::exists(old(0)));
+  EXPECT_TRUE(fs::exists(old(1)));
+  EXPECT_TRUE(fs::exists(old(3)));
+  for (const char* own : {"mine.pcm", "notes.tmp", "00000000000000b0.pcm.tmpx"})
+    EXPECT_TRUE(fs::exists(folder + own)) << own;
+  EXPECT_FALSE(fs::exists(leftover));
 
   // A folder that cannot be written to: the tune plays all the same.
-  SetRenderedTunesFolder(folder + "old3.pcm/sub/");
+  SetRenderedTunesFolder(old(3) + "/sub/");
   {
     MidiSource whole(score, 0, length, 0, {key, nullptr});
     EXPECT_EQ(PlayWhole(whole, 4096).size(), length * 2);
