@@ -159,7 +159,7 @@ MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, ui
 }
 
 MidiSource::~MidiSource() {
-  if (!ahead_) return;
+  // Every play may have held the synthesiser, rendered ahead or not.
   AheadRenderer& r = Renderer();
   std::lock_guard<std::mutex> lock(r.render);
   if (r.owner == this) r.owner = nullptr;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "music/audio_length.h"
@@ -38,6 +39,9 @@ struct Store {
   std::condition_variable idle;
   std::string folder;
   int writing = 0;
+  // Renders that could not be written are not tried again in this run (a
+  // full disk would otherwise be reported at every loop of a tune).
+  std::set<uint64_t> failed;
 };
 
 Store& S() {
@@ -137,7 +141,7 @@ void Trim(const std::string& folder) {
   }
 }
 
-void Write(std::string folder, uint64_t key, std::vector<int16_t> pcm) {
+bool Write(const std::string& folder, uint64_t key, const std::vector<int16_t>& pcm) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   const std::string path = folder + NameOf(key);
@@ -156,11 +160,13 @@ void Write(std::string folder, uint64_t key, std::vector<int16_t> pcm) {
   // Only a whole file ever takes the render's name.
   if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) {
+    const int why = errno;
     ::unlink(temp.c_str());
     std::fprintf(stderr, "kelvane: the rendered tune %s cannot be written: %s\n", path.c_str(),
-                 std::strerror(errno));
+                 std::strerror(why));
   }
   Trim(folder);
+  return ok;
 }
 
 bool IsMidiName(const fs::path& p) {
@@ -174,6 +180,7 @@ bool IsMidiName(const fs::path& p) {
 void SetRenderedTunesFolder(const std::string& folder) {
   std::lock_guard<std::mutex> lock(S().m);
   S().folder = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  S().failed.clear();
 }
 
 std::string RenderedTunesFolder() {
@@ -247,14 +254,15 @@ void StoreRenderedTune(uint64_t key, std::vector<int16_t> pcm) {
   std::string folder;
   {
     std::lock_guard<std::mutex> lock(s.m);
-    if (s.folder.empty()) return;
+    if (s.folder.empty() || s.failed.count(key)) return;
     folder = s.folder;
     ++s.writing;
   }
-  std::thread([folder, key, pcm = std::move(pcm)]() mutable {
-    Write(folder, key, std::move(pcm));
+  std::thread([folder, key, pcm = std::move(pcm)] {
+    const bool ok = Write(folder, key, pcm);
     Store& s = S();
     std::lock_guard<std::mutex> lock(s.m);
+    if (!ok) s.failed.insert(key);
     --s.writing;
     s.idle.notify_all();
   }).detach();

@@ -202,13 +202,18 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
     EXPECT_TRUE(fs::exists(folder + own)) << own;
   EXPECT_FALSE(fs::exists(leftover));
 
-  // A folder that cannot be written to: the tune plays all the same.
+  // A folder that cannot be written to: the tune plays all the same, and
+  // the failure is reported once, not at every loop.
   SetRenderedTunesFolder(old(3) + "/sub/");
-  {
+  ::testing::internal::CaptureStderr();
+  for (int loop = 0; loop < 2; ++loop) {
     MidiSource whole(score, 0, length, 0, {key, nullptr});
     EXPECT_EQ(PlayWhole(whole, 4096).size(), length * 2);
+    WaitForRenderedTunesStored();
   }
-  WaitForRenderedTunesStored();
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("cannot be written"), std::string::npos);
+  EXPECT_EQ(said.find("cannot be written"), said.rfind("cannot be written")) << said;
 }
 
 }  // namespace
