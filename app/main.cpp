@@ -72,6 +72,6 @@ int main(int argc, char** argv) {
     for (const std::string& folder : {places.settings, places.playerData, places.cache})
       kelvane::RemoveStaleTemporaries(folder);
   }
-  if (options->headless) return kelvane::RunHeadless(*options, places);
+  if (options->headless && !options->renderTunes) return kelvane::RunHeadless(*options, places);
   return kelvane::RunQtProgram(*options, places, argc, argv);
 }

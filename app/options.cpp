@@ -36,6 +36,8 @@ std::string UsageText() {
          "  --scale N         window enlarged N times (1 to 6) with sharp pixels\n"
          "  --lang ja|en      language of the windows (default: the locale's)\n"
          "  --where           print the folders the game reads and writes, then stop\n"
+         "  --render-tunes    render the data folder's MIDI tunes for the rendered-tune\n"
+         "                    cache now rather than as each is first heard, then stop\n"
          "  --help            this text\n"
          "\n"
          "Files: a copy whose own folder holds the data and may be written to\n"
@@ -44,6 +46,10 @@ std::string UsageText() {
          "Kelvane.ini to $XDG_CONFIG_HOME/kelvane/ (~/.config/kelvane/), records\n"
          "and albums to $XDG_DATA_HOME/kelvane/ (~/.local/share/kelvane/) and the\n"
          "colour-scheme caches to $XDG_CACHE_HOME/kelvane/ (~/.cache/kelvane/).\n"
+         "MIDI tunes, once heard whole, play from renders kept in\n"
+         "$XDG_CACHE_HOME/kelvane/tunes/ (at most 256 MB), which costs far less than\n"
+         "the synthesiser; KELVANE_RENDERED_TUNES=off turns them off, or names\n"
+         "another folder.\n"
          "A tune, backdrop, character sheet or move list put into\n"
          "~/.local/share/kelvane/ is read in place of the installed one.\n";
 }
@@ -118,6 +124,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       o.stats = true;
     } else if (a == "--where") {
       o.where = true;
+    } else if (a == "--render-tunes") {
+      o.renderTunes = true;
     } else if (a == "--lang") {
       if (!value(o.lang)) return std::nullopt;
       if (o.lang != "ja" && o.lang != "en") {

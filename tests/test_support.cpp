@@ -9,7 +9,9 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <vector>
 
 namespace kelvane::test {
 
@@ -23,12 +25,40 @@ std::string CueTime(uint32_t sector) {
   return text;
 }
 
+namespace {
+
+// A test's folders go when its process ends, so that runs do not pile up in
+// the temporary folder. A forked child (a death test) leaves them to its
+// parent; KELVANE_KEEP_TEMP keeps them for a look after a failure.
+struct TempDirs {
+  pid_t owner = getpid();
+  std::mutex m;
+  std::vector<std::filesystem::path> dirs;
+  ~TempDirs() {
+    if (getpid() != owner || std::getenv("KELVANE_KEEP_TEMP")) return;
+    for (const auto& dir : dirs) {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  }
+};
+
+TempDirs& Dirs() {
+  static TempDirs dirs;
+  return dirs;
+}
+
+}  // namespace
+
 std::string MakeTempDir(const std::string& tag) {
   static std::atomic<int> counter{0};
   auto dir = std::filesystem::temp_directory_path() /
              ("kelvane-" + tag + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
+  TempDirs& dirs = Dirs();
+  std::lock_guard<std::mutex> lock(dirs.m);
+  dirs.dirs.push_back(dir);
   return dir.string() + "/";
 }
 

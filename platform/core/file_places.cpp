@@ -39,7 +39,16 @@ bool HoldsGameData(const std::string& folder) {
   return std::filesystem::is_regular_file(WithSlash(folder) + "Z_ac.txt", ec);
 }
 
-FilePlaces DecideFilePlaces(const PlaceInputs& in) {
+namespace {
+
+std::string RenderedTunesPlace(const PlaceInputs& in) {
+  const char* v = in.env ? in.env("KELVANE_RENDERED_TUNES") : nullptr;
+  if (v && std::string(v) == "off") return {};
+  if (v && v[0] == '/') return Normal(v);
+  return XdgFolder(in, "XDG_CACHE_HOME", ".cache") + "tunes/";
+}
+
+FilePlaces DecideDataPlaces(const PlaceInputs& in) {
   FilePlaces p;
   if (!in.dataOption.empty()) {
     std::error_code ec;
@@ -66,12 +75,23 @@ FilePlaces DecideFilePlaces(const PlaceInputs& in) {
   return p;
 }
 
+}  // namespace
+
+FilePlaces DecideFilePlaces(const PlaceInputs& in) {
+  FilePlaces p = DecideDataPlaces(in);
+  p.renderedTunes = RenderedTunesPlace(in);
+  return p;
+}
+
 std::string DescribePlaces(const FilePlaces& p) {
+  const std::string tunes =
+      "rendered tunes: " + (p.renderedTunes.empty() ? std::string("off") : p.renderedTunes) + "\n";
   if (p.Portable())
-    return "portable folder: " + p.dataFolder + " (data, settings, records, albums, caches)\n";
+    return "portable folder: " + p.dataFolder + " (data, settings, records, albums, caches)\n" +
+           tunes;
   return "installed data: " + p.dataFolder + "\n" + "settings (Kelvane.ini): " + p.settings + "\n" +
          "records, albums, your own data: " + p.playerData + "\n" +
-         "colour-scheme caches: " + p.cache + "\n";
+         "colour-scheme caches: " + p.cache + "\n" + tunes;
 }
 
 }  // namespace kelvane

@@ -15,6 +15,10 @@ struct FilePlaces {
   std::string settings;    // Kelvane.ini
   std::string playerData;  // records, albums, and content that replaces the installed one
   std::string cache;       // the generated colour schemes
+  // Tunes rendered by this machine's synthesiser, in the player's cache
+  // folder even for a portable copy (they are worth nothing elsewhere);
+  // empty when turned off by KELVANE_RENDERED_TUNES=off.
+  std::string renderedTunes;
   bool Portable() const { return playerData.empty(); }
 };
 
@@ -29,7 +33,8 @@ struct PlaceInputs {
 // The data folder holds the game when its move list is there.
 bool HoldsGameData(const std::string& folder);
 
-// Decided once at start. A --data folder, or a program folder that holds
+// Decided once at start. KELVANE_RENDERED_TUNES names another folder for
+// the rendered tunes, or turns them off. A --data folder, or a program folder that holds
 // the data and may be written to, is portable (read and write there, as
 // ever). Otherwise the installed data folder is read and the player's XDG
 // folders are written; without the data anywhere the program's folder is

@@ -281,7 +281,7 @@ void Deliver(Game& g, Harness& h, const InputEvent& e) {
 }  // namespace
 
 int RunHeadless(const Options& o, const std::string& dataFolder) {
-  return RunHeadless(o, FilePlaces{dataFolder, {}, {}, {}});
+  return RunHeadless(o, FilePlaces{dataFolder, {}, {}, {}, {}});
 }
 
 int RunHeadless(const Options& o, const FilePlaces& places) {

@@ -53,6 +53,7 @@
 #include "platform/sdl/gamepad.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
+#include "platform/sdl/rendered_tunes.h"
 #include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
@@ -707,11 +708,18 @@ class PlacedSoundEffects : public SdlSoundEffects {
 }  // namespace
 
 int RunQtProgram(const Options& options, const std::string& dataFolder, int argc, char** argv) {
-  return RunQtProgram(options, FilePlaces{dataFolder, {}, {}, {}}, argc, argv);
+  return RunQtProgram(options, FilePlaces{dataFolder, {}, {}, {}, {}}, argc, argv);
 }
 
 int RunQtProgram(const Options& options, const FilePlaces& places, int argc, char** argv) {
   const std::string& dataFolder = places.dataFolder;
+  SetRenderedTunesFolder(places.renderedTunes);
+  if (options.renderTunes) {
+    int failed = RenderTunesOf(dataFolder);
+    if (!places.Portable()) failed += RenderTunesOf(places.playerData);
+    StopSynthesiser();
+    return failed ? 1 : 0;
+  }
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kelvane");

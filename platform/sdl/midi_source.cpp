@@ -4,6 +4,8 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <condition_variable>
 #include <thread>
 
@@ -68,6 +70,7 @@ std::vector<SynthPreset> PresetsOf(const std::vector<MidiEvent>& events) {
 struct AheadRenderer {
   std::mutex render;            // one play at a time through the synthesiser
   MidiSource* owner = nullptr;  // whose state the synthesiser holds (render lock)
+  std::vector<MidiSource*> plays;  // the plays rendered ahead (render lock)
   std::mutex m;
   std::condition_variable wake;
   bool wanted = false;
@@ -101,8 +104,12 @@ struct AheadRenderer {
       // The render lock is let go between runs, so the mixer never waits
       // for more than one of them.
       for (bool more = true; more;) {
-        std::lock_guard<std::mutex> r(render);
-        more = owner && owner->RenderAheadStep();
+        more = false;
+        for (size_t i = 0;; ++i) {
+          std::lock_guard<std::mutex> r(render);
+          if (i >= plays.size()) break;
+          more = plays[i]->RenderAheadStep() || more;
+        }
       }
       lock.lock();
     }
@@ -127,23 +134,36 @@ std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune) {
 }
 
 MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to,
-                       uint64_t presets)
-    : score_(std::move(score)), events_(score_->events), presets_(presets), ahead_(renderAheadOn) {
+                       uint64_t presets, PlayRender render)
+    : score_(std::move(score)),
+      events_(score_->events),
+      presets_(presets),
+      ahead_(renderAheadOn),
+      rendered_(std::move(render.tune)),
+      renderKey_(render.key) {
   pos_ = std::min(from, score_->lengthFrames);
   end_ = std::clamp(to, pos_, score_->lengthFrames);
   handed_ = pos_;
   while (next_ < events_.size() && events_[next_].frame < pos_) ++next_;
+  if (rendered_ && rendered_->Frames() != score_->lengthFrames) rendered_.reset();
+  recording_ = !rendered_ && renderKey_ != 0 && pos_ == 0 && end_ == score_->lengthFrames &&
+               end_ > 0 && end_ <= kMaxRenderFrames;
   if (ahead_) {
     ready_.resize(kAheadFrames * 2);
-    Renderer();  // started before the first play needs it
+    AheadRenderer& r = Renderer();  // started before the first play needs it
+    std::lock_guard<std::mutex> lock(r.render);
+    r.plays.push_back(this);
   }
+  // A render needs no first block from the mixer to start from.
+  if (ahead_ && rendered_) Renderer().Want();
 }
 
 MidiSource::~MidiSource() {
-  if (!ahead_) return;
+  // Every play may have held the synthesiser, rendered ahead or not.
   AheadRenderer& r = Renderer();
   std::lock_guard<std::mutex> lock(r.render);
   if (r.owner == this) r.owner = nullptr;
+  std::erase(r.plays, this);
 }
 
 void MidiSource::RenderAhead(bool on) {
@@ -197,9 +217,20 @@ void MidiSource::Resync(fluid_synth_t* synth) {
 }
 
 long MidiSource::RenderSequence(float* out, size_t want) {
+  if (rendered_) {
+    if (!rendered_->Read(pos_, out, want)) {
+      // The tune's time runs on; the next play of it starts afresh.
+      if (!readFailed_) std::fprintf(stderr, "kelvane: a rendered tune cannot be read\n");
+      readFailed_ = true;
+      std::fill(out, out + want * 2, 0.0f);
+    }
+    pos_ += want;
+    return static_cast<long>(want);
+  }
   if (!PresetsLoaded(presets_)) return -1;  // its instruments are still being read
   fluid_synth_t* synth = Synth();
   if (!synth) {
+    StopRecording();
     // The soundfont is still loading: time runs on in silence, and the
     // tune comes in where it stands once it is ready.
     std::fill(out, out + want * 2, 0.0f);
@@ -208,7 +239,15 @@ long MidiSource::RenderSequence(float* out, size_t want) {
     inSync_ = false;
     return static_cast<long>(want);
   }
-  if (!inSync_) Resync(synth);
+  if (!inSync_) {
+    // A render starts clean, without the reverb of what played before; a
+    // play put back in step on the way is no longer one whole render.
+    if (recording_ && pos_ == 0)
+      fluid_synth_system_reset(synth);
+    else
+      StopRecording();
+    Resync(synth);
+  }
   left_.resize(want);
   right_.resize(want);
   size_t done = 0;
@@ -226,7 +265,27 @@ long MidiSource::RenderSequence(float* out, size_t want) {
     out[i * 2] = left_[i];
     out[i * 2 + 1] = right_[i];
   }
+  if (recording_) Record(out, want);
   return static_cast<long>(want);
+}
+
+void MidiSource::Record(const float* frames, size_t count) {
+  if (record_.size() / 2 + count != pos_) return StopRecording();
+  if (record_.empty()) record_.reserve(score_->lengthFrames * 2);
+  for (size_t i = 0; i < count * 2; ++i) {
+    const long v = std::lround(frames[i] * kRenderScale);
+    if (v < -32768 || v > 32767) return StopRecording();  // louder than a render holds
+    record_.push_back(static_cast<int16_t>(v));
+  }
+  if (record_.size() / 2 == score_->lengthFrames) {
+    StoreRenderedTune(renderKey_, std::move(record_));
+    StopRecording();
+  }
+}
+
+void MidiSource::StopRecording() {
+  recording_ = false;
+  record_ = {};
 }
 
 size_t MidiSource::TakeReady(float* out, size_t frames) {
@@ -243,7 +302,10 @@ size_t MidiSource::TakeReady(float* out, size_t frames) {
 }
 
 bool MidiSource::RenderAheadStep() {
-  if (!inSync_ || !Synth() || !PresetsLoaded(presets_)) return false;
+  // A synthesiser's play is topped up only once it holds the synthesiser.
+  if (!rendered_ &&
+      (Renderer().owner != this || !inSync_ || !Synth() || !PresetsLoaded(presets_)))
+    return false;
   size_t room;
   {
     std::lock_guard<std::mutex> lock(readyLock_);
@@ -276,7 +338,7 @@ size_t MidiSource::Render(float* out, size_t frames) {
     // frames are used up and the synthesiser stands where the play is.
     if (ahead_) got += TakeReady(out + got * 2, want - got);
     if (got < want) {
-      r.Claim(this);
+      if (!rendered_) r.Claim(this);
       const long n = RenderSequence(out + got * 2, want - got);
       if (n < 0) {
         // Waiting for the instruments: the play does not move meanwhile.
@@ -302,8 +364,9 @@ size_t MidiSource::Render(float* out, size_t frames) {
 void MidiSource::Silence() {
   AheadRenderer& r = Renderer();
   std::lock_guard<std::mutex> lock(r.render);
+  StopRecording();
   // Another play may have the synthesiser by now; its sound stays.
-  if (r.owner == this || !ahead_) {
+  if (!rendered_ && (r.owner == this || !ahead_)) {
     if (fluid_synth_t* synth = Synth()) {
       fluid_synth_all_sounds_off(synth, -1);
       for (int ch = 0; ch < kChannels; ++ch) fluid_synth_cc(synth, ch, kResetControllers, 0);

@@ -11,6 +11,7 @@
 
 #include "music/midi_events.h"
 #include "platform/sdl/music_stream.h"
+#include "platform/sdl/rendered_tunes.h"
 #include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
@@ -30,23 +31,33 @@ struct MidiScore {
 
 std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune);
 
+// How a play uses rendered tunes: key names the score's render (0: none);
+// a play of the whole score without a render makes one as it goes. With
+// tune, the play reads that render and leaves the synthesiser alone.
+struct PlayRender {
+  uint64_t key = 0;
+  std::shared_ptr<const RenderedTune> tune;
+};
+
 // One play of a score, over a range of frames. The play that has the
 // synthesiser is rendered ahead of the mixer, in blocks of about 46 ms on a
 // thread of its own, so the audio thread mostly copies what is ready: fewer
 // and longer runs of the synthesiser cost less than one per mix period. What
 // is not ready yet (the first block of a play, or after a stall) is rendered
-// on the spot, so the sound is the same either way.
+// on the spot, so the sound is the same either way. A play from a rendered
+// tune goes the same way, reading the file where it would run the
+// synthesiser.
 class MidiSource : public MusicSource {
  public:
   // presets: the KeepPresetsLoaded request the play waits for before it
   // starts, so it never makes the synthesiser read samples itself.
   MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, uint64_t to,
-             uint64_t presets = 0);
+             uint64_t presets = 0, PlayRender render = {});
   ~MidiSource() override;
 
   size_t Render(float* out, size_t frames) override;
   uint64_t FramesLeft() const override;
-  bool UsesSynth() const override { return true; }
+  bool UsesSynth() const override { return !rendered_; }
   void Silence() override;
 
   // Rendering ahead on or off for the plays made from now on (tests compare
@@ -68,6 +79,10 @@ class MidiSource : public MusicSource {
   // The renderer's part: tops up the frames ready ahead; false when there
   // is nothing to do.
   bool RenderAheadStep();
+  // Keeps what the synthesiser rendered of a whole play, and hands it to
+  // be stored when the play is complete.
+  void Record(const float* frames, size_t count);
+  void StopRecording();
 
   std::shared_ptr<const MidiScore> score_;
   const std::vector<Event>& events_;
@@ -83,6 +98,13 @@ class MidiSource : public MusicSource {
   std::vector<float> ready_;
   size_t readyStart_ = 0, readyFrames_ = 0;
   std::atomic<uint64_t> handed_{0};  // the place handed to the stream
+  // The render the play reads, fixed when it is made.
+  std::shared_ptr<const RenderedTune> rendered_;
+  // The render lock held for these.
+  bool readFailed_ = false;
+  uint64_t renderKey_ = 0;
+  bool recording_ = false;
+  std::vector<int16_t> record_;
 };
 
 }  // namespace kelvane

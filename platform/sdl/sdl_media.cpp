@@ -92,6 +92,10 @@ int SdlMedia::OpenFile(const std::string& path) {
         return Result(kCannotPlay, "no General MIDI soundfont is installed");
       score_ = ScoreOf(*tune);
       presets_ = KeepPresetsLoaded(score_->presets);
+      const std::string signature = SynthSignature();
+      renderKey_ = signature.empty() || RenderedTunesFolder().empty()
+                       ? 0
+                       : RenderKey(*score_, signature);
     }
   } else if (SdlAudioIsOpen()) {
     // The decoder is named, so the mixer never guesses at other formats
@@ -206,7 +210,12 @@ MediaMode SdlMedia::Mode() {
 
 int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
   if (score_) {
-    StreamStart(std::make_shared<MidiSource>(score_, MsToFrames(from), MsToFrames(to), presets_));
+    // A tune heard before plays from its render; looked up at every play,
+    // so a render finished by the last loop serves the next.
+    PlayRender render{renderKey_, nullptr};
+    if (renderKey_) render.tune = FindRenderedTune(renderKey_, score_->lengthFrames);
+    StreamStart(std::make_shared<MidiSource>(score_, MsToFrames(from), MsToFrames(to), presets_,
+                                             std::move(render)));
     streaming_ = true;
   } else if (disc_) {
     std::optional<CdRange> range = disc_->AudioRange(from, to);
@@ -277,6 +286,7 @@ int SdlMedia::Close() {
   }
   mixMusic_ = nullptr;
   score_.reset();
+  renderKey_ = 0;
   disc_.reset();
   streaming_ = false;
   open_ = playing_ = paused_ = false;

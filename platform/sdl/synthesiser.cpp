@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <fluidsynth.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@ namespace kelvane {
 namespace {
 
 constexpr double kSynthGain = 0.25;
+constexpr int kPolyphony = 128;
 constexpr const char* kInstalledSoundFonts[] = {"/usr/share/sounds/sf2/FluidR3_GM.sf2",
                                                 "/usr/share/sounds/sf2/default-GM.sf2",
                                                 "/usr/share/soundfonts/default.sf2"};
@@ -142,7 +144,7 @@ void StartSynthesiser() {
   // The level that keeps the default tunes' loudest passages clear of the
   // stream's limiter and leaves room for the sound effects on top.
   fluid_settings_setnum(g.settings, "synth.gain", kSynthGain);
-  fluid_settings_setint(g.settings, "synth.polyphony", 128);
+  fluid_settings_setint(g.settings, "synth.polyphony", kPolyphony);
   fluid_settings_setint(g.settings, "synth.cpu-cores", 1);
   g.synth = new_fluid_synth(g.settings);
   if (!g.synth) {
@@ -198,6 +200,17 @@ fluid_synth_t* Synth() {
 std::string SoundFontPath() {
   std::lock_guard<std::mutex> lock(G().m);
   return G().fontPath;
+}
+
+std::string SynthSignature() {
+  const std::string path = SoundFontPath();
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
+  char text[256];
+  std::snprintf(text, sizeof text, "|%lld|%lld.%09ld|%d|%g|%d|%s", static_cast<long long>(st.st_size),
+                static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec, kSynthRate,
+                kSynthGain, kPolyphony, fluid_version_str());
+  return path + text;
 }
 
 int SoundFontLoads() {

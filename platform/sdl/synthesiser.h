@@ -39,6 +39,10 @@ bool WaitForSynthesiser(int timeoutMs);
 fluid_synth_t* Synth();
 // The soundfont file chosen (empty when none was found).
 std::string SoundFontPath();
+// What the synthesiser's sound depends on besides a tune: the soundfont
+// file (path, size, time), the settings and the library's version. Empty
+// when there is no soundfont.
+std::string SynthSignature();
 // How many times a soundfont has been loaded in this process.
 int SoundFontLoads();
 

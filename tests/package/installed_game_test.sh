@@ -30,6 +30,8 @@ for line in "installed data: $DATA/" "settings (Kelvane.ini): $CONFIG/" \
   grep -qxF "$line" <<<"$where" || fail "--where lacks '$line':"$'\n'"$where"
 done
 "$GAME" --help | grep -q "XDG_DATA_HOME" || fail "--help does not say where files go"
+line="rendered tunes: $CACHE/tunes/"
+env -u KELVANE_RENDERED_TUNES "$GAME" --where | grep -qxF "$line" || fail "--where lacks '$line'"
 
 # Run 1: a match whose human turn is saved into slot 3, with an album of
 # snapshots saved to Zz1.bmp during the play, then a close.

@@ -59,6 +59,17 @@ TEST(FilePlaces, PortableOrInstalledIsDecidedFromTheFoldersAndTheEnvironment) {
   EXPECT_EQ(p.playerData, root + "d/kelvane/");
   EXPECT_EQ(p.cache, root + "k/kelvane/");
   EXPECT_NE(DescribePlaces(p).find(p.cache), std::string::npos);
+  // Rendered tunes belong to the machine: its cache folder, portable or not,
+  // unless the environment names another or turns them off.
+  EXPECT_EQ(p.renderedTunes, root + "k/kelvane/tunes/");
+  EXPECT_EQ(DecideFilePlaces(Inputs(portable, {{"HOME", home}})).renderedTunes,
+            home + "/.cache/kelvane/tunes/");
+  p = DecideFilePlaces(Inputs(portable, {{"HOME", home}, {"KELVANE_RENDERED_TUNES", "off"}}));
+  EXPECT_EQ(p.renderedTunes, "");
+  EXPECT_NE(DescribePlaces(p).find("rendered tunes: off"), std::string::npos);
+  EXPECT_EQ(DecideFilePlaces(Inputs(program, {{"HOME", home}, {"KELVANE_RENDERED_TUNES", root + "t"}}))
+                .renderedTunes,
+            root + "t/");
   // No data anywhere: the program's folder, so the missing files are reported.
   fs::remove(installed + "Z_ac.txt");
   p = DecideFilePlaces(Inputs(program, {{"HOME", home}}));
@@ -69,7 +80,7 @@ TEST(FilePlaces, PortableOrInstalledIsDecidedFromTheFoldersAndTheEnvironment) {
 TEST(FilePlaces, TheInstalledDataIsNeverWrittenAndThePlayersCopyComesFirst) {
   const std::string root = test::MakeTempDir("installed_files");
   FilePlaces p{root + "share/", root + "config/kelvane/", root + "data/kelvane/",
-               root + "cache/kelvane/"};
+               root + "cache/kelvane/", ""};
   fs::create_directories(p.dataFolder);
   for (const char* name : {"Z01.mid", "Y_.bmp", "Ac1.txt", "TY_.bmp"})
     test::WriteAll(p.dataFolder + name, std::string("installed ") + name);
