@@ -334,22 +334,15 @@ void OverlayCell(Game& g, const Rect& cell, const Rect& place) {
 // The backdrop, the three icon columns of the layers, the caption and the
 // cursor mark, the snapshot panel; then the frame is shown.
 void ComposeFrame(Game& g) {
-  Surfaces& s = g.gfx;
   const ModeMenuState& m = g.menu;
   const bool large = IsLargeWindow(g);
   const int16_t sub = g.st.subStep();
-  AnimateBackdrop(g);
-  Surface& frame = s.mainSurface;
-  for (const ShownColumn& c : kShownColumns) {
-    const Rect& place = large ? c.large : c.small;
-    // Mask and colour in one pass where the layers allow it: the same pixels.
-    if (CompositeLayers(frame, place, s.maskLayer, &s.spriteLayer, c.source)) continue;
-    frame.canvas.copyMode = SRCAND;
-    CopyRect(frame, place, s.maskLayer, c.source);
-    frame.canvas.copyMode = SRCPAINT;
-    CopyRect(frame, place, s.spriteLayer, c.source);
-  }
-  frame.canvas.copyMode = SRCPAINT;  // as the copies leave it
+  // The backdrop and the three icon columns of the layers; a column that is
+  // as it was (all but the figure's, mostly) is not drawn again.
+  StageCut columns[3];
+  for (size_t i = 0; i < 3; ++i)
+    columns[i] = {kShownColumns[i].source, large ? kShownColumns[i].large : kShownColumns[i].small};
+  AnimateBackdropWithCuts(g, columns, 3);
   // The gallery picture is shown bare.
   if (sub != kGalleryShown) {
     OverlayCell(g, atlas::At(atlas::RegionId::kMenuCaption), large ? kCaptionLarge : kCaptionSmall);

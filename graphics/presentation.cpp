@@ -34,6 +34,9 @@ void CreateStageSurfaces(Game& g) {
   s.maskLayer.Create(geo::kLayerW, geo::kLayerH, PixelFormat::Mask);
   s.maskLayer.canvas.brushColour = colour::kWhite;
   s.maskLayer.canvas.penColour = colour::kWhite;
+  // The menu lays parts of the layers again only where they changed.
+  s.spriteLayer.KeepBlockStamps();
+  s.maskLayer.KeepBlockStamps();
   s.snapshotStrip.Create(geo::kSnapshotW, s.albumCapacity * geo::kSnapshotH, PixelFormat::Colour);
   s.snapshotStrip.canvas.brushColour = colour::kBlack;
   s.backdropSheet.Clear();
@@ -157,10 +160,18 @@ const std::vector<uint8_t>& SameBlocks(BackdropCache::Entry& e, const BackdropCa
   return e.sameAs.emplace_back(other.id, std::move(same)).second;
 }
 
+// Blocks of mainSurface (rows top .. bottom - 1, block columns first ..
+// last) that the caller keeps as they are.
+struct KeptBlocks {
+  int top, bottom, first, last;
+};
+
 // The cached frame onto mainSurface: only the blocks that do not hold its
 // pixels already, that is, those drawn over since a frame was placed and
-// those where that frame differs from this one.
-void PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m) {
+// those where that frame differs from this one. The kept blocks are left
+// alone when the frame can be placed by blocks; returns whether it was.
+bool PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m,
+                const std::vector<KeptBlocks>& keep = {}) {
   const Rect& d = e.dest;
   const size_t w = static_cast<size_t>(d.Width());
   const uint64_t* stamps = m.BlockStamps();
@@ -173,7 +184,7 @@ void PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m) {
       std::memcpy(m.ColourRowToWrite(y, d.left, d.right) + d.left,
                   e.enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
     NotePlaced(c, e, m);
-    return;
+    return false;
   }
   const uint8_t* same = before == &e ? nullptr : SameBlocks(e, *before).data();
   constexpr int B = Surface::kStampBlock;
@@ -182,7 +193,12 @@ void PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m) {
     const size_t row = static_cast<size_t>(y - d.top) * n;
     const uint64_t* now = stamps + static_cast<size_t>(y) * m.BlocksPerRow() + firstBlock;
     uint64_t* kept = c.placed.data() + row;
-    auto holds = [&](int b) { return now[b] == kept[b] && (!same || same[row + b]); };
+    auto holds = [&](int b) {
+      for (const KeptBlocks& k : keep)
+        if (y >= k.top && y < k.bottom && firstBlock + b >= k.first && firstBlock + b <= k.last)
+          return true;
+      return now[b] == kept[b] && (!same || same[row + b]);
+    };
     for (int b = 0; b < n;) {
       if (holds(b)) {
         ++b;
@@ -200,32 +216,52 @@ void PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m) {
     }
   }
   c.placedId = e.id;
+  return true;
 }
 
 // Copies src of the backdrop sheet onto presentRect of mainSurface through
 // the cache of enlarged frames; the pixels are exactly those of CopyRect.
 // With `deferred`, a frame found in the cache is not copied but returned,
 // for the caller to lay the stage over it in the same pass.
+// Whether src of the backdrop sheet can go through the cache, and onto
+// which part of mainSurface (presentRect clipped to it).
+bool Cacheable(const Surfaces& s, const Rect& src, Rect& dest) {
+  const Surface& m = s.mainSurface;
+  const Surface& sheet = s.backdropSheet;
+  const Rect& p = s.presentRect;
+  dest = Rect{std::max(p.left, 0), std::max(p.top, 0), std::min(p.right, m.Width()),
+              std::min(p.bottom, m.Height())};
+  // Only a plain copy of a frame wholly on the sheet onto an upright target
+  // writes every pixel of the clipped target, which is what the cache holds.
+  return m.IsColour() && sheet.IsColour() && m.canvas.copyMode == SRCCOPY && src.left >= 0 &&
+         src.top >= 0 && src.right <= sheet.Width() && src.bottom <= sheet.Height() &&
+         src.left < src.right && src.top < src.bottom && p.left < p.right && p.top < p.bottom &&
+         dest.left < dest.right && dest.top < dest.bottom &&
+         s.backdropFrameCount <= static_cast<int>(BackdropCache::kEntries);
+}
+
+// The cached frame for src as it would be placed now, if there is one.
+BackdropCache::Entry* CachedFrame(const Surfaces& s, const Rect& src) {
+  Rect dest;
+  if (!Cacheable(s, src, dest)) return nullptr;
+  for (BackdropCache::Entry& e : TheBackdropCache().entries)
+    if (e.src == src && e.dest == dest && e.sheetStamp == s.backdropSheet.Stamp()) return &e;
+  return nullptr;
+}
+
 const BackdropCache::Entry* CopyBackdropFrame(Surfaces& s, const Rect& src,
                                               bool deferred = false) {
   Surface& m = s.mainSurface;
   const Surface& sheet = s.backdropSheet;
   const Rect& p = s.presentRect;
-  const Rect dest{std::max(p.left, 0), std::max(p.top, 0), std::min(p.right, m.Width()),
-                  std::min(p.bottom, m.Height())};
-  // Only a plain copy of a frame wholly on the sheet onto an upright target
-  // writes every pixel of the clipped target, which is what the cache holds.
-  const bool cacheable = m.IsColour() && sheet.IsColour() && m.canvas.copyMode == SRCCOPY &&
-                         src.left >= 0 && src.top >= 0 && src.right <= sheet.Width() &&
-                         src.bottom <= sheet.Height() && src.left < src.right &&
-                         src.top < src.bottom && p.left < p.right && p.top < p.bottom &&
-                         dest.left < dest.right && dest.top < dest.bottom &&
-                         s.backdropFrameCount <= static_cast<int>(BackdropCache::kEntries);
+  Rect dest;
+  const bool cacheable = Cacheable(s, src, dest);
+  BackdropCache& c = TheBackdropCache();
   if (!cacheable) {
     CopyRect(m, p, sheet, src);
+    c.placedId = 0;
     return nullptr;
   }
-  BackdropCache& c = TheBackdropCache();
   const size_t destW = static_cast<size_t>(dest.Width());
   BackdropCache::Entry* slot = nullptr;
   for (BackdropCache::Entry& e : c.entries) {
@@ -313,6 +349,121 @@ void CompositeOver(Game& g, const BackdropCache::Entry* backdrop) {
 void AnimateBackdrop(Game& g) {
   // 4.
   CopyBackdropFrame(g.gfx, NextBackdropFrame(g));
+}
+
+namespace {
+
+// What a cut of the layers was laid over and what it left: enough to know
+// that laying it again would change nothing.
+struct LaidCut {
+  StageCut cut;
+  uint64_t frameId = 0;  // the backdrop frame under it
+  std::vector<uint64_t> mask, colour, laid;  // block stamps of its source and place
+};
+
+struct CutMemo {
+  std::vector<LaidCut> cuts;
+  std::vector<uint64_t> scratch;
+};
+
+CutMemo& TheCutMemo() {
+  static thread_local CutMemo memo;
+  return memo;
+}
+
+// r clipped to the surface, upright.
+Rect ClippedTo(const Surface& s, const Rect& r) {
+  return {std::max(std::min(r.left, r.right), 0), std::max(std::min(r.top, r.bottom), 0),
+          std::min(std::max(r.left, r.right), s.Width()),
+          std::min(std::max(r.top, r.bottom), s.Height())};
+}
+
+// The block stamps of r's rows and block columns; empty when the surface
+// keeps none or r misses it.
+void StampsOf(const Surface& s, const Rect& r, std::vector<uint64_t>& out) {
+  out.clear();
+  const uint64_t* stamps = s.BlockStamps();
+  const Rect c = ClippedTo(s, r);
+  if (!stamps || c.left >= c.right || c.top >= c.bottom) return;
+  const int first = c.left / Surface::kStampBlock, last = (c.right - 1) / Surface::kStampBlock;
+  for (int y = c.top; y < c.bottom; ++y) {
+    const uint64_t* row = stamps + static_cast<size_t>(y) * s.BlocksPerRow();
+    out.insert(out.end(), row + first, row + last + 1);
+  }
+}
+
+bool SameStamps(const Surface& s, const Rect& r, const std::vector<uint64_t>& seen,
+                std::vector<uint64_t>& scratch) {
+  StampsOf(s, r, scratch);
+  return !scratch.empty() && scratch == seen;
+}
+
+}  // namespace
+
+void AnimateBackdropWithCuts(Game& g, const StageCut* cuts, size_t count) {
+  Surfaces& s = g.gfx;
+  Surface& m = s.mainSurface;
+  CutMemo& memo = TheCutMemo();
+  memo.cuts.resize(count);
+  const Rect src = NextBackdropFrame(g);
+  BackdropCache::Entry* frame = CachedFrame(s, src);
+  // A cut stands as it is when its layers, the frame under it and its own
+  // blocks are all as they were when it was last laid.
+  std::vector<bool> stands(count, false);
+  std::vector<KeptBlocks> keep;
+  for (size_t i = 0; frame && i < count; ++i) {
+    const LaidCut& laid = memo.cuts[i];
+    const StageCut& cut = cuts[i];
+    if (laid.frameId != frame->id || laid.cut.source != cut.source || laid.cut.place != cut.place ||
+        !SameStamps(s.maskLayer, cut.source, laid.mask, memo.scratch) ||
+        !SameStamps(s.spriteLayer, cut.source, laid.colour, memo.scratch) ||
+        !SameStamps(m, cut.place, laid.laid, memo.scratch))
+      continue;
+    stands[i] = true;
+  }
+  // Blocks are kept whole: a cut that shares a block with one laid again
+  // must be laid again too, over the frame placed fresh.
+  auto blocksOf = [&](size_t i) {
+    const Rect p = ClippedTo(m, cuts[i].place);
+    return KeptBlocks{p.top, p.bottom, p.left / Surface::kStampBlock,
+                      (p.right - 1) / Surface::kStampBlock};
+  };
+  auto share = [](const KeptBlocks& a, const KeptBlocks& b) {
+    return a.top < b.bottom && b.top < a.bottom && a.first <= b.last && b.first <= a.last;
+  };
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (size_t i = 0; i < count; ++i)
+      for (size_t j = 0; j < count && stands[i]; ++j)
+        if (j != i && !stands[j] && share(blocksOf(i), blocksOf(j))) stands[i] = false, changed = true;
+  }
+  for (size_t i = 0; i < count; ++i)
+    if (stands[i]) keep.push_back(blocksOf(i));
+  BackdropCache& c = TheBackdropCache();
+  bool kept = false;
+  if (frame) {
+    frame->used = ++c.clock;
+    kept = PlaceFrame(c, *frame, m, keep);
+  } else {
+    CopyBackdropFrame(s, src);
+  }
+  for (size_t i = 0; i < count; ++i) {
+    if (kept && stands[i]) continue;
+    const StageCut& cut = cuts[i];
+    if (!CompositeLayers(m, cut.place, s.maskLayer, &s.spriteLayer, cut.source)) {
+      m.canvas.copyMode = SRCAND;
+      CopyRect(m, cut.place, s.maskLayer, cut.source);
+      m.canvas.copyMode = SRCPAINT;
+      CopyRect(m, cut.place, s.spriteLayer, cut.source);
+    }
+    LaidCut& laid = memo.cuts[i];
+    laid.cut = cut;
+    laid.frameId = c.placedId;  // 0 when the frame did not come from the cache
+    StampsOf(s.maskLayer, cut.source, laid.mask);
+    StampsOf(s.spriteLayer, cut.source, laid.colour);
+    StampsOf(m, cut.place, laid.laid);
+  }
+  if (count > 0) m.canvas.copyMode = SRCPAINT;  // as the copies leave it
 }
 
 void AnimateBackdropAndCompositeStage(Game& g) {

@@ -2,6 +2,7 @@
 // panels and the presentation of mainSurface.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/raster.h"
@@ -33,6 +34,17 @@ void CompositeStage(Game& g);
 // AnimateBackdrop and then CompositeStage, with the same result, but the
 // stage laid over the enlarged backdrop frame in one pass.
 void AnimateBackdropAndCompositeStage(Game& g);
+// A part of the layers laid over the frame: source in the layers, place in
+// mainSurface.
+struct StageCut {
+  Rect source, place;
+};
+// AnimateBackdrop and then each cut laid over mainSurface, mask with SRCAND
+// and then colours with SRCPAINT, leaving mainSurface as those copies
+// would. A cut whose layers, backdrop frame and place are as they were
+// when it was last laid, and that nothing has drawn over since, is left as
+// it stands (with the backdrop around it in the blocks it shares).
+void AnimateBackdropWithCuts(Game& g, const StageCut* cuts, size_t count);
 // The icon panel and then the snapshot panel; facing is the character's
 // facing flag of the action engine (0 or 1).
 void DrawIconPanel(Game& g, int facing);
