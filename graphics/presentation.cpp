@@ -189,14 +189,24 @@ bool PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m,
   const uint8_t* same = before == &e ? nullptr : SameBlocks(e, *before).data();
   constexpr int B = Surface::kStampBlock;
   const int firstBlock = d.left / B;
+  std::vector<uint8_t> keepRow(static_cast<size_t>(n));
   for (int y = d.top; y < d.bottom; ++y) {
     const size_t row = static_cast<size_t>(y - d.top) * n;
     const uint64_t* now = stamps + static_cast<size_t>(y) * m.BlocksPerRow() + firstBlock;
     uint64_t* kept = c.placed.data() + row;
+    bool keeping = false;
+    for (const KeptBlocks& k : keep) {
+      if (y < k.top || y >= k.bottom) continue;
+      if (!keeping) std::fill(keepRow.begin(), keepRow.end(), 0);
+      keeping = true;
+      for (int b = std::max(k.first - firstBlock, 0); b <= std::min(k.last - firstBlock, n - 1); ++b)
+        keepRow[static_cast<size_t>(b)] = 1;
+    }
+    // Most rows of a frame like the one before hold it whole.
+    if (!keeping && !same && std::memcmp(now, kept, static_cast<size_t>(n) * sizeof(uint64_t)) == 0)
+      continue;
     auto holds = [&](int b) {
-      for (const KeptBlocks& k : keep)
-        if (y >= k.top && y < k.bottom && firstBlock + b >= k.first && firstBlock + b <= k.last)
-          return true;
+      if (keeping && keepRow[static_cast<size_t>(b)]) return true;
       return now[b] == kept[b] && (!same || same[row + b]);
     };
     for (int b = 0; b < n;) {
