@@ -134,6 +134,11 @@ void EnlargedFrame::Paint(uint32_t* dest, size_t destStride, QPoint origin, cons
   const size_t rowBytes = static_cast<size_t>(r.width()) * 4;
   const uint32_t* previous = nullptr;
   int previousSource = -1;
+  // With `opaque`, alpha goes onto the logical pixels before they are
+  // enlarged: k times fewer pixels to touch than the enlarged row.
+  const int sx0 = x0 / k, sx1 = (x1 - 1) / k + 1;
+  thread_local std::vector<uint32_t> opaqueRow;
+  if (opaque) opaqueRow.resize(static_cast<size_t>(sx1));
   for (int y = r.top(); y <= r.bottom(); ++y) {
     uint32_t* out = dest + static_cast<size_t>(y - origin.y()) * destStride + (x0 - origin.x());
     const int sy = y / k;
@@ -143,6 +148,10 @@ void EnlargedFrame::Paint(uint32_t* dest, size_t destStride, QPoint origin, cons
       continue;
     }
     const uint32_t* src = shown_.data() + static_cast<size_t>(sy) * logical_.w;
+    if (opaque) {
+      for (int x = sx0; x < sx1; ++x) opaqueRow[static_cast<size_t>(x)] = src[x] | 0xFF000000u;
+      src = opaqueRow.data();  // indexed by logical column as before
+    }
     uint32_t* o = out;
     const int leadEnd = std::min(firstWhole * k, x1);
     for (int x = x0; x < leadEnd; ++x) *o++ = src[x / k];
@@ -151,8 +160,6 @@ void EnlargedFrame::Paint(uint32_t* dest, size_t destStride, QPoint origin, cons
       o += static_cast<size_t>(endWhole - firstWhole) * k;
     }
     for (int x = std::max(endWhole * k, leadEnd); x < x1; ++x) *o++ = src[x / k];
-    if (opaque)
-      for (uint32_t* p = out; p < o; ++p) *p |= 0xFF000000u;
     previous = out;
     previousSource = sy;
   }

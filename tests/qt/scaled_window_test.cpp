@@ -95,9 +95,11 @@ TEST(EnlargedFrameTest, KeepsTheEnlargedFrameExactAndReportsWhatChanged) {
       for (int y = 0; y < step.visible.h; ++y)
         for (int x = 0; x < step.visible.w; ++x) {
           const uint32_t v = pixels[static_cast<size_t>(y) * 640 + x];
+          // Raw pixels: the image keeps alpha, which must be opaque.
           for (int dy = 0; dy < k; ++dy)
             for (int dx = 0; dx < k; ++dx)
-              exact &= (image.pixel(x * k + dx, y * k + dy) & 0xFFFFFF) == v;
+              exact &= reinterpret_cast<const uint32_t*>(image.constScanLine(y * k + dy))[x * k + dx] ==
+                       (v | 0xFF000000u);
           if (!first && v != before[static_cast<size_t>(y) * 640 + x]) covered &= changed.contains(QPoint(x, y));
         }
       EXPECT_TRUE(exact);
