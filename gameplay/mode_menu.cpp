@@ -1,6 +1,7 @@
 #include "gameplay/mode_menu.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "app/game.h"
@@ -339,10 +340,11 @@ void ComposeFrame(Game& g) {
   const int16_t sub = g.st.subStep();
   // The backdrop and the three icon columns of the layers; a column that is
   // as it was (all but the figure's, mostly) is not drawn again.
-  StageCut columns[3];
-  for (size_t i = 0; i < 3; ++i)
+  constexpr size_t kColumns = std::size(kShownColumns);
+  StageCut columns[kColumns];
+  for (size_t i = 0; i < kColumns; ++i)
     columns[i] = {kShownColumns[i].source, large ? kShownColumns[i].large : kShownColumns[i].small};
-  AnimateBackdropWithCuts(g, columns, 3);
+  AnimateBackdropWithCuts(g, columns, kColumns);
   // The gallery picture is shown bare.
   if (sub != kGalleryShown) {
     OverlayCell(g, atlas::At(atlas::RegionId::kMenuCaption), large ? kCaptionLarge : kCaptionSmall);

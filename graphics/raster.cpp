@@ -162,16 +162,11 @@ Op OpOf(uint32_t mode) {
 }
 
 // Bitwise AND and OR are the same on any pixel type, so rows are combined
-// as bytes, 64 at a time in 16-byte vectors (the compiler's generic vectors:
-// SSE2 on x86-64, NEON on ARM).
+// as bytes, 64 at a time in 16-byte vectors.
 typedef uint8_t V16 __attribute__((vector_size(16)));
 
-inline V16 Load16(const uint8_t* p) {
-  V16 v;
-  std::memcpy(&v, p, 16);
-  return v;
-}
-inline void Store16(uint8_t* p, V16 v) { std::memcpy(p, &v, 16); }
+inline V16 Load16(const uint8_t* p) { return LoadVec<V16>(p); }
+inline void Store16(uint8_t* p, V16 v) { StoreVec(p, v); }
 
 template <bool kAnd>
 void CombineBytes(uint8_t* __restrict d, const uint8_t* __restrict s, size_t n) {

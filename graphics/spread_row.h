@@ -8,13 +8,22 @@
 
 namespace kelvane {
 
-typedef uint32_t V4u __attribute__((vector_size(16)));
-inline V4u Load4(const uint32_t* p) {
-  V4u v;
-  std::memcpy(&v, p, 16);
+// Unaligned loads and stores of the compiler's generic vectors (SSE2 on
+// x86-64, NEON on ARM).
+template <class V>
+inline V LoadVec(const void* p) {
+  V v;
+  std::memcpy(&v, p, sizeof v);
   return v;
 }
-inline void Store4(uint32_t* p, V4u v) { std::memcpy(p, &v, 16); }
+template <class V>
+inline void StoreVec(void* p, V v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+typedef uint32_t V4u __attribute__((vector_size(16)));
+inline V4u Load4(const uint32_t* p) { return LoadVec<V4u>(p); }
+inline void Store4(uint32_t* p, V4u v) { StoreVec(p, v); }
 #if defined(__clang__)
 #define KELVANE_SHUFFLE(v, a, b, c, d) __builtin_shufflevector(v, v, a, b, c, d)
 #else

@@ -112,6 +112,13 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   const uint64_t length = score->lengthFrames;
   MidiSource::RenderAhead(false);
   std::vector<float> block(4096 * 2);
+  // One whole play, and its render (if any) written.
+  auto hearWhole = [&] {
+    MidiSource whole(score, 0, length, 0, {key, nullptr});
+    const size_t heard = PlayWhole(whole, 4096).size();
+    WaitForRenderedTunesStored();
+    return heard;
+  };
   // A play from a place in the tune, one cut short, and one silenced on the
   // way (a pause, another tune taking the synthesiser) are not the tune.
   {
@@ -139,11 +146,7 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   ASSERT_TRUE(other);
   EXPECT_NE(RenderKey(*other, SynthSignature()), key);
 
-  {
-    MidiSource whole(score, 0, length, 0, {key, nullptr});
-    PlayWhole(whole, 4096);
-  }
-  WaitForRenderedTunesStored();
+  hearWhole();
   ASSERT_TRUE(FindRenderedTune(key, length));
   EXPECT_FALSE(FindRenderedTune(key, length + 1)) << "a tune of another length";
   const std::vector<std::string> names = Renders();
@@ -160,11 +163,7 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   EXPECT_FALSE(FindRenderedTune(key, length));
   test::WriteAll(path, std::string(fs::file_size(folder + otherName), 'x'));
   EXPECT_FALSE(FindRenderedTune(key, length));
-  {
-    MidiSource whole(score, 0, length, 0, {key, nullptr});
-    PlayWhole(whole, 4096);
-  }
-  WaitForRenderedTunesStored();
+  hearWhole();
   EXPECT_TRUE(FindRenderedTune(key, length));
 
   // The folder is kept under its limit, the renders used longest ago going
@@ -188,11 +187,7 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   }
   fs::last_write_time(folder + otherName, now - std::chrono::hours(20));
   fs::remove(path);
-  {
-    MidiSource whole(score, 0, length, 0, {key, nullptr});
-    PlayWhole(whole, 4096);
-  }
-  WaitForRenderedTunesStored();
+  hearWhole();
   EXPECT_TRUE(FindRenderedTune(key, length)) << "the newest render stays";
   EXPECT_FALSE(fs::exists(folder + otherName));
   EXPECT_FALSE(fs::exists(old(0)));
@@ -206,11 +201,7 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   // the failure is reported once, not at every loop.
   SetRenderedTunesFolder(old(3) + "/sub/");
   ::testing::internal::CaptureStderr();
-  for (int loop = 0; loop < 2; ++loop) {
-    MidiSource whole(score, 0, length, 0, {key, nullptr});
-    EXPECT_EQ(PlayWhole(whole, 4096).size(), length * 2);
-    WaitForRenderedTunesStored();
-  }
+  for (int loop = 0; loop < 2; ++loop) EXPECT_EQ(hearWhole(), length * 2);
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("cannot be written"), std::string::npos);
   EXPECT_EQ(said.find("cannot be written"), said.rfind("cannot be written")) << said;
