@@ -80,6 +80,8 @@ class QtKeyState : public KeyState {
 
 constexpr int kF11 = 122;
 constexpr int kVolumeStep = 10;
+// The game's start and its first frames come before rendering tunes aside.
+constexpr int kRenderAsideAfterMs = 3000;
 
 // The main game window TFM: shows the presented frame enlarged by a whole
 // factor (sharp pixels, centred on black in full screen) and forwards input
@@ -803,6 +805,16 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
     padPoll.start(pads->ConnectedCount() > 0 ? kPadReadMs : kPadLookMs);
   });
   padStart.start(300);
+  // Tunes not heard yet are rendered once the game has shown itself, so
+  // its start does not share the machine with them.
+  QTimer renderAside;
+  renderAside.setSingleShot(true);
+  QObject::connect(&renderAside, &QTimer::timeout, [&places] {
+    std::vector<std::string> folders = {places.dataFolder};
+    if (!places.Portable()) folders.push_back(places.playerData);
+    StartRenderingTunesAside(folders);
+  });
+  renderAside.start(kRenderAsideAfterMs);
 
   window->ShowWindow();
   const bool started = FormCreate(g);
@@ -837,6 +849,8 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   int rc = window->closing || replayRefused ? 0 : app.exec();
   padStart.stop();
   padPoll.stop();
+  renderAside.stop();
+  StopRenderingTunesAside();
   services.keyForm = nullptr;
   services.SetTimerEnabled(false);
   services.SetIdleHooked(false);

@@ -138,8 +138,9 @@ MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, ui
     : score_(std::move(score)),
       events_(score_->events),
       presets_(presets),
-      ahead_(renderAheadOn),
+      ahead_(renderAheadOn && !render.synth),
       rendered_(std::move(render.tune)),
+      own_(render.synth),
       renderKey_(render.key) {
   pos_ = std::min(from, score_->lengthFrames);
   end_ = std::clamp(to, pos_, score_->lengthFrames);
@@ -159,6 +160,7 @@ MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, ui
 }
 
 MidiSource::~MidiSource() {
+  if (own_) return;
   // Every play may have held the synthesiser, rendered ahead or not.
   AheadRenderer& r = Renderer();
   std::lock_guard<std::mutex> lock(r.render);
@@ -227,8 +229,8 @@ long MidiSource::RenderSequence(float* out, size_t want) {
     pos_ += want;
     return static_cast<long>(want);
   }
-  if (!PresetsLoaded(presets_)) return -1;  // its instruments are still being read
-  fluid_synth_t* synth = Synth();
+  if (!own_ && !PresetsLoaded(presets_)) return -1;  // its instruments are still being read
+  fluid_synth_t* synth = own_ ? own_ : Synth();
   if (!synth) {
     StopRecording();
     // The soundfont is still loading: time runs on in silence, and the
@@ -330,6 +332,11 @@ bool MidiSource::RenderAheadStep() {
 
 size_t MidiSource::Render(float* out, size_t frames) {
   const size_t want = static_cast<size_t>(std::min<uint64_t>(frames, FramesLeft()));
+  if (own_) {
+    RenderSequence(out, want);
+    handed_ += want;
+    return want;
+  }
   size_t got = ahead_ ? TakeReady(out, want) : 0;
   if (got < want) {
     AheadRenderer& r = Renderer();

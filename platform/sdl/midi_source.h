@@ -33,10 +33,13 @@ std::shared_ptr<const MidiScore> ScoreOf(const MidiTune& tune);
 
 // How a play uses rendered tunes: key names the score's render (0: none);
 // a play of the whole score without a render makes one as it goes. With
-// tune, the play reads that render and leaves the synthesiser alone.
+// tune, the play reads that render and leaves the synthesiser alone. With
+// synth, the play renders on that synthesiser of its own, on the caller's
+// thread, and never touches the game's synthesiser or its locks.
 struct PlayRender {
   uint64_t key = 0;
   std::shared_ptr<const RenderedTune> tune;
+  fluid_synth_t* synth = nullptr;
 };
 
 // One play of a score, over a range of frames. The play that has the
@@ -57,7 +60,7 @@ class MidiSource : public MusicSource {
 
   size_t Render(float* out, size_t frames) override;
   uint64_t FramesLeft() const override;
-  bool UsesSynth() const override { return !rendered_; }
+  bool UsesSynth() const override { return !rendered_ && !own_; }
   void Silence() override;
 
   // Rendering ahead on or off for the plays made from now on (tests compare
@@ -98,8 +101,10 @@ class MidiSource : public MusicSource {
   std::vector<float> ready_;
   size_t readyStart_ = 0, readyFrames_ = 0;
   std::atomic<uint64_t> handed_{0};  // the place handed to the stream
-  // The render the play reads, fixed when it is made.
+  // The render the play reads, or the synthesiser of its own, fixed when
+  // it is made.
   std::shared_ptr<const RenderedTune> rendered_;
+  fluid_synth_t* own_ = nullptr;
   // The render lock held for these.
   bool readFailed_ = false;
   uint64_t renderKey_ = 0;

@@ -1,6 +1,8 @@
 #include "platform/sdl/rendered_tunes.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -274,60 +276,162 @@ void WaitForRenderedTunesStored() {
   s.idle.wait(lock, [&] { return s.writing == 0; });
 }
 
+namespace {
+
+// Rendering aside takes half of one core at most, at the lowest priority:
+// the first start prepares its tunes without the fan noticing.
+constexpr double kAsideDuty = 0.5;
+constexpr size_t kRenderBlock = 4096;
+
+enum class TuneRender { Rendered, RenderedBefore, Unplayable, TooLong, NotKept, NoSoundFont, Stopped };
+
+struct Aside {
+  std::mutex m;
+  std::condition_variable changed;
+  bool running = false;
+  bool stop = false;
+};
+
+Aside& A() {
+  static Aside& a = *new Aside;  // the renderer may outlive the program's statics
+  return a;
+}
+
+std::vector<fs::path> MidiFilesOf(const std::vector<std::string>& folders) {
+  std::vector<fs::path> tunes;
+  for (const std::string& folder : folders) {
+    std::vector<fs::path> here;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec))
+      if (IsMidiName(e.path())) here.push_back(e.path());
+    std::sort(here.begin(), here.end());
+    tunes.insert(tunes.end(), here.begin(), here.end());
+  }
+  return tunes;
+}
+
+// Sleeps so that work of `busy` takes no more than duty of the time;
+// false when asked to stop meanwhile.
+bool Pace(std::chrono::steady_clock::duration busy, double duty, const bool* stop) {
+  if (!stop) return true;
+  Aside& a = A();
+  std::unique_lock<std::mutex> lock(a.m);
+  if (duty < 1.0) a.changed.wait_for(lock, busy * (1.0 / duty - 1.0), [&] { return *stop; });
+  return !*stop;
+}
+
+// Renders the tune at path on a synthesiser of its own unless it has a
+// render already. With stop (read under the aside
+// lock), the render is paced to duty and gives up when stop is set.
+TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
+                      const std::string& signature, double duty, const bool* stop, double* seconds) {
+  TuneFileResult read = ReadTuneFile(path.string());
+  std::optional<MidiTune> tune = read.file ? ReadMidiTune(read.file->midi) : std::optional<MidiTune>();
+  if (!tune) return TuneRender::Unplayable;
+  std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
+  const uint64_t key = RenderKey(*score, signature);
+  if (FindRenderedTune(key, score->lengthFrames)) return TuneRender::RenderedBefore;
+  if (score->lengthFrames > kMaxRenderFrames || score->lengthFrames == 0) return TuneRender::TooLong;
+  const auto start = std::chrono::steady_clock::now();
+  // A synthesiser fresh for each tune: its effects carry no trace of the
+  // tune before, so a render is the same whatever was rendered first.
+  PrivateSynth synth(soundFont);
+  if (!synth.Get()) return TuneRender::NoSoundFont;
+  synth.KeepLoaded(score->presets);
+  MidiSource play(score, 0, score->lengthFrames, 0, {key, nullptr, synth.Get()});
+  std::vector<float> block(kRenderBlock * 2);
+  while (play.FramesLeft() > 0) {
+    const auto from = std::chrono::steady_clock::now();
+    play.Render(block.data(), kRenderBlock);
+    if (!Pace(std::chrono::steady_clock::now() - from, duty, stop)) return TuneRender::Stopped;
+  }
+  WaitForRenderedTunesStored();
+  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return FindRenderedTune(key, score->lengthFrames) ? TuneRender::Rendered : TuneRender::NotKept;
+}
+
+}  // namespace
+
 int RenderTunesOf(const std::string& dataFolder) {
   if (RenderedTunesFolder().empty()) {
     std::fprintf(stderr, "kelvane: rendered tunes are turned off\n");
     return 1;
   }
-  StartSynthesiser();
-  if (!WaitForSynthesiser(120000)) {
-    std::fprintf(stderr, "kelvane: no soundfont: MIDI tunes cannot be rendered\n");
-    return 1;
-  }
-  std::vector<fs::path> tunes;
-  std::error_code ec;
-  for (const fs::directory_entry& e : fs::directory_iterator(dataFolder, ec))
-    if (IsMidiName(e.path())) tunes.push_back(e.path());
-  std::sort(tunes.begin(), tunes.end());
+  const std::string soundFont = SoundFontPath();
+  const std::string signature = SynthSignature();
   int failed = 0;
-  MidiSource::RenderAhead(false);
-  std::vector<float> block(4096 * 2);
-  for (const fs::path& path : tunes) {
+  for (const fs::path& path : MidiFilesOf({dataFolder})) {
     const std::string name = path.filename().string();
-    TuneFileResult read = ReadTuneFile(path.string());
-    std::optional<MidiTune> tune =
-        read.file ? ReadMidiTune(read.file->midi) : std::optional<MidiTune>();
-    if (!tune) {
-      std::printf("%s: not a MIDI file that can be played\n", name.c_str());
-      ++failed;
-      continue;
+    double seconds = 0;
+    switch (RenderTune(path, soundFont, signature, 1.0, nullptr, &seconds)) {
+      case TuneRender::Rendered:
+        std::printf("%s: rendered in %.1f s\n", name.c_str(), seconds);
+        break;
+      case TuneRender::RenderedBefore:
+        std::printf("%s: rendered before\n", name.c_str());
+        break;
+      case TuneRender::TooLong:
+        std::printf("%s: too long to keep a render of\n", name.c_str());
+        break;
+      case TuneRender::Unplayable:
+        std::printf("%s: not a MIDI file that can be played\n", name.c_str());
+        ++failed;
+        break;
+      case TuneRender::NotKept:
+      case TuneRender::Stopped:
+        std::printf("%s: NOT kept\n", name.c_str());
+        ++failed;
+        break;
+      case TuneRender::NoSoundFont:
+        std::fprintf(stderr, "kelvane: no soundfont: MIDI tunes cannot be rendered\n");
+        return failed + 1;
     }
-    std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
-    const uint64_t key = RenderKey(*score, SynthSignature());
-    if (FindRenderedTune(key, score->lengthFrames)) {
-      std::printf("%s: rendered before\n", name.c_str());
-      continue;
-    }
-    if (score->lengthFrames > kMaxRenderFrames || score->lengthFrames == 0) {
-      std::printf("%s: too long to keep a render of\n", name.c_str());
-      continue;
-    }
-    const auto start = std::chrono::steady_clock::now();
-    const uint64_t presets = KeepPresetsLoaded(score->presets);
-    while (!PresetsLoaded(presets)) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    MidiSource play(score, 0, score->lengthFrames, presets, {key, nullptr});
-    while (play.FramesLeft() > 0) play.Render(block.data(), 4096);
-    WaitForRenderedTunesStored();
-    const bool kept = FindRenderedTune(key, score->lengthFrames) != nullptr;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%s: %s %.1f s of music in %.1f s\n", name.c_str(),
-                kept ? "rendered" : "NOT kept:", static_cast<double>(score->lengthFrames) / 44100.0,
-                seconds);
-    failed += kept ? 0 : 1;
   }
-  MidiSource::RenderAhead(true);
   return failed;
+}
+
+void StartRenderingTunesAside(const std::vector<std::string>& folders) {
+  Aside& a = A();
+  {
+    std::lock_guard<std::mutex> lock(a.m);
+    if (a.running || RenderedTunesFolder().empty()) return;
+    a.running = true;
+    a.stop = false;
+  }
+  // Worked out here: the renderer may outlive the synthesiser's statics.
+  std::thread([soundFont = SoundFontPath(), signature = SynthSignature(), folders] {
+    pthread_setname_np(pthread_self(), "kelvane-tunes");
+    sched_param idle{};
+    pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+    Aside& a = A();
+    if (!signature.empty()) {
+      for (const fs::path& path : MidiFilesOf(folders)) {
+        double seconds = 0;
+        const TuneRender done = RenderTune(path, soundFont, signature, kAsideDuty, &a.stop, &seconds);
+        // A folder that cannot take a render is not tried tune after tune.
+        if (done == TuneRender::Stopped || done == TuneRender::NotKept ||
+            done == TuneRender::NoSoundFont)
+          break;
+      }
+    }
+    std::lock_guard<std::mutex> lock(a.m);
+    a.running = false;
+    a.changed.notify_all();
+  }).detach();
+}
+
+bool StopRenderingTunesAside(std::chrono::milliseconds wait) {
+  Aside& a = A();
+  std::unique_lock<std::mutex> lock(a.m);
+  a.stop = true;
+  a.changed.notify_all();
+  return a.changed.wait_for(lock, wait, [&] { return !a.running; });
+}
+
+bool WaitForTunesRenderedAside(std::chrono::milliseconds wait) {
+  Aside& a = A();
+  std::unique_lock<std::mutex> lock(a.m);
+  return a.changed.wait_for(lock, wait, [&] { return !a.running; });
 }
 
 }  // namespace kelvane

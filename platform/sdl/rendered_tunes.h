@@ -5,6 +5,7 @@
 // file and synthesiser settings it was made with.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,5 +60,16 @@ void WaitForRenderedTunesStored();
 // Renders every MIDI tune of the data folder that has no render yet, back
 // to back; prints one line a tune. Returns the number of tunes that failed.
 int RenderTunesOf(const std::string& dataFolder);
+
+// Renders the folders' MIDI tunes that have no render yet on a thread of
+// the lowest priority and a synthesiser of its own, paced to half a core,
+// so a tune is cheap from its first hearing without the game's music ever
+// waiting for it. Stops at the first render that cannot be kept. Does
+// nothing while it runs already, or with renders off.
+void StartRenderingTunesAside(const std::vector<std::string>& folders);
+// Asks it to stop; true once it has (within wait).
+bool StopRenderingTunesAside(std::chrono::milliseconds wait = std::chrono::milliseconds(500));
+// True once it has finished (within wait).
+bool WaitForTunesRenderedAside(std::chrono::milliseconds wait);
 
 }  // namespace kelvane

@@ -123,6 +123,22 @@ void Work(std::string path) {
   if (id < 0) g.pinned = g.asked;  // nothing will ever be pinned: nobody waits
 }
 
+// The settings every synthesiser of ours is made with: a tune rendered on
+// one sounds the same, sample for sample, as on another.
+fluid_settings_t* NewSettings() {
+  for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+    fluid_set_log_function(level, QuietLog, nullptr);
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_settings_setnum(settings, "synth.sample-rate", kSynthRate);
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  // The level that keeps the default tunes' loudest passages clear of the
+  // stream's limiter and leaves room for the sound effects on top.
+  fluid_settings_setnum(settings, "synth.gain", kSynthGain);
+  fluid_settings_setint(settings, "synth.polyphony", kPolyphony);
+  fluid_settings_setint(settings, "synth.cpu-cores", 1);
+  return settings;
+}
+
 }  // namespace
 
 void StartSynthesiser() {
@@ -136,16 +152,7 @@ void StartSynthesiser() {
     g.state = SynthState::NoSoundFont;
     return;
   }
-  for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-    fluid_set_log_function(level, QuietLog, nullptr);
-  g.settings = new_fluid_settings();
-  fluid_settings_setnum(g.settings, "synth.sample-rate", kSynthRate);
-  fluid_settings_setint(g.settings, "synth.dynamic-sample-loading", 1);
-  // The level that keeps the default tunes' loudest passages clear of the
-  // stream's limiter and leaves room for the sound effects on top.
-  fluid_settings_setnum(g.settings, "synth.gain", kSynthGain);
-  fluid_settings_setint(g.settings, "synth.polyphony", kPolyphony);
-  fluid_settings_setint(g.settings, "synth.cpu-cores", 1);
+  g.settings = NewSettings();
   g.synth = new_fluid_synth(g.settings);
   if (!g.synth) {
     delete_fluid_settings(g.settings);
@@ -199,7 +206,8 @@ fluid_synth_t* Synth() {
 
 std::string SoundFontPath() {
   std::lock_guard<std::mutex> lock(G().m);
-  return G().fontPath;
+  // Before the synthesiser starts, the file it would choose.
+  return G().state == SynthState::Off ? ChooseSoundFont() : G().fontPath;
 }
 
 std::string SynthSignature() {
@@ -216,6 +224,32 @@ std::string SynthSignature() {
 int SoundFontLoads() {
   std::lock_guard<std::mutex> lock(G().m);
   return G().loads;
+}
+
+PrivateSynth::PrivateSynth(const std::string& soundFont) {
+  std::error_code ec;
+  if (soundFont.empty() || !std::filesystem::is_regular_file(soundFont, ec)) return;
+  settings_ = NewSettings();
+  synth_ = new_fluid_synth(settings_);
+  if (synth_) font_ = fluid_synth_sfload(synth_, soundFont.c_str(), 1);
+}
+
+PrivateSynth::~PrivateSynth() {
+  if (synth_) delete_fluid_synth(synth_);
+  if (settings_) delete_fluid_settings(settings_);
+}
+
+fluid_synth_t* PrivateSynth::Get() const {
+  return font_ >= 0 ? synth_ : nullptr;
+}
+
+void PrivateSynth::KeepLoaded(const std::vector<SynthPreset>& presets) {
+  if (!Get()) return;
+  for (const SynthPreset& p : presets) fluid_synth_pin_preset(synth_, font_, p.bank, p.program);
+  for (const SynthPreset& p : pinned_)
+    if (std::find(presets.begin(), presets.end(), p) == presets.end())
+      fluid_synth_unpin_preset(synth_, font_, p.bank, p.program);
+  pinned_ = presets;
 }
 
 uint64_t KeepPresetsLoaded(const std::vector<SynthPreset>& presets) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 typedef struct _fluid_synth_t fluid_synth_t;
+typedef struct _fluid_hashtable_t fluid_settings_t;
 
 namespace kelvane {
 
@@ -53,5 +54,27 @@ int SoundFontLoads();
 uint64_t KeepPresetsLoaded(const std::vector<SynthPreset>& presets);
 // The request has been carried out (or never will be: no soundfont).
 bool PresetsLoaded(uint64_t request);
+
+// A synthesiser apart from the game's, for rendering tunes on a thread of
+// their own without ever holding up the game's music: same soundfont and
+// settings, so a tune sounds the same on it, sample for sample. It loads the
+// soundfont (SoundFontPath()) on the thread that makes it; Get() is null
+// without one.
+class PrivateSynth {
+ public:
+  explicit PrivateSynth(const std::string& soundFont);
+  ~PrivateSynth();
+  PrivateSynth(const PrivateSynth&) = delete;
+  PrivateSynth& operator=(const PrivateSynth&) = delete;
+  fluid_synth_t* Get() const;
+  // Loads these instruments' samples now and lets go of the others.
+  void KeepLoaded(const std::vector<SynthPreset>& presets);
+
+ private:
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  int font_ = -1;
+  std::vector<SynthPreset> pinned_;
+};
 
 }  // namespace kelvane

@@ -1,6 +1,7 @@
 // A tune heard whole is kept as a render and plays from it as the
 // synthesiser played it, from its start or any place in it, with the
 // synthesiser gone; renders that do not fit the tune are never played.
+// Tunes rendered ahead of their first hearing are the tunes heard.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -53,6 +54,12 @@ struct RenderedTunes : ::testing::Test {
     SetRenderedTunesFolder("");
     MidiSource::RenderAhead(true);
     StartSynthesiser();
+  }
+  std::vector<float> ReadRender(uint64_t key, uint64_t length) {
+    std::shared_ptr<const RenderedTune> render = FindRenderedTune(key, length);
+    std::vector<float> sound(length * 2);
+    if (!render || !render->Read(0, sound.data(), length)) return {};
+    return sound;
   }
   std::vector<std::string> Renders() {
     std::vector<std::string> names;
@@ -205,6 +212,81 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("cannot be written"), std::string::npos);
   EXPECT_EQ(said.find("cannot be written"), said.rfind("cannot be written")) << said;
+}
+
+TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverDisturbThePlay) {
+  // A data folder: two tunes, one that is not MIDI at all, and other files.
+  const std::string data = test::MakeTempDir("rendered_tunes_data");
+  for (const char* tune : {"Zz.mid", "Z07.mid"}) fs::copy_file(test::GameDir() + tune, data + tune);
+  test::WriteAll(data + "broken.MID", "not a tune");
+  test::WriteAll(data + "notes.txt", "x");
+
+  // Rendered aside while the game's synthesiser plays the stage tune for
+  // the first time: neither disturbs the other, and each render is the
+  // tune as a first hearing sounds.
+  std::shared_ptr<const MidiScore> stage = test::LoadedScore("Z07.mid");
+  ASSERT_TRUE(stage);
+  const uint64_t stageKey = RenderKey(*stage, SynthSignature());
+  StartRenderingTunesAside({data});
+  std::vector<float> stageHeard;
+  {
+    MidiSource play(stage, 0, stage->lengthFrames, 0, {0, nullptr});
+    stageHeard = PlayWhole(play, 512);
+  }
+  ASSERT_TRUE(WaitForTunesRenderedAside(std::chrono::minutes(2)));
+  EXPECT_EQ(Renders().size(), 2u);
+  const std::vector<float> stageRendered = ReadRender(stageKey, stage->lengthFrames);
+  ASSERT_EQ(stageRendered.size(), stageHeard.size());
+  EXPECT_LE(WorstStep(stageHeard, stageRendered), 0.5 + 1e-3);
+  StopSynthesiser();
+  StartSynthesiser();
+  std::shared_ptr<const MidiScore> menu = test::LoadedScore("Zz.mid");
+  ASSERT_TRUE(menu);
+  const uint64_t menuKey = RenderKey(*menu, SynthSignature());
+  {
+    MidiSource play(menu, 0, menu->lengthFrames, 0, {0, nullptr});
+    const std::vector<float> menuRendered = ReadRender(menuKey, menu->lengthFrames);
+    ASSERT_FALSE(menuRendered.empty());
+    EXPECT_LE(WorstStep(PlayWhole(play, 512), menuRendered), 0.5 + 1e-3);
+  }
+
+  // Rendered on the spot: tunes with a render are left alone; the broken
+  // one fails; a render is the same whatever was rendered before it.
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(RenderTunesOf(data), 1);
+  fs::remove(folder + [&] {
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx.pcm", static_cast<unsigned long long>(stageKey));
+    return std::string(name);
+  }());
+  EXPECT_EQ(RenderTunesOf(data), 1);
+  const std::string said = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(said.find("Zz.mid: rendered before"), std::string::npos) << said;
+  EXPECT_NE(said.find("Z07.mid: rendered in"), std::string::npos) << said;
+  EXPECT_NE(said.find("broken.MID: not a MIDI file"), std::string::npos) << said;
+  EXPECT_EQ(ReadRender(stageKey, stage->lengthFrames), stageRendered);
+
+  // Stopped at once: nothing half-written is left.
+  fs::remove_all(folder);
+  StartRenderingTunesAside({data});
+  EXPECT_TRUE(StopRenderingTunesAside(std::chrono::seconds(10)));
+  WaitForRenderedTunesStored();
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+  EXPECT_EQ(FindRenderedTune(stageKey, stage->lengthFrames), nullptr) << "not reached";
+
+  // A folder that takes no render: the renderer gives up at the first,
+  // reported once.
+  fs::create_directories(folder);
+  test::WriteAll(folder + "file", "x");
+  SetRenderedTunesFolder(folder + "file/sub/");
+  ::testing::internal::CaptureStderr();
+  StartRenderingTunesAside({data});
+  ASSERT_TRUE(WaitForTunesRenderedAside(std::chrono::minutes(2)));
+  const std::string complaint = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(complaint.find("cannot be written"), std::string::npos);
+  EXPECT_EQ(complaint.find("cannot be written"), complaint.rfind("cannot be written")) << complaint;
 }
 
 }  // namespace
