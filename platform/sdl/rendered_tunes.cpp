@@ -310,21 +310,19 @@ std::vector<fs::path> MidiFilesOf(const std::vector<std::string>& folders) {
   return tunes;
 }
 
-// Sleeps so that work of `busy` takes no more than duty of the time;
-// false when asked to stop meanwhile.
-bool Pace(std::chrono::steady_clock::duration busy, double duty, const bool* stop) {
-  if (!stop) return true;
+// After work that took `busy`, sleeps long enough to keep the aside
+// renderer to its share of a core; false once it is asked to stop.
+bool PaceAside(std::chrono::steady_clock::duration busy) {
   Aside& a = A();
   std::unique_lock<std::mutex> lock(a.m);
-  if (duty < 1.0) a.changed.wait_for(lock, busy * (1.0 / duty - 1.0), [&] { return *stop; });
-  return !*stop;
+  a.changed.wait_for(lock, busy * (1.0 / kAsideDuty - 1.0), [&] { return a.stop; });
+  return !a.stop;
 }
 
 // Renders the tune at path on a synthesiser of its own unless it has a
-// render already. With stop (read under the aside
-// lock), the render is paced to duty and gives up when stop is set.
+// render already; aside, paced and stopped when asked to, else at full speed.
 TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
-                      const std::string& signature, double duty, const bool* stop, double* seconds) {
+                      const std::string& signature, bool aside, double* seconds) {
   TuneFileResult read = ReadTuneFile(path.string());
   std::optional<MidiTune> tune = read.file ? ReadMidiTune(read.file->midi) : std::optional<MidiTune>();
   if (!tune) return TuneRender::Unplayable;
@@ -343,7 +341,7 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   while (play.FramesLeft() > 0) {
     const auto from = std::chrono::steady_clock::now();
     play.Render(block.data(), kRenderBlock);
-    if (!Pace(std::chrono::steady_clock::now() - from, duty, stop)) return TuneRender::Stopped;
+    if (aside && !PaceAside(std::chrono::steady_clock::now() - from)) return TuneRender::Stopped;
   }
   WaitForRenderedTunesStored();
   *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -363,7 +361,7 @@ int RenderTunesOf(const std::string& dataFolder) {
   for (const fs::path& path : MidiFilesOf({dataFolder})) {
     const std::string name = path.filename().string();
     double seconds = 0;
-    switch (RenderTune(path, soundFont, signature, 1.0, nullptr, &seconds)) {
+    switch (RenderTune(path, soundFont, signature, false, &seconds)) {
       case TuneRender::Rendered:
         std::printf("%s: rendered in %.1f s\n", name.c_str(), seconds);
         break;
@@ -407,7 +405,7 @@ void StartRenderingTunesAside(const std::vector<std::string>& folders) {
     if (!signature.empty()) {
       for (const fs::path& path : MidiFilesOf(folders)) {
         double seconds = 0;
-        const TuneRender done = RenderTune(path, soundFont, signature, kAsideDuty, &a.stop, &seconds);
+        const TuneRender done = RenderTune(path, soundFont, signature, true, &seconds);
         // A folder that cannot take a render is not tried tune after tune.
         if (done == TuneRender::Stopped || done == TuneRender::NotKept ||
             done == TuneRender::NoSoundFont)
