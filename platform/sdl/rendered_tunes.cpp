@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -311,18 +312,20 @@ std::vector<fs::path> MidiFilesOf(const std::vector<std::string>& folders) {
 }
 
 // After work that took `busy`, sleeps long enough to keep the aside
-// renderer to its share of a core; false once it is asked to stop.
-bool PaceAside(std::chrono::steady_clock::duration busy) {
+// renderer to its share (duty) of a core; false once it is asked to stop.
+bool PaceAside(std::chrono::steady_clock::duration busy, double duty) {
   Aside& a = A();
   std::unique_lock<std::mutex> lock(a.m);
-  a.changed.wait_for(lock, busy * (1.0 / kAsideDuty - 1.0), [&] { return a.stop; });
+  if (duty < 1.0) a.changed.wait_for(lock, busy * (1.0 / duty - 1.0), [&] { return a.stop; });
   return !a.stop;
 }
 
 // Renders the tune at path on a synthesiser of its own unless it has a
-// render already; aside, paced and stopped when asked to, else at full speed.
+// render already: in the foreground at full speed, or aside (asideDuty),
+// paced and stopped when asked to.
 TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
-                      const std::string& signature, bool aside, double* seconds) {
+                      const std::string& signature, std::optional<double> asideDuty,
+                      double* seconds) {
   TuneFileResult read = ReadTuneFile(path.string());
   std::optional<MidiTune> tune = read.file ? ReadMidiTune(read.file->midi) : std::optional<MidiTune>();
   if (!tune) return TuneRender::Unplayable;
@@ -341,7 +344,8 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   while (play.FramesLeft() > 0) {
     const auto from = std::chrono::steady_clock::now();
     play.Render(block.data(), kRenderBlock);
-    if (aside && !PaceAside(std::chrono::steady_clock::now() - from)) return TuneRender::Stopped;
+    if (asideDuty && !PaceAside(std::chrono::steady_clock::now() - from, *asideDuty))
+      return TuneRender::Stopped;
   }
   WaitForRenderedTunesStored();
   *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -361,7 +365,7 @@ int RenderTunesOf(const std::string& dataFolder) {
   for (const fs::path& path : MidiFilesOf({dataFolder})) {
     const std::string name = path.filename().string();
     double seconds = 0;
-    switch (RenderTune(path, soundFont, signature, false, &seconds)) {
+    switch (RenderTune(path, soundFont, signature, std::nullopt, &seconds)) {
       case TuneRender::Rendered:
         std::printf("%s: rendered in %.1f s\n", name.c_str(), seconds);
         break;
@@ -388,7 +392,7 @@ int RenderTunesOf(const std::string& dataFolder) {
   return failed;
 }
 
-void StartRenderingTunesAside(const std::vector<std::string>& folders) {
+void StartRenderingTunesAside(const std::vector<std::string>& folders, bool gently) {
   Aside& a = A();
   {
     std::lock_guard<std::mutex> lock(a.m);
@@ -397,15 +401,18 @@ void StartRenderingTunesAside(const std::vector<std::string>& folders) {
     a.stop = false;
   }
   // Worked out here: the renderer may outlive the synthesiser's statics.
-  std::thread([soundFont = SoundFontPath(), signature = SynthSignature(), folders] {
+  const double duty = gently ? kAsideDuty : 1.0;
+  std::thread([soundFont = SoundFontPath(), signature = SynthSignature(), folders, gently, duty] {
     pthread_setname_np(pthread_self(), "kelvane-tunes");
-    sched_param idle{};
-    pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+    if (gently) {
+      sched_param idle{};
+      pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+    }
     Aside& a = A();
     if (!signature.empty()) {
       for (const fs::path& path : MidiFilesOf(folders)) {
         double seconds = 0;
-        const TuneRender done = RenderTune(path, soundFont, signature, true, &seconds);
+        const TuneRender done = RenderTune(path, soundFont, signature, duty, &seconds);
         // A folder that cannot take a render is not tried tune after tune.
         if (done == TuneRender::Stopped || done == TuneRender::NotKept ||
             done == TuneRender::NoSoundFont)

@@ -65,8 +65,9 @@ int RenderTunesOf(const std::string& dataFolder);
 // the lowest priority and a synthesiser of its own, paced to half a core,
 // so a tune is cheap from its first hearing without the game's music ever
 // waiting for it. Stops at the first render that cannot be kept. Does
-// nothing while it runs already, or with renders off.
-void StartRenderingTunesAside(const std::vector<std::string>& folders);
+// nothing while it runs already, or with renders off. Not gently: at the
+// usual priority and full speed (tests on a busy machine).
+void StartRenderingTunesAside(const std::vector<std::string>& folders, bool gently = true);
 // Asks it to stop; true once it has (within wait).
 bool StopRenderingTunesAside(std::chrono::milliseconds wait = std::chrono::milliseconds(500));
 // True once it has finished (within wait).

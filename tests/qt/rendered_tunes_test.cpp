@@ -227,7 +227,7 @@ TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverD
   std::shared_ptr<const MidiScore> stage = test::LoadedScore("Z07.mid");
   ASSERT_TRUE(stage);
   const uint64_t stageKey = RenderKey(*stage, SynthSignature());
-  StartRenderingTunesAside({data});
+  StartRenderingTunesAside({data}, false);
   std::vector<float> stageHeard;
   {
     MidiSource play(stage, 0, stage->lengthFrames, 0, {0, nullptr});
@@ -268,7 +268,7 @@ TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverD
 
   // Stopped at once: nothing half-written is left.
   fs::remove_all(folder);
-  StartRenderingTunesAside({data});
+  StartRenderingTunesAside({data}, false);
   EXPECT_TRUE(StopRenderingTunesAside(std::chrono::seconds(10)));
   WaitForRenderedTunesStored();
   std::error_code ec;
@@ -282,7 +282,7 @@ TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverD
   test::WriteAll(folder + "file", "x");
   SetRenderedTunesFolder(folder + "file/sub/");
   ::testing::internal::CaptureStderr();
-  StartRenderingTunesAside({data});
+  StartRenderingTunesAside({data}, false);
   ASSERT_TRUE(WaitForTunesRenderedAside(std::chrono::minutes(2)));
   const std::string complaint = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(complaint.find("cannot be written"), std::string::npos);
