@@ -105,16 +105,15 @@ bool WriteWhole(int fd, const void* data, size_t size) {
   return true;
 }
 
-// Oldest renders go first once the folder passes its limit; leftovers of
-// stopped writers go as well.
-void Trim(const std::string& folder) {
-  struct Entry {
-    fs::file_time_type used;
-    uint64_t size;
-    fs::path path;
-  };
-  std::vector<Entry> renders;
-  uint64_t total = 0;
+struct RenderFile {
+  fs::file_time_type used;
+  uint64_t size;
+  fs::path path;
+};
+
+// The renders in the folder; leftovers of stopped writers go on the way.
+std::vector<RenderFile> RendersIn(const std::string& folder) {
+  std::vector<RenderFile> renders;
   std::error_code ec;
   const auto now = fs::file_time_type::clock::now();
   for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
@@ -132,12 +131,28 @@ void Trim(const std::string& folder) {
     }
     if (kind != RenderName::Render) continue;
     const uint64_t size = e.file_size(e2);
-    renders.push_back({used, size, e.path()});
-    total += size;
+    if (!e2) renders.push_back({used, size, e.path()});
   }
+  return renders;
+}
+
+uint64_t TotalSize(const std::vector<RenderFile>& renders) {
+  uint64_t total = 0;
+  for (const RenderFile& r : renders) total += r.size;
+  return total;
+}
+
+uint64_t RenderFileSize(uint64_t frames) {
+  return kHeaderBytes + frames * kFrameBytes;
+}
+
+// Oldest renders go first once the folder passes its limit.
+void Trim(const std::string& folder) {
+  std::vector<RenderFile> renders = RendersIn(folder);
+  uint64_t total = TotalSize(renders);
   std::sort(renders.begin(), renders.end(),
-            [](const Entry& a, const Entry& b) { return a.used < b.used; });
-  for (const Entry& r : renders) {
+            [](const RenderFile& a, const RenderFile& b) { return a.used < b.used; });
+  for (const RenderFile& r : renders) {
     if (total <= kRenderedTunesLimitBytes) break;
     std::error_code e2;
     if (fs::remove(r.path, e2)) total -= r.size;
@@ -244,7 +259,7 @@ std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t key, uint64_t fram
   if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
       std::memcmp(header, kMagic, sizeof kMagic) != 0 || GetU64(header + 8) != key ||
       GetU64(header + 16) != frames || ::fstat(fd, &st) != 0 ||
-      static_cast<uint64_t>(st.st_size) != kHeaderBytes + frames * kFrameBytes)
+      static_cast<uint64_t>(st.st_size) != RenderFileSize(frames))
     return nullptr;  // not ours, or cut short: the synthesiser plays, and a new render replaces it
   // Read ahead of the play, and marked as used for the folder's trimming.
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
@@ -284,7 +299,16 @@ namespace {
 constexpr double kAsideDuty = 0.5;
 constexpr size_t kRenderBlock = 4096;
 
-enum class TuneRender { Rendered, RenderedBefore, Unplayable, TooLong, NotKept, NoSoundFont, Stopped };
+enum class TuneRender {
+  Rendered,
+  RenderedBefore,
+  Unplayable,
+  TooLong,
+  NotKept,
+  NoSoundFont,
+  NoRoom,
+  Stopped
+};
 
 struct Aside {
   std::mutex m;
@@ -333,6 +357,12 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   const uint64_t key = RenderKey(*score, signature);
   if (FindRenderedTune(key, score->lengthFrames)) return TuneRender::RenderedBefore;
   if (score->lengthFrames > kMaxRenderFrames || score->lengthFrames == 0) return TuneRender::TooLong;
+  // Aside, a render never pushes one out: with more tunes than the folder
+  // holds, each start would otherwise render again what the last one threw
+  // away.
+  if (asideDuty && TotalSize(RendersIn(RenderedTunesFolder())) +
+                           RenderFileSize(score->lengthFrames) > kRenderedTunesLimitBytes)
+    return TuneRender::NoRoom;
   const auto start = std::chrono::steady_clock::now();
   // A synthesiser fresh for each tune: its effects carry no trace of the
   // tune before, so a render is the same whatever was rendered first.
@@ -380,6 +410,7 @@ int RenderTunesOf(const std::string& dataFolder) {
         ++failed;
         break;
       case TuneRender::NotKept:
+      case TuneRender::NoRoom:
       case TuneRender::Stopped:
         std::printf("%s: NOT kept\n", name.c_str());
         ++failed;
@@ -415,7 +446,7 @@ void StartRenderingTunesAside(const std::vector<std::string>& folders, bool gent
         const TuneRender done = RenderTune(path, soundFont, signature, duty, &seconds);
         // A folder that cannot take a render is not tried tune after tune.
         if (done == TuneRender::Stopped || done == TuneRender::NotKept ||
-            done == TuneRender::NoSoundFont)
+            done == TuneRender::NoSoundFont || done == TuneRender::NoRoom)
           break;
       }
     }

@@ -64,7 +64,8 @@ int RenderTunesOf(const std::string& dataFolder);
 // Renders the folders' MIDI tunes that have no render yet on a thread of
 // the lowest priority and a synthesiser of its own, paced to half a core,
 // so a tune is cheap from its first hearing without the game's music ever
-// waiting for it. Stops at the first render that cannot be kept. Does
+// waiting for it. Stops at the first render that cannot be kept or would
+// push another out of the folder. Does
 // nothing while it runs already, or with renders off. Not gently: at the
 // usual priority and full speed (tests on a busy machine).
 void StartRenderingTunesAside(const std::vector<std::string>& folders, bool gently = true);

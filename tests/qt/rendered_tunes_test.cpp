@@ -268,6 +268,7 @@ TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverD
 
   // Stopped at once: nothing half-written is left.
   fs::remove_all(folder);
+  fs::create_directories(folder);
   StartRenderingTunesAside({data}, false);
   EXPECT_TRUE(StopRenderingTunesAside(std::chrono::seconds(10)));
   WaitForRenderedTunesStored();
@@ -276,9 +277,18 @@ TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverD
     EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
   EXPECT_EQ(FindRenderedTune(stageKey, stage->lengthFrames), nullptr) << "not reached";
 
+  // A folder nearly full: renders made aside never push one out (with more
+  // tunes than it holds, every start would render them all again).
+  const std::string full = folder + "00000000000000f0.pcm";
+  test::WriteAll(full, "");
+  fs::resize_file(full, kRenderedTunesLimitBytes - 1000000);
+  StartRenderingTunesAside({data}, false);
+  ASSERT_TRUE(WaitForTunesRenderedAside(std::chrono::minutes(2)));
+  EXPECT_TRUE(fs::exists(full));
+  EXPECT_EQ(Renders().size(), 1u);
+
   // A folder that takes no render: the renderer gives up at the first,
   // reported once.
-  fs::create_directories(folder);
   test::WriteAll(folder + "file", "x");
   SetRenderedTunesFolder(folder + "file/sub/");
   ::testing::internal::CaptureStderr();
