@@ -242,8 +242,10 @@ long MidiSource::RenderSequence(float* out, size_t want) {
     return static_cast<long>(want);
   }
   if (!inSync_) {
-    // A render starts clean, without the reverb of what played before; a
-    // play put back in step on the way is no longer one whole render.
+    // A render starts from a reset synthesiser (its effects may still ring
+    // faintly with what played before, which renders made aside on a fresh
+    // synthesiser do not); a play put back in step on the way is no longer
+    // one whole render.
     if (recording_ && pos_ == 0)
       fluid_synth_system_reset(synth);
     else
