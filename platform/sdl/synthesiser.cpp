@@ -126,8 +126,12 @@ void Work(std::string path) {
 // The settings every synthesiser of ours is made with: a tune rendered on
 // one sounds the same, sample for sample, as on another.
 fluid_settings_t* NewSettings() {
-  for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-    fluid_set_log_function(level, QuietLog, nullptr);
+  // The log is the library's own global: set once, whichever thread comes first.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] {
+    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+      fluid_set_log_function(level, QuietLog, nullptr);
+  });
   fluid_settings_t* settings = new_fluid_settings();
   fluid_settings_setnum(settings, "synth.sample-rate", kSynthRate);
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
