@@ -119,6 +119,15 @@ BackdropCache& TheBackdropCache() {
   return c;
 }
 
+// Every row of the cached frame onto its dest in m.
+void CopyWholeFrame(const BackdropCache::Entry& e, Surface& m) {
+  const Rect& d = e.dest;
+  const size_t w = static_cast<size_t>(d.Width());
+  for (int y = d.top; y < d.bottom; ++y)
+    std::memcpy(m.ColourRowToWrite(y, d.left, d.right) + d.left,
+                e.enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
+}
+
 // Blocks of dest's rows, from the block of dest.left on.
 int PlacedBlocks(const Rect& dest) {
   return (dest.right - 1) / Surface::kStampBlock - dest.left / Surface::kStampBlock + 1;
@@ -180,9 +189,7 @@ bool PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m,
   for (const BackdropCache::Entry& other : c.entries)
     if (other.id == c.placedId && other.dest == d) before = &other;
   if (!stamps || !before || c.placed.size() != static_cast<size_t>(n) * d.Height()) {
-    for (int y = d.top; y < d.bottom; ++y)
-      std::memcpy(m.ColourRowToWrite(y, d.left, d.right) + d.left,
-                  e.enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
+    CopyWholeFrame(e, m);
     NotePlaced(c, e, m);
     return false;
   }
@@ -229,10 +236,6 @@ bool PlaceFrame(BackdropCache& c, BackdropCache::Entry& e, Surface& m,
   return true;
 }
 
-// Copies src of the backdrop sheet onto presentRect of mainSurface through
-// the cache of enlarged frames; the pixels are exactly those of CopyRect.
-// With `deferred`, a frame found in the cache is not copied but returned,
-// for the caller to lay the stage over it in the same pass.
 // Whether src of the backdrop sheet can go through the cache, and onto
 // which part of mainSurface (presentRect clipped to it).
 bool Cacheable(const Surfaces& s, const Rect& src, Rect& dest) {
@@ -259,6 +262,10 @@ BackdropCache::Entry* CachedFrame(const Surfaces& s, const Rect& src) {
   return nullptr;
 }
 
+// Copies src of the backdrop sheet onto presentRect of mainSurface through
+// the cache of enlarged frames; the pixels are exactly those of CopyRect.
+// With `deferred`, a frame found in the cache is not copied but returned,
+// for the caller to lay the stage over it in the same pass.
 const BackdropCache::Entry* CopyBackdropFrame(Surfaces& s, const Rect& src,
                                               bool deferred = false) {
   Surface& m = s.mainSurface;
@@ -323,6 +330,17 @@ bool PaintFiguresThisFrame(Game& g) {
   return false;
 }
 
+// The layers' source onto place of mainSurface the plain way: the mask
+// with SRCAND, then (with colours) the sprites with SRCPAINT.
+void CopyLayers(Surfaces& s, const Rect& place, const Rect& source, bool colours) {
+  Surface& m = s.mainSurface;
+  m.canvas.copyMode = SRCAND;
+  CopyRect(m, place, s.maskLayer, source);
+  if (!colours) return;
+  m.canvas.copyMode = SRCPAINT;
+  CopyRect(m, place, s.spriteLayer, source);
+}
+
 // CompositeStage over mainSurface, or over a cached backdrop frame that
 // mainSurface has not received yet; both layers in one pass where the copy
 // allows it.
@@ -336,19 +354,8 @@ void CompositeOver(Game& g, const BackdropCache::Entry* backdrop) {
   const bool done = CompositeLayers(m, s.presentRect, s.maskLayer, paint ? &s.spriteLayer : nullptr,
                                     s.stageView, backdrop ? &rows : nullptr);
   if (!done) {
-    if (backdrop) {
-      const Rect& d = backdrop->dest;
-      const size_t w = static_cast<size_t>(d.Width());
-      for (int y = d.top; y < d.bottom; ++y)
-        std::memcpy(m.ColourRowToWrite(y, d.left, d.right) + d.left,
-                    backdrop->enlarged.data() + static_cast<size_t>(y - d.top) * w, w * 4);
-    }
-    m.canvas.copyMode = SRCAND;
-    CopyRect(m, s.presentRect, s.maskLayer, s.stageView);
-    if (paint) {
-      m.canvas.copyMode = SRCPAINT;
-      CopyRect(m, s.presentRect, s.spriteLayer, s.stageView);
-    }
+    if (backdrop) CopyWholeFrame(*backdrop, m);
+    CopyLayers(s, s.presentRect, s.stageView, paint);
   }
   // The copy mode is left as the copies would leave it.
   m.canvas.copyMode = paint ? SRCPAINT : SRCAND;
@@ -460,12 +467,8 @@ void AnimateBackdropWithCuts(Game& g, const StageCut* cuts, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     if (kept && stands[i]) continue;
     const StageCut& cut = cuts[i];
-    if (!CompositeLayers(m, cut.place, s.maskLayer, &s.spriteLayer, cut.source)) {
-      m.canvas.copyMode = SRCAND;
-      CopyRect(m, cut.place, s.maskLayer, cut.source);
-      m.canvas.copyMode = SRCPAINT;
-      CopyRect(m, cut.place, s.spriteLayer, cut.source);
-    }
+    if (!CompositeLayers(m, cut.place, s.maskLayer, &s.spriteLayer, cut.source))
+      CopyLayers(s, cut.place, cut.source, true);
     LaidCut& laid = memo.cuts[i];
     laid.cut = cut;
     laid.frameId = c.placedId;  // 0 when the frame did not come from the cache

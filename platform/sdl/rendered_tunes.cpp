@@ -368,7 +368,7 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   // tune before, so a render is the same whatever was rendered first.
   PrivateSynth synth(soundFont);
   if (!synth.Get()) return TuneRender::NoSoundFont;
-  synth.KeepLoaded(score->presets);
+  synth.Load(score->presets);
   MidiSource play(score, 0, score->lengthFrames, 0, {key, nullptr, synth.Get()});
   std::vector<float> block(kRenderBlock * 2);
   while (play.FramesLeft() > 0) {

@@ -247,13 +247,9 @@ fluid_synth_t* PrivateSynth::Get() const {
   return font_ >= 0 ? synth_ : nullptr;
 }
 
-void PrivateSynth::KeepLoaded(const std::vector<SynthPreset>& presets) {
+void PrivateSynth::Load(const std::vector<SynthPreset>& presets) {
   if (!Get()) return;
   for (const SynthPreset& p : presets) fluid_synth_pin_preset(synth_, font_, p.bank, p.program);
-  for (const SynthPreset& p : pinned_)
-    if (std::find(presets.begin(), presets.end(), p) == presets.end())
-      fluid_synth_unpin_preset(synth_, font_, p.bank, p.program);
-  pinned_ = presets;
 }
 
 uint64_t KeepPresetsLoaded(const std::vector<SynthPreset>& presets) {

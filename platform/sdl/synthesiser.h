@@ -67,14 +67,13 @@ class PrivateSynth {
   PrivateSynth(const PrivateSynth&) = delete;
   PrivateSynth& operator=(const PrivateSynth&) = delete;
   fluid_synth_t* Get() const;
-  // Loads these instruments' samples now and lets go of the others.
-  void KeepLoaded(const std::vector<SynthPreset>& presets);
+  // Loads these instruments' samples now, before the tune needs them.
+  void Load(const std::vector<SynthPreset>& presets);
 
  private:
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
   int font_ = -1;
-  std::vector<SynthPreset> pinned_;
 };
 
 }  // namespace kelvane
