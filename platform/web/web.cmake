@@ -5,9 +5,10 @@
 set(KELVANE_WEB_DEPS "" CACHE PATH "JPEG and zlib for the browser: include/ and lib/")
 set(KELVANE_WEB_DATA "" CACHE PATH "The forged data folder the page preloads")
 set(KELVANE_WEB_NPM "" CACHE PATH "The npm folder holding js-synthesizer")
+set(KELVANE_WEB_ICONS "" CACHE PATH "Icons from the game's logo (hicolor/NxN/apps/kelvane.png)")
 set(KELVANE_WEB_SOUNDFONT /usr/share/sounds/sf2/TimGM6mb.sf2 CACHE FILEPATH
     "The General MIDI soundfont the page plays MIDI tunes with")
-foreach(var KELVANE_WEB_DEPS KELVANE_WEB_DATA KELVANE_WEB_NPM)
+foreach(var KELVANE_WEB_DEPS KELVANE_WEB_DATA KELVANE_WEB_NPM KELVANE_WEB_ICONS)
   if(NOT ${var})
     message(FATAL_ERROR "${var} is not set: configure the browser build through scripts/web")
   endif()
@@ -65,8 +66,7 @@ target_link_libraries(kelvane PRIVATE kelvane_core)
 add_dependencies(kelvane kelvane_web_stage)
 set_target_properties(kelvane PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${KELVANE_PAGE_DIR}
-  SUFFIX .js
-  LINK_DEPENDS "${KELVANE_WEB_STAGE_STAMP}")
+  SUFFIX .js)
 target_link_options(kelvane PRIVATE
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1
@@ -76,8 +76,7 @@ target_link_options(kelvane PRIVATE
   -sINVOKE_RUN=0
   -lidbfs.js
   "-sEXPORTED_RUNTIME_METHODS=[FS,IDBFS,ccall,cwrap,UTF8ToString]"
-  "-sEXPORTED_FUNCTIONS=[_malloc,_free]"
-  "SHELL:--preload-file ${KELVANE_WEB_STAGE}@/game")
+  "-sEXPORTED_FUNCTIONS=[_malloc,_free]")
 
 # The page itself, the synthesiser and the soundfont beside the program.
 file(GLOB KELVANE_PAGE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/web/page/*)
@@ -94,3 +93,19 @@ add_custom_command(
   DEPENDS ${KELVANE_PAGE_FILES}
   VERBATIM)
 add_custom_target(kelvane_page ALL DEPENDS ${KELVANE_PAGE_STAMP})
+
+# The data as one streamed file, the icons, the file list with the build's
+# hash, the service worker and the compressed copies (pack_page.cjs).
+find_program(KELVANE_NODE NAMES node nodejs REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(KELVANE_PACK_STAMP ${CMAKE_BINARY_DIR}/pack.stamp)
+add_custom_command(
+  OUTPUT ${KELVANE_PACK_STAMP}
+  COMMAND ${KELVANE_NODE} ${CMAKE_SOURCE_DIR}/platform/web/pack_page.cjs --page ${KELVANE_PAGE_DIR}
+          --stage ${KELVANE_WEB_STAGE} --icons ${KELVANE_WEB_ICONS}
+          --worker ${CMAKE_SOURCE_DIR}/platform/web/kelvane-sw.js
+  COMMAND ${CMAKE_COMMAND} -E touch ${KELVANE_PACK_STAMP}
+  DEPENDS kelvane ${KELVANE_PAGE_STAMP} ${KELVANE_WEB_STAGE_STAMP}
+          ${CMAKE_SOURCE_DIR}/platform/web/pack_page.cjs ${CMAKE_SOURCE_DIR}/platform/web/kelvane-sw.js
+  COMMENT "Packing the page"
+  VERBATIM)
+add_custom_target(kelvane_page_pack ALL DEPENDS ${KELVANE_PACK_STAMP})

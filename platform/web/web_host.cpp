@@ -80,22 +80,29 @@ EM_JS(void, JsVolumes, (int music, int effects), { kelvanePage.audio.setVolumes(
 
 // performance.now(), less the time the game spent held behind message
 // boxes: a box answered after a minute does not end the stage it interrupted.
+//
+// A stepped clock (a driver's choice) stands still until the driver moves it
+// on with kelvane_advance: the page then runs the same session whenever the
+// same input comes at the same game times, however fast the machine is.
 class PageClock : public Clock {
  public:
   uint32_t TickCount() override {
-    const double now = frozen_ ? frozenAt_ : emscripten_get_now();
+    const double now = frozen_ ? frozenAt_ : Raw();
     return static_cast<uint32_t>(static_cast<uint64_t>(now - held_));
   }
+  double Raw() const { return stepped ? steppedNow : emscripten_get_now(); }
   void Freeze() {
     if (frozen_) return;
-    frozenAt_ = emscripten_get_now();
+    frozenAt_ = Raw();
     frozen_ = true;
   }
   void Thaw() {
     if (!frozen_) return;
-    held_ += emscripten_get_now() - frozenAt_;
+    held_ += Raw() - frozenAt_;
     frozen_ = false;
   }
+  bool stepped = false;
+  double steppedNow = 0;
 
  private:
   bool frozen_ = false;
@@ -447,6 +454,20 @@ class PageHost : public AppService, public WindowService {
   }
   bool AcceptsDrops() { return At(FormId::FM).acceptsDrops; }
 
+  // The stepped clock's one millisecond: the timer tick, then the idle
+  // poll, each when due, as the desktop's loop takes them.
+  void RunDue() {
+    const double now = clock->Raw();
+    if (timer_ != 0 && tickDue_ <= now) {
+      timer_ = 0;
+      OnTimer(this);
+    }
+    if (idle_ != 0 && idleDue_ <= now) {
+      idle_ = 0;
+      OnIdle(this);
+    }
+  }
+
  private:
   std::vector<uint32_t> shown_;  // the canvas's content as last uploaded
   int shownW_ = 0, shownH_ = 0;
@@ -462,8 +483,7 @@ class PageHost : public AppService, public WindowService {
     ended = true;
     SetTimerEnabled(false);
     idleHooked_ = false;
-    if (idle_ != 0) emscripten_clear_timeout(idle_);
-    idle_ = 0;
+    Cancel(idle_);
     FormDestroy(*game);
     JsEnded();
   }
@@ -499,11 +519,19 @@ class PageHost : public AppService, public WindowService {
     if (!idleHooked_ || !game || game->st.halted || ended || Held()) return;
     int32_t ahead = static_cast<int32_t>(NextIdleDeadline(*game) - game->Now());
     double wait = ahead < 0 ? 0 : ahead;
-    double due = emscripten_get_now() + wait;
+    double due = clock->Raw() + wait;
     if (idle_ != 0 && idleDue_ <= due) return;
-    if (idle_ != 0) emscripten_clear_timeout(idle_);
-    idle_ = emscripten_set_timeout(&PageHost::OnIdle, wait, this);
+    Cancel(idle_);
+    idle_ = Later(&PageHost::OnIdle, wait);
     idleDue_ = due;
+  }
+  // A browser timeout, or with the stepped clock a deadline RunDue keeps.
+  long Later(void (*callback)(void*), double wait) {
+    return clock->stepped ? 1 : emscripten_set_timeout(callback, wait, this);
+  }
+  void Cancel(long& id) {
+    if (id != 0 && !clock->stepped) emscripten_clear_timeout(id);
+    id = 0;
   }
 
   // Timer1 ticks every 10 ms, but a tick with nothing due does nothing, so
@@ -520,16 +548,13 @@ class PageHost : public AppService, public WindowService {
     const uint32_t at = static_cast<int32_t>(*due - now) > 0 ? *due : now;
     const uint32_t tick = at + (kTimerTick - (at - tickGrid_) % kTimerTick) % kTimerTick;
     const double wait = tick - now;
-    const double fire = emscripten_get_now() + wait;
+    const double fire = clock->Raw() + wait;
     if (timer_ != 0 && tickDue_ <= fire) return;
     StopTick();
-    timer_ = emscripten_set_timeout(&PageHost::OnTimer, wait, this);
+    timer_ = Later(&PageHost::OnTimer, wait);
     tickDue_ = fire;
   }
-  void StopTick() {
-    if (timer_ != 0) emscripten_clear_timeout(timer_);
-    timer_ = 0;
-  }
+  void StopTick() { Cancel(timer_); }
 
   std::array<Form, 4> forms_{};
   static constexpr uint32_t kTimerTick = 10;
@@ -600,9 +625,10 @@ using namespace kelvane;
 // trace the game writes its trace to /trace.jsonl in the page's memory, as
 // the desktop's --trace does.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_dialog_open(int hasSeed, uint32_t seed,
-                                                               int trace) {
+                                                               int trace, int stepped) {
   session = new Session;
   Session& s = *session;
+  s.clock.stepped = stepped != 0;
   Platform pf{&s.clock, &s.host, &s.host, &s.keys, &s.media, &s.effects, &s.files};
   s.game = std::make_unique<Game>(pf);
   if (trace && (s.traceFile = std::fopen("/trace.jsonl", "w"))) {
@@ -722,6 +748,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_key(const char* code, int numLock, i
   return vk;
 }
 
+// A key typed while the command list has the focus: the list passes it to
+// the game as its own window does, and hides itself on Escape's release.
+extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_list_key(const char* code, int numLock, int down,
+                                                     int shift, int alt, int repeat) {
+  int vk = DomCodeToVk(code, numLock != 0);
+  if (vk == 0 || !session || !session->game || session->host.ended) return vk;
+  session->keys.down[static_cast<size_t>(vk)] = down != 0;
+  if ((!down && repeat) || session->host.Held()) return vk;
+  const ShiftState st{shift != 0, alt != 0};
+  if (down)
+    KeyFormKeyDown(*session->game, vk, st);
+  else
+    KeyFormKeyUp(*session->game, vk, st);
+  session->host.Wake();
+  return vk;
+}
+
 // A gamepad button turned into a key, as on the desktop (no shift state).
 extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_pad_key(int vk, int down) {
   if (!session || !session->game || session->host.ended || vk <= 0 || vk > 255) return;
@@ -806,6 +849,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_close() {
 
 extern "C" EMSCRIPTEN_KEEPALIVE int kelvane_is_f11(int vk) { return vk == kF11; }
 
+// With the stepped clock: the game's time moves on by ms, a millisecond at
+// a time, running what falls due.
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_advance(double ms) {
+  if (!session || !session->clock.stepped) return;
+  for (double end = session->clock.steppedNow + ms; session->clock.steppedNow < end;) {
+    session->clock.steppedNow += 1;
+    session->host.RunDue();
+  }
+}
+
 // A message box of the page opens (1) or is answered (0).
 extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_box(int open) {
   if (session) session->host.Hold(open != 0);
@@ -849,8 +902,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_command_list_hide() {
 
 // A record file the player loads into slot n (1..9): refused, with the
 // reason, unless it parses and its check value matches, the checks a slot
-// file meets when the game loads it. Returns "" when stored.
-extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_import_record(int n, const char* path) {
+// file meets when the game loads it. Returns "" when stored, or, without
+// store, when it would be.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_import_record(int n, const char* path,
+                                                                  int store) {
   if (!session || !session->game) return "The game has not started.";
   if (n < 1 || n > 9) return "There are nine slots, 1 to 9.";
   Game& g = *session->game;
@@ -861,8 +916,29 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_import_record(int n, const c
   if (!parsed->checks) return Hand(std::string("The record is refused: ") + record::kCheckMismatch);
   std::optional<std::string> bytes = upload.ReadFile(path);
   if (!bytes) return "The record is refused: the file cannot be read";
+  if (!store) return "";
   if (!g.pf.files->WriteFile(SlotFileName(g, n), *bytes)) return "The slot could not be written.";
   return "";
+}
+
+// What slot n holds, as JSON, for the page to name before a loaded file
+// replaces it: "" for an empty slot, the header's name, area and first line
+// otherwise (unreadable: a file is there that is no record). Reads only;
+// the slot scenes' own summaries are left as they are.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_slot_holds(int n) {
+  if (!session || !session->game || n < 1 || n > 9) return "";
+  FileSystem& files = *session->game->pf.files;
+  const std::string file = SlotFileName(*session->game, n);
+  if (!files.Exists(file)) return "";
+  const std::optional<uint64_t> size = files.FileSize(file);
+  std::optional<std::string> bytes;
+  if (size && *size <= record::kMaxFileBytes) bytes = files.ReadFile(file);
+  std::optional<record::SlotHeader> h;
+  if (bytes) h = record::ParseSlotHeader(*bytes);
+  if (!h) return "{\"unreadable\":true}";
+  return Hand("{\"name\":" + JsonString(SjisToUtf8(h->name)) + ",\"area\":" +
+              JsonString(SjisToUtf8(h->area)) + ",\"caption\":" +
+              JsonString(SjisToUtf8(h->caption)) + "}");
 }
 
 // The slot file of slot n as the game names it, for the page's download.

@@ -1,11 +1,10 @@
-// The page's server (Python's static server on 127.0.0.1) and headless
+// The page's server and headless
 // Chromium with a fresh profile, for the browser tests and the figures.
 'use strict';
 const fs = require('fs');
 const net = require('net');
 const os = require('os');
 const path = require('path');
-const { spawn } = require('child_process');
 
 function freePort() {
   return new Promise((resolve, reject) => {
@@ -18,20 +17,19 @@ function freePort() {
   });
 }
 
+// The page's own server (as scripts/web serves it), in this process; stop()
+// also ends kept-alive connections, as a server that went away would.
 async function startServer(dir) {
+  const { serve } = require(path.join(__dirname, '..', '..', 'platform', 'web', 'serve.cjs'));
   const port = await freePort();
-  const child = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1'],
-                      { cwd: dir, stdio: 'ignore' });
-  const base = `http://127.0.0.1:${port}`;
-  for (let i = 0; i < 100; ++i) {
-    const up = await new Promise((resolve) => {
-      const c = net.connect(port, '127.0.0.1', () => { c.end(); resolve(true); });
-      c.on('error', () => resolve(false));
-    });
-    if (up) break;
-    await new Promise((r) => setTimeout(r, 100));
-  }
-  return { base, stop: () => child.kill() };
+  const server = await serve(dir, port);
+  return {
+    base: `http://127.0.0.1:${port}`,
+    stop: () => {
+      server.close();
+      server.closeAllConnections();
+    },
+  };
 }
 
 async function launchBrowser(extraArgs = []) {
@@ -61,4 +59,16 @@ function repoRoot() {
   return path.resolve(option('--root', path.join(__dirname, '..', '..')));
 }
 
-module.exports = { startServer, launchBrowser, option, repoRoot };
+// A fresh data folder of links to the forged files of game, as the
+// scenario tests make it (without what a player's runs write).
+function dataCopy(game, tag) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), `kelvane-web-${tag}-`));
+  for (const name of fs.readdirSync(game)) {
+    if (name === 'Kelvane.ini' || name === 'kelvane' || /^[TU]/.test(name)) continue;
+    if (!fs.statSync(path.join(game, name)).isFile()) continue;
+    fs.symlinkSync(path.join(game, name), path.join(dir, name));
+  }
+  return dir + '/';
+}
+
+module.exports = { startServer, launchBrowser, option, repoRoot, dataCopy };

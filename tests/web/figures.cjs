@@ -1,18 +1,19 @@
-// Figures of the browser build (a report, not a test): page load to the
-// startup form cold and warm, Chromium's CPU while the game plays with
-// music, the download's size, and a screenshot of the page in play.
-// Usage: node tests/web/figures.cjs --root REPO [--shot FILE] [--seconds N]
+// Figures of the browser build (a report, not a test): the download as the
+// server sends it, page load to the startup form cold and warm, the form and
+// the first sound on a 5 Mbit/s link, Chromium's CPU while the game plays
+// with music at 1280 x 800, and screenshots of the page in play.
+// Usage: node tests/web/figures.cjs --root REPO [--shot FILE] [--shots DIR] [--seconds N]
 'use strict';
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const zlib = require('zlib');
 const { startServer, launchBrowser, option, repoRoot } = require('./browser.cjs');
 
 const opt = option;
 const ROOT = repoRoot();
 const PAGE = path.join(ROOT, 'build-web', 'page');
 const SHOT = opt('--shot', '');
+const SHOTS = opt('--shots', '');
 const SECONDS = Number(opt('--seconds', '30'));
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const TICK = 100;  // clock ticks a second in /proc
@@ -77,18 +78,75 @@ function breakdown(before, after, wall) {
   return out.join('\n');
 }
 
+// The page's files as the server sends them to a browser that takes
+// brotli (the .br copy where there is one).
 function sizes() {
   const rows = [];
-  let raw = 0, packed = 0;
+  let raw = 0, sent = 0;
   for (const name of fs.readdirSync(PAGE).sort()) {
-    const bytes = fs.readFileSync(path.join(PAGE, name));
-    const gz = zlib.gzipSync(bytes, { level: 9 }).length;
-    rows.push(`  ${name.padEnd(36)} ${(bytes.length / 1e6).toFixed(2).padStart(7)} MB  gzip ${(gz / 1e6).toFixed(2).padStart(6)} MB`);
-    raw += bytes.length;
-    packed += gz;
+    if (/\.(br|gz)$/.test(name)) continue;
+    const size = fs.statSync(path.join(PAGE, name)).size;
+    const br = path.join(PAGE, name + '.br');
+    const wire = fs.existsSync(br) ? fs.statSync(br).size : size;
+    rows.push(`  ${name.padEnd(36)} ${(size / 1e6).toFixed(2).padStart(7)} MB  sent ${(wire / 1e6).toFixed(2).padStart(6)} MB`);
+    raw += size;
+    sent += wire;
   }
-  rows.push(`  ${'all'.padEnd(36)} ${(raw / 1e6).toFixed(2).padStart(7)} MB  gzip ${(packed / 1e6).toFixed(2).padStart(6)} MB`);
+  rows.push(`  ${'all'.padEnd(36)} ${(raw / 1e6).toFixed(2).padStart(7)} MB  sent ${(sent / 1e6).toFixed(2).padStart(6)} MB`);
   return rows.join('\n');
+}
+
+// A first visit over a 5 Mbit/s link (40 ms each way): the time to the
+// startup form, then OK five seconds after it, and the time from OK to the
+// first sound of the demonstration's tune.
+async function throttled(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  try {
+    await page.setViewport({ width: 1280, height: 800 });
+    const cdp = await page.createCDPSession();
+    await cdp.send('Network.enable');
+    await cdp.send('Network.emulateNetworkConditions', {
+      offline: false, latency: 40, downloadThroughput: 5e6 / 8, uploadThroughput: 1e6 / 8,
+    });
+    const start = Date.now();
+    await page.goto(url, { waitUntil: 'domcontentloaded' });
+    await page.waitForFunction('window.kelvaneDialogShown', { timeout: 120000, polling: 20 });
+    const form = Date.now() - start;
+    await sleep(5000);
+    await page.click('#ok');
+    const ok = Date.now();
+    await page.waitForFunction('window.kelvaneStarted', { timeout: 120000, polling: 20 });
+    const started = Date.now() - ok;
+    await page.waitForFunction('kelvanePage.audio.level() > 0.001', { timeout: 120000, polling: 20 });
+    const sound = Date.now() - ok;
+    console.log(`5 Mbit/s first visit: the form after ${form} ms; OK pressed 5 s later; ` +
+                `the game started ${started} ms and the first sound ${sound} ms after OK`);
+  } finally {
+    await context.close();
+  }
+}
+
+// The page in play (the demonstration) at a window size, or a phone's.
+async function screenshot(browser, url, name, viewport) {
+  const page = await browser.newPage();
+  try {
+    await page.setViewport(viewport);
+    await page.goto(url, { waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneDialogShown', { timeout: 120000 });
+    await page.evaluate(() => document.getElementById('ok').click());
+    await page.waitForFunction('window.kelvaneStarted');
+    await sleep(6000);
+    const file = path.join(SHOTS, name);
+    await page.screenshot({ path: file });
+    const shown = await page.evaluate(() => {
+      const r = document.getElementById('screen').getBoundingClientRect();
+      return `${Math.round(r.width)} x ${Math.round(r.height)} (${kelvanePage.view.mode}, ${kelvanePage.view.s.toFixed(2)} screen pixels a pixel)`;
+    });
+    console.log(`Screenshot ${file}: ${viewport.width} x ${viewport.height}, the picture ${shown}`);
+  } finally {
+    await page.close();
+  }
 }
 
 async function dialogTime(page, url) {
@@ -119,16 +177,17 @@ async function measure(page, pid, what) {
 }
 
 async function main() {
-  console.log('Download size:\n' + sizes());
+  console.log('Download as sent (brotli where it shrinks):\n' + sizes());
   const server = await startServer(PAGE);
   const { browser, profile } = await launchBrowser();
   try {
-    const page = await browser.newPage();
-    await page.setViewport({ width: 1280, height: 960 });
     const url = server.base + '/index.html';
+    await throttled(browser, url);
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1280, height: 800 });
     const cold = await dialogTime(page, url);
     const warm = await dialogTime(page, url);
-    console.log(`Page load to the startup form: cold ${cold} ms, warm ${warm} ms`);
+    console.log(`Page load to the startup form at full speed: cold ${cold} ms, warm ${warm} ms`);
 
     await page.click('#ok');
     await page.waitForFunction('window.kelvaneStarted');
@@ -137,7 +196,8 @@ async function main() {
     // tune: play with music. Return leaves it for the opening, whose title
     // animates every frame over the menu tune: the busier case.
     await sleep(4000);
-    await measure(page, pid, 'in play (the demonstration match) with music');
+    const mode = await page.evaluate(() => `${kelvanePage.view.mode}, ${kelvanePage.view.s.toFixed(2)} screen pixels a pixel`);
+    await measure(page, pid, `in play at 1280 x 800 (${mode}; the demonstration match) with music`);
     if (SHOT) {
       fs.mkdirSync(path.dirname(SHOT), { recursive: true });
       await page.screenshot({ path: SHOT });
@@ -146,6 +206,15 @@ async function main() {
     await page.keyboard.press('Enter');
     await sleep(4000);
     await measure(page, pid, 'in the opening with music');
+    await page.close();
+    if (SHOTS) {
+      fs.mkdirSync(SHOTS, { recursive: true });
+      const phone = { isMobile: true, hasTouch: true, deviceScaleFactor: 1 };
+      await screenshot(browser, url, 'window-1280x800.png', { width: 1280, height: 800 });
+      await screenshot(browser, url, 'window-1920x955.png', { width: 1920, height: 955 });
+      await screenshot(browser, url, 'phone-portrait-390x844.png', { width: 390, height: 844, ...phone });
+      await screenshot(browser, url, 'phone-landscape-844x390.png', { width: 844, height: 390, ...phone });
+    }
   } finally {
     await browser.close();
     server.stop();

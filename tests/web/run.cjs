@@ -6,7 +6,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { execFileSync } = require('child_process');
-const { startServer, launchBrowser, option, repoRoot } = require('./browser.cjs');
+const { startServer, launchBrowser, option, repoRoot, dataCopy } = require('./browser.cjs');
 const { pngPixels } = require('./png.cjs');
 
 const opt = option;
@@ -17,20 +17,8 @@ const GAME = path.join(ROOT, 'build', 'game');
 const PAGE = path.join(ROOT, 'build-web', 'page');
 const SEED = 7;
 
-// A fresh data folder of links to the forged files, as the scenario tests
-// make it (without what a player's runs write).
-function dataCopy(tag) {
-  const dir = fs.mkdtempSync(path.join(os.tmpdir(), `kelvane-web-${tag}-`));
-  for (const name of fs.readdirSync(GAME)) {
-    if (name === 'Kelvane.ini' || name === 'kelvane' || /^[TU]/.test(name)) continue;
-    if (!fs.statSync(path.join(GAME, name)).isFile()) continue;
-    fs.symlinkSync(path.join(GAME, name), path.join(dir, name));
-  }
-  return dir + '/';
-}
-
 function runNative(c) {
-  const dir = dataCopy(c.name);
+  const dir = dataCopy(GAME, c.name);
   const args = ['--headless', '--data', dir, '--seed', String(SEED), '--run-ms', String(c.runMs),
                 '--trace', dir + 'trace.jsonl', '--frames', dir + 'frames',
                 '--frame-every', String(c.frameEvery)];
@@ -132,6 +120,10 @@ async function main() {
   try {
     if (!ONLY || ONLY === 'equality') await equality(browser, server.base, report);
     if (!ONLY || ONLY === 'smoke') await require('./smoke.cjs').smoke(browser, server.base, report);
+    const { screens, offline } = require('./screens.cjs');
+    if (!ONLY || ONLY === 'screens') await screens(browser, server.base, report);
+    // Last: it stops the server.
+    if (!ONLY || ONLY === 'offline') await offline(browser, server.base, report, server.stop);
   } finally {
     await browser.close();
     server.stop();

@@ -1,13 +1,15 @@
 // kelvane-forge --data DIR --out DIR [--contact-sheet FILE.png]
-// kelvane-forge --icons MAIN_PICTURE.bmp DIR
+// kelvane-forge --icons MAIN_PICTURE.bmp DIR [SIZE...]
 #include <QGuiApplication>
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "graphics/atlas.h"
 #include "tools/forge/forge.h"
@@ -60,7 +62,7 @@ QImage ContactSheet(const std::vector<std::pair<std::string, QImage>>& pictures)
 // The desktop icons: the opening logo of the main picture on a square,
 // its black transparent as it is in the game. The pixels are first
 // enlarged by a whole factor so that the final smoothing keeps them crisp.
-int WriteIcons(const std::string& mainPicture, const std::string& outDir) {
+int WriteIcons(const std::string& mainPicture, const std::string& outDir, std::vector<int> sizes) {
   QImage sheet(QString::fromStdString(mainPicture));
   const kelvane::Rect r = kelvane::atlas::At(kelvane::atlas::RegionId::kLogo);
   if (sheet.isNull() || sheet.width() < r.right || sheet.height() < r.bottom) {
@@ -76,7 +78,9 @@ int WriteIcons(const std::string& mainPicture, const std::string& outDir) {
   QImage square(side, side, QImage::Format_ARGB32);
   square.fill(Qt::transparent);
   QPainter(&square).drawImage((side - logo.width()) / 2, (side - logo.height()) / 2, logo);
-  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+  // The desktop's sizes unless others are asked for (the page wants 192 and 512).
+  if (sizes.empty()) sizes = {16, 22, 24, 32, 48, 64, 128, 256};
+  for (int size : sizes) {
     const int k = std::max(1, static_cast<int>(std::ceil(static_cast<double>(size) / side)));
     QImage icon = square.scaled(side * k, side * k, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                       .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -125,9 +129,18 @@ void Forge::AddToSheet(const std::string& label, const QImage& image) {
 }  // namespace forge
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--icons") {
+  if (argc >= 4 && std::string(argv[1]) == "--icons") {
+    std::vector<int> sizes;
+    for (int i = 4; i < argc; ++i) {
+      const int size = std::atoi(argv[i]);
+      if (size < 1 || size > 4096) {
+        std::fprintf(stderr, "forge: %s is no icon size\n", argv[i]);
+        return 2;
+      }
+      sizes.push_back(size);
+    }
     QGuiApplication app(argc, argv);
-    return forge::WriteIcons(argv[2], argv[3]);
+    return forge::WriteIcons(argv[2], argv[3], sizes);
   }
   std::string dataDir, outDir, sheetPath, only;
   for (int i = 1; i < argc; ++i) {

@@ -54,6 +54,134 @@ kelvanePage.runTest = function ({ script, seed, runMs, frameEvery, replay }) {
 
 kelvanePage.stderr = [];
 const testMode = kelvanePage.params.has('test');
+
+// ---- Loading ------------------------------------------------------------------
+// The program and the data arrive as streams counted into one bar. The
+// startup form opens as soon as the program runs and the wallpapers it shows
+// are in; the rest of the data follows while the player reads the form, and
+// OK waits for it only if it is still on its way.
+const load = {
+  index: null, done: 0, total: 0, runtime: false, formData: false, allData: false,
+  pending: [],  // files that arrived before the file system was there
+};
+let allDataArrived;
+load.allDataPromise = new Promise((resolve) => { allDataArrived = resolve; });
+const MB = (n) => (n / 1e6).toFixed(1);
+function showProgress() {
+  const bar = document.getElementById('progress');
+  if (!bar) return;
+  if (load.total) {
+    bar.max = load.total;
+    bar.value = Math.min(load.done, load.total);
+  }
+  document.getElementById('progress-bytes').textContent =
+    load.total ? `${MB(load.done)} of ${MB(load.total)} MB` : `${MB(load.done)} MB`;
+}
+function loadFailed(err) {
+  load.failed = true;
+  document.getElementById('loading').classList.add('failed');
+  document.getElementById('progress-bytes').textContent = 'The game could not be loaded: ' + (err && err.message || err);
+  console.warn('Kelvane:', err);
+}
+// The response's body with its bytes counted as they pass (the bytes the
+// page gets, after the browser has undone the server's compression).
+function counted(response) {
+  if (!response.ok) throw new Error(`${response.url}: ${response.status} ${response.statusText}`);
+  const reader = response.body.getReader();
+  return new Response(new ReadableStream({
+    async pull(controller) {
+      const { done, value } = await reader.read();
+      if (done) {
+        controller.close();
+        return;
+      }
+      load.done += value.length;
+      showProgress();
+      controller.enqueue(value);
+    },
+  }), { headers: response.headers });
+}
+const wasmResponse = fetch('kelvane.wasm').then(counted);
+const indexReady = fetch('files.json').then((r) => {
+  if (!r.ok) throw new Error(`files.json: ${r.status}`);
+  return r.json();
+}).then((index) => {
+  load.index = index;
+  load.total = index.files['kelvane.wasm'] + index.files[index.data.file];
+  showProgress();
+  return index;
+});
+
+function putDataFile(name, bytes) {
+  if (!load.runtime) {
+    load.pending.push([name, bytes]);
+    return;
+  }
+  Module.FS.writeFile('/game/' + name, bytes);
+}
+// The data file is the data folder's files one after another, in the order
+// files.json lists them with their sizes.
+async function streamData() {
+  const index = await indexReady;
+  const entries = index.data.entries;
+  const reader = counted(await fetch(index.data.file)).body.getReader();
+  let entry = 0, have = 0, parts = [];
+  const complete = () => {
+    while (entry < entries.length && have === entries[entry][1]) {
+      const [name, size] = entries[entry];
+      const bytes = new Uint8Array(size);
+      let at = 0;
+      for (const p of parts) {
+        bytes.set(p, at);
+        at += p.length;
+      }
+      putDataFile(name, bytes);
+      parts = [];
+      have = 0;
+      if (++entry === index.data.form) formDataArrived();
+    }
+  };
+  if (index.data.form === 0) formDataArrived();
+  complete();
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    let chunk = value;
+    while (chunk.length && entry < entries.length) {
+      const take = Math.min(entries[entry][1] - have, chunk.length);
+      parts.push(chunk.subarray(0, take));
+      have += take;
+      chunk = chunk.subarray(take);
+      complete();
+    }
+  }
+  if (entry < entries.length) throw new Error(`${index.data.file} ended after ${entry} of ${entries.length} files`);
+  load.allData = true;
+  allDataArrived();
+  whenReady();
+}
+function formDataArrived() {
+  load.formData = true;
+  whenReady();
+}
+function whenReady() {
+  if (!load.runtime) return;
+  if (testMode) {
+    if (load.allData && !window.kelvaneReady) {
+      document.getElementById('loading').hidden = true;
+      kelvanePage.status('Test mode: ready');
+      window.kelvaneReady = true;
+    }
+    return;
+  }
+  if (load.formData && !load.started) {
+    load.started = true;
+    kelvanePage.startPlay();
+  }
+  if (load.allData) document.getElementById('loading').hidden = true;
+}
+streamData().catch(loadFailed);
+
 window.Module = {
   canvas: document.getElementById('screen'),
   print: (text) => console.log(text),
@@ -61,13 +189,18 @@ window.Module = {
     kelvanePage.stderr.push(text);
     console.warn(text);
   },
+  // The program compiles while it streams in, counted into the bar.
+  instantiateWasm(imports, receive) {
+    wasmResponse.then((r) => WebAssembly.instantiateStreaming(r, imports))
+      .then(({ instance, module }) => receive(instance, module))
+      .catch(loadFailed);
+    return {};
+  },
   onRuntimeInitialized() {
-    if (testMode) {
-      kelvanePage.status('Test mode: ready');
-      window.kelvaneReady = true;
-      return;
-    }
-    if (kelvanePage.startPlay) kelvanePage.startPlay();
+    Module.FS.mkdir('/game');
+    load.runtime = true;
+    for (const [name, bytes] of load.pending.splice(0)) putDataFile(name, bytes);
+    whenReady();
   },
 };
 
@@ -130,35 +263,118 @@ kelvanePage.persistAtExit = function () {
   }
 };
 
-// The largest whole enlargement that fits the page, sharp pixels.
+// ---- The picture ----------------------------------------------------------------
+// The game's frame goes into a canvas of the play area's own size; the
+// player sees it enlarged to fill the stage as far as it fits. At a whole
+// factor (in screen pixels) every pixel is a square block. At any other size
+// the picture is "sharp bilinear": enlarged by the next whole factor with
+// square blocks, then smoothed down to the size shown, so that every pixel
+// keeps the same width and only its edges blend. Plain square blocks at, say,
+// 1.67 are one or two screen pixels wide by turns, and plain smoothing blurs
+// every pixel into its neighbours. Below 1 (a phone) the picture is smoothed.
+// The frames the game hands over are not touched.
+const view = { mode: 'whole', s: 1, n: 1, W: 640, H: 480, frame: null, mid: null };
+kelvanePage.view = view;
+function screenCanvas() { return document.getElementById('screen'); }
+// Drawn without waiting for the page's next paint where the browser can.
+const context = (canvas) => canvas.getContext('2d', { desynchronized: canvas.id === 'screen' });
+// The canvas the game's rows are written to.
+function frameTarget() {
+  return view.mode === 'whole' ? screenCanvas() : view.frame;
+}
 function layout() {
-  const canvas = document.getElementById('screen');
+  const canvas = screenCanvas();
+  const stage = document.getElementById('stage');
   const { w, h } = kelvanePage.client;
-  const k = Math.max(1, Math.floor(Math.min(window.innerWidth / w, window.innerHeight / h)));
-  kelvanePage.factor = k;
-  canvas.style.width = w * k + 'px';
-  canvas.style.height = h * k + 'px';
+  const box = stage.getBoundingClientRect();
+  const dpr = window.devicePixelRatio || 1;
+  // Screen pixels per game pixel.
+  let s = Math.min((box.width * dpr) / w, (box.height * dpr) / h);
+  if (!(s > 0)) s = 1;
+  const whole = Math.floor(s + 1e-9);
+  const mode = whole >= 1 && s - whole < 1e-9 ? 'whole' : s > 1 ? 'sharp' : 'smooth';
+  const W = mode === 'whole' ? w * whole : Math.floor(w * s);
+  const H = mode === 'whole' ? h * whole : Math.floor(h * s);
+  const n = mode === 'sharp' ? Math.ceil(s) : 1;
+  const backing = mode === 'whole' ? [w, h] : [W, H];
+  const changed = mode !== view.mode || W !== view.W || H !== view.H || canvas.width !== backing[0] ||
+                  canvas.height !== backing[1];
+  Object.assign(view, { mode, s, n, W, H });
+  kelvanePage.factor = Math.max(1, Math.floor(s / dpr));
+  canvas.style.width = W / dpr + 'px';
+  canvas.style.height = H / dpr + 'px';
+  canvas.classList.toggle('whole', mode === 'whole');
+  if (changed) {
+    if (canvas.width !== backing[0] || canvas.height !== backing[1]) {
+      canvas.width = backing[0];
+      canvas.height = backing[1];
+    }
+    if (mode !== 'whole') {
+      if (!view.frame || view.frame.width !== w || view.frame.height !== h) {
+        view.frame = document.createElement('canvas');
+        view.frame.width = w;
+        view.frame.height = h;
+      }
+      if (mode === 'sharp' && (!view.mid || view.mid.width !== w * n || view.mid.height !== h * n)) {
+        view.mid = document.createElement('canvas');
+        view.mid.width = w * n;
+        view.mid.height = h * n;
+      }
+    }
+    redrawAll();
+  }
   applyCursor();
 }
 window.addEventListener('resize', layout);
+if (window.ResizeObserver) new ResizeObserver(() => layout()).observe(document.getElementById('stage'));
+
+// Rows [top, bottom) of the frame canvas changed: they go on to the screen.
+function blit(top, bottom) {
+  if (view.mode === 'whole') return;
+  const { w, h } = kelvanePage.client;
+  const ctx = context(screenCanvas());
+  let source = view.frame;
+  if (view.mode === 'sharp') {
+    const n = view.n;
+    const mid = context(view.mid);
+    mid.imageSmoothingEnabled = false;
+    mid.drawImage(view.frame, 0, top, w, bottom - top, 0, top * n, w * n, (bottom - top) * n);
+    source = view.mid;
+  }
+  // The whole picture is drawn, clipped to the rows it reaches (two more
+  // each side for the smoothing): a part drawn alone would smooth its
+  // edges against nothing.
+  const y0 = Math.max(0, Math.floor((top * view.H) / h) - 2);
+  const y1 = Math.min(view.H, Math.ceil((bottom * view.H) / h) + 2);
+  ctx.save();
+  ctx.beginPath();
+  ctx.rect(0, y0, view.W, y1 - y0);
+  ctx.clip();
+  ctx.imageSmoothingEnabled = true;
+  ctx.imageSmoothingQuality = view.mode === 'sharp' ? 'low' : 'high';
+  ctx.drawImage(source, 0, 0, view.W, view.H);
+  ctx.restore();
+}
+function redrawAll() {
+  const image = kelvanePage.image;
+  if (!image || image.data.byteLength === 0) return;
+  context(frameTarget()).putImageData(image, 0, 0);
+  blit(0, image.height);
+}
 
 kelvanePage.setClientSize = function (w, h) {
   kelvanePage.client = { w, h };
-  const canvas = document.getElementById('screen');
-  if (canvas.width !== w || canvas.height !== h) {
-    canvas.width = w;
-    canvas.height = h;
-    kelvanePage.image = null;
-  }
+  if (view.frame && (view.frame.width !== w || view.frame.height !== h)) view.frame = null;
+  view.mode = '';  // laid out anew
+  kelvanePage.image = null;
   layout();
 };
 
 // The game hands over RGBA bytes in its own memory and the rows that changed:
 // the page wraps them without copying and uploads only those rows.
 kelvanePage.present = function (heap, ptr, w, h, top, bottom) {
-  const canvas = document.getElementById('screen');
-  if (canvas.width !== w || canvas.height !== h) kelvanePage.setClientSize(w, h);
-  const ctx = kelvanePage.ctx || (kelvanePage.ctx = canvas.getContext('2d', { desynchronized: true }));
+  const { w: cw, h: ch } = kelvanePage.client;
+  if (cw !== w || ch !== h) kelvanePage.setClientSize(w, h);
   let image = kelvanePage.image;
   // A grown memory detaches the old view, so the wrapper is made anew then.
   if (!image || image.width !== w || image.height !== h || kelvanePage.imagePtr !== ptr ||
@@ -168,7 +384,8 @@ kelvanePage.present = function (heap, ptr, w, h, top, bottom) {
     top = 0;
     bottom = h;
   }
-  ctx.putImageData(image, 0, 0, 0, top, w, bottom - top);
+  context(frameTarget()).putImageData(image, 0, 0, 0, top, w, bottom - top);
+  blit(top, bottom);
   kelvanePage.presented = (kelvanePage.presented || 0) + 1;
 };
 
@@ -210,7 +427,9 @@ function applyCursor() {
     screen.style.cursor = 'default';
     return;
   }
-  const k = Math.max(1, Math.min(kelvanePage.factor, Math.floor(128 / c.size)));
+  // As large as the pixels around it, in whole steps.
+  const shown = view.s / (window.devicePixelRatio || 1);
+  const k = Math.max(1, Math.min(Math.round(shown), Math.floor(128 / c.size)));
   screen.style.cursor = `url(${cursorUrl(c, k)}) ${c.hotX * k} ${c.hotY * k}, default`;
 }
 kelvanePage.setCursor = function (index, visible, pixels, size, hotX, hotY) {
@@ -223,32 +442,45 @@ kelvanePage.setCursor = function (index, visible, pixels, size, hotX, hotY) {
 // here) and goes on when the last is answered.
 kelvanePage.boxes = 0;
 kelvanePage.afterBoxes = [];
-kelvanePage.showMessage = function (text, fromGame) {
+// A box with its buttons; the promise gives the index of the one pressed.
+kelvanePage.ask = function (text, buttons, fromGame) {
   const host = document.getElementById('message-host');
   const box = document.createElement('div');
   box.className = 'message';
   box.setAttribute('role', 'alertdialog');
   const p = document.createElement('p');
   p.textContent = text;
-  const ok = document.createElement('button');
-  ok.textContent = 'OK';
   const holds = fromGame || !!kelvanePage.running;
   if (holds && !fromGame) call('kelvane_box', null, ['number'], [1]);
   ++kelvanePage.boxes;
-  ok.onclick = () => {
-    box.remove();
-    if (--kelvanePage.boxes === 0) document.getElementById('screen').focus();
-    if (holds) call('kelvane_box', null, ['number'], [0]);
-    if (kelvanePage.boxes === 0) for (const f of kelvanePage.afterBoxes.splice(0)) f();
-  };
-  box.append(p, ok);
+  const row = document.createElement('div');
+  const answered = new Promise((resolve) => {
+    buttons.forEach((caption, i) => {
+      const b = document.createElement('button');
+      b.textContent = caption;
+      b.onclick = () => {
+        box.remove();
+        if (--kelvanePage.boxes === 0) screenCanvas().focus();
+        if (holds) call('kelvane_box', null, ['number'], [0]);
+        if (kelvanePage.boxes === 0) for (const f of kelvanePage.afterBoxes.splice(0)) f();
+        resolve(i);
+      };
+      row.append(b);
+    });
+  });
+  box.append(p, row);
   host.append(box);
-  ok.focus();
+  row.firstChild.focus();
   console.warn('Kelvane: ' + text);
+  return answered;
+};
+kelvanePage.showMessage = function (text, fromGame) {
+  kelvanePage.ask(text, ['OK'], fromGame);
 };
 
 kelvanePage.ended = function () {
   kelvanePage.running = false;
+  document.body.classList.remove('running');
   kelvanePage.audio.shutdown();
   // A box the game showed on its way out is read before the page says so.
   // A closing tab writes its last files itself (persistAtExit): a whole copy
@@ -270,15 +502,26 @@ kelvanePage.ended = function () {
 };
 
 // ---- The command list (F1) --------------------------------------------------
+// The list is the game's second window: shown, it takes the focus as a new
+// window does, and the keys typed there go through its own handling (on to
+// the game; Escape's release hides it). A click on the canvas gives the
+// keys back to the main window.
+const listHasFocus = () => document.activeElement && document.activeElement.id === 'command-list';
 kelvanePage.showCommandList = function (visible) {
   let panel = document.getElementById('command-list');
   if (!visible) {
-    if (panel) panel.style.display = 'none';
+    if (panel) {
+      const focused = listHasFocus();
+      panel.style.display = 'none';
+      if (focused) screenCanvas().focus();
+    }
     return;
   }
+  const shownBefore = panel && panel.style.display === 'block';
   if (!panel) {
     panel = document.createElement('div');
     panel.id = 'command-list';
+    panel.tabIndex = -1;
     document.body.append(panel);
   }
   const list = JSON.parse(call('kelvane_command_list', 'string', [], []));
@@ -309,6 +552,7 @@ kelvanePage.showCommandList = function (visible) {
   title.append(close);
   panel.replaceChildren(title, table);
   panel.style.display = 'block';
+  if (!shownBefore && !kelvanePage.boxes) panel.focus();
 };
 
 // ---- Input ------------------------------------------------------------------
@@ -316,6 +560,12 @@ kelvanePage.showCommandList = function (visible) {
 // help, full screen); with Ctrl or the system key held the browser keeps its
 // shortcuts, and the function keys the game ignores stay the browser's.
 const BROWSER_KEEPS = new Set([116, 117, 118, 119, 120, 121, 123]);
+// A key to the window that has the focus: the main window or the list.
+function sendKey(code, down, shift, alt, repeat, numLock) {
+  return call(listHasFocus() ? 'kelvane_list_key' : 'kelvane_key', 'number',
+              ['string', 'number', 'number', 'number', 'number', 'number'],
+              [code, numLock ? 1 : 0, down ? 1 : 0, shift ? 1 : 0, alt ? 1 : 0, repeat ? 1 : 0]);
+}
 function onKey(e, down) {
   if (!kelvanePage.running || e.target.closest && e.target.closest('.message, #dialog-host')) return;
   if ((e.code === 'Minus' || e.code === 'Equal') && !e.ctrlKey && !e.metaKey) {
@@ -323,9 +573,7 @@ function onKey(e, down) {
     e.preventDefault();
     return;
   }
-  const vk = call('kelvane_key', 'number', ['string', 'number', 'number', 'number', 'number', 'number'],
-                  [e.code, e.getModifierState('NumLock') ? 1 : 0, down ? 1 : 0, e.shiftKey ? 1 : 0,
-                   e.altKey ? 1 : 0, e.repeat ? 1 : 0]);
+  const vk = sendKey(e.code, down, e.shiftKey, e.altKey, e.repeat, e.getModifierState('NumLock'));
   if (vk === 122 && down && !e.repeat) toggleFullScreen();
   const shortcut = (e.ctrlKey || e.metaKey) && vk !== 17 && vk !== 91;
   if (vk && !shortcut && !BROWSER_KEEPS.has(vk)) e.preventDefault();
@@ -339,13 +587,12 @@ function toggleFullScreen() {
 }
 document.addEventListener('fullscreenchange', layout);
 
-// Pointer positions in game pixels: the canvas is the play area enlarged by
-// a whole factor.
+// Pointer positions in game pixels of the canvas as shown.
 function gamePoint(e) {
-  const r = document.getElementById('screen').getBoundingClientRect();
-  const k = kelvanePage.factor;
-  const x = Math.floor((e.clientX - r.left) / k), y = Math.floor((e.clientY - r.top) / k);
-  const inside = x >= 0 && y >= 0 && x < kelvanePage.client.w && y < kelvanePage.client.h;
+  const r = screenCanvas().getBoundingClientRect();
+  const { w, h } = kelvanePage.client;
+  const x = Math.floor(((e.clientX - r.left) * w) / r.width), y = Math.floor(((e.clientY - r.top) * h) / r.height);
+  const inside = x >= 0 && y >= 0 && x < w && y < h;
   return { x, y, inside };
 }
 function onMouse(e, kind) {
@@ -379,6 +626,80 @@ window.addEventListener('pagehide', () => {
   if (kelvanePage.running) call('kelvane_close', null, [], []);
   kelvanePage.persistAtExit();
 });
+
+// ---- The touch pad --------------------------------------------------------------
+// On a phone the pad is the keyboard: each button sends the key a keyboard
+// would, down when pressed and up when let go, to the window that has the
+// focus. Shift is a latch for a thumb: a tap holds it down until the next
+// key has been pressed and let go, or until Shift is tapped again, so Shift
+// then Return types Shift-down, Return-down, Return-up, Shift-up, as
+// fingers on a keyboard do. While the pad is shown a touch on the canvas is
+// not a mouse click (it would take snapshots and open the load list); a
+// real mouse is unchanged. The pad shows where the primary pointer is
+// coarse, or by the switch in the tools.
+const coarse = window.matchMedia ? window.matchMedia('(pointer: coarse)') : { matches: false };
+const padChoice = () => {
+  const asked = kelvanePage.params.get('pad');
+  if (asked === 'on' || asked === 'off') return asked;
+  try { return localStorage.getItem('kelvane-pad'); } catch (err) { return null; }
+};
+function showPad() {
+  const choice = padChoice();
+  const on = choice === 'on' || (choice !== 'off' && coarse.matches);
+  document.body.classList.toggle('touch', on);
+  const sw = document.getElementById('pad-switch');
+  if (sw) sw.setAttribute('aria-pressed', on ? 'true' : 'false');
+  layout();
+}
+if (coarse.addEventListener) coarse.addEventListener('change', showPad);
+document.getElementById('pad-switch').onclick = () => {
+  const on = !document.body.classList.contains('touch');
+  try { localStorage.setItem('kelvane-pad', on ? 'on' : 'off'); } catch (err) { /* kept for the visit */ }
+  if (kelvanePage.params.has('pad')) kelvanePage.params.delete('pad');
+  document.body.classList.toggle('touch', on);
+  showPad();
+};
+const shiftLatch = { on: false };
+function padKey(code, down) {
+  if (!kelvanePage.running) return;
+  if (down && navigator.vibrate) navigator.vibrate(12);
+  if (code === 'ShiftLeft') {
+    if (!down) return;
+    shiftLatch.on = !shiftLatch.on;
+    sendKey(code, shiftLatch.on, shiftLatch.on, false, false, false);
+  } else {
+    sendKey(code, down, shiftLatch.on, false, false, false);
+    if (!down && shiftLatch.on) {
+      shiftLatch.on = false;
+      sendKey('ShiftLeft', false, false, false, false, false);
+    }
+  }
+  document.querySelector('#pad-keys [data-code="ShiftLeft"]').setAttribute('aria-pressed', shiftLatch.on ? 'true' : 'false');
+}
+for (const button of document.querySelectorAll('.pad button')) {
+  const code = button.dataset.code;
+  let pointer = null;
+  const release = (e) => {
+    if (pointer === null || e.pointerId !== pointer) return;
+    pointer = null;
+    button.classList.remove('held');
+    padKey(code, false);
+  };
+  button.addEventListener('pointerdown', (e) => {
+    e.preventDefault();  // no focus, no mouse events, no text selection
+    if (pointer !== null) return;
+    pointer = e.pointerId;
+    if (button.setPointerCapture) try { button.setPointerCapture(e.pointerId); } catch (err) { /* gone */ }
+    button.classList.add('held');
+    padKey(code, true);
+  });
+  button.addEventListener('pointerup', release);
+  button.addEventListener('pointercancel', release);
+  button.addEventListener('contextmenu', (e) => e.preventDefault());
+}
+canvasEl.addEventListener('touchstart', (e) => {
+  if (document.body.classList.contains('touch')) e.preventDefault();
+}, { passive: false });
 
 // Music files dropped on the page go into the page's file system first,
 // then to the game's own drop handling.
@@ -438,9 +759,17 @@ function pollPads() {
     }
   }
 }
+// Pads are read only from the first pad's connection on, and the browser
+// hears that the page wants pads only once the game runs: a listener makes
+// it look for pads, which costs a little all the time.
 let padTimer = 0;
-window.addEventListener('gamepadconnected', () => { if (!padTimer) padTimer = setInterval(pollPads, 10); });
-window.addEventListener('gamepaddisconnected', (e) => {
+function listenForPads() {
+  if (listenForPads.done) return;
+  listenForPads.done = true;
+  window.addEventListener('gamepadconnected', () => { if (!padTimer) padTimer = setInterval(pollPads, 10); });
+  window.addEventListener('gamepaddisconnected', padGone);
+}
+function padGone(e) {
   const s = padState.get(e.gamepad.index);
   if (s) {
     for (const vk of s.buttons) padHold(vk, false);
@@ -448,7 +777,11 @@ window.addEventListener('gamepaddisconnected', (e) => {
     if (s.y) padHold(s.y < 0 ? 38 : 40, false);
     padState.delete(e.gamepad.index);
   }
-});
+  if (padTimer && ![...navigator.getGamepads()].some(Boolean)) {
+    clearInterval(padTimer);
+    padTimer = 0;
+  }
+}
 
 // ---- Sound --------------------------------------------------------------------
 // Effects and WAV/MP3 tunes through Web Audio, MIDI tunes through FluidSynth
@@ -519,9 +852,20 @@ kelvanePage.audio = {
     });
     node.connect(this.music);
     const synth = synthCalls(node.port);
-    const font = await (await fetch('soundfont.sf2')).arrayBuffer();
-    await synth.loadSFont(font);
+    await synth.loadSFont(await this.prefetch());
     this.synth = synth;
+  },
+  // What the sound needs first, fetched while the startup form is shown:
+  // the soundfont, so that the first tune is not late by its download.
+  prefetch() {
+    if (!this.fontBytes) {
+      this.fontBytes = fetch('soundfont.sf2').then((r) => {
+        if (!r.ok) throw new Error(`soundfont.sf2: ${r.status}`);
+        return r.arrayBuffer();
+      });
+      this.fontBytes.catch(() => { this.fontBytes = null; });  // asked again at the start
+    }
+    return this.fontBytes;
   },
   setVolumes(music, effects) {
     this.volumes = { music, effects };
@@ -684,9 +1028,11 @@ function previewUrl(prefix, item) {
 
 function openDialog() {
   const seed = kelvanePage.params.get('seed');
-  const c = JSON.parse(call('kelvane_dialog_open', 'string', ['number', 'number', 'number'],
+  // ?clock=stepped: a driver moves the game's time on (kelvane_advance).
+  const c = JSON.parse(call('kelvane_dialog_open', 'string', ['number', 'number', 'number', 'number'],
                             [seed === null ? 0 : 1, seed === null ? 0 : Number(seed) >>> 0,
-                             kelvanePage.params.has('trace') ? 1 : 0]));
+                             kelvanePage.params.has('trace') ? 1 : 0,
+                             kelvanePage.params.get('clock') === 'stepped' ? 1 : 0]));
   const host = document.getElementById('dialog-host');
   const radios = TEXT.colours.map((text, i) =>
     el('label', {}, [el('input', { type: 'radio', name: 'colour', value: i, checked: i === c.colourMax }), text]));
@@ -750,12 +1096,22 @@ function openDialog() {
     line,
     el('div', { className: 'row' }, [el('span', { textContent: TEXT.entry }), name, area, reset]),
   ]);
-  form.onsubmit = (e) => {
+  form.onsubmit = async (e) => {
     e.preventDefault();
-    host.replaceChildren();
+    if (form.dataset.starting) return;
+    form.dataset.starting = '1';
+    // Sound may start only within the click; the game waits for its data.
     kelvanePage.audio.start();
+    if (!load.allData) {
+      for (const input of form.elements) input.disabled = true;
+      document.getElementById('loading').classList.add('waiting');
+      await load.allDataPromise;
+    }
+    host.replaceChildren();
     const colour = radios.findIndex((r) => r.firstChild.checked);
     kelvanePage.running = true;
+    document.body.classList.add('running');
+    listenForPads();
     call('kelvane_start', 'number',
          ['number', 'number', 'number', 'number', 'number', 'string', 'string', 'string', 'string', 'string'],
          [colour < 0 ? 1 : colour, ...boxes.map((b) => (b.firstChild.checked ? 1 : 0)),
@@ -774,10 +1130,16 @@ function openDialog() {
     document.getElementById('again').onclick = () => location.reload();
   };
   form.onkeydown = (e) => { if (e.key === 'Escape') cancel.click(); };
+  for (const kind of ['input', 'change', 'keydown', 'pointerdown'])
+    form.addEventListener(kind, () => { kelvanePage.formTouched = true; });
   host.replaceChildren(form);
+  document.getElementById('loading').classList.add('corner');
   radios[Math.max(0, c.colourMax)].firstChild.focus();
   kelvanePage.status('');
   window.kelvaneDialogShown = performance.now();
+  // Fetched behind the game's own data, not in its way.
+  kelvanePage.prefetched = load.allDataPromise.then(() => kelvanePage.audio.prefetch())
+    .catch((err) => console.warn('Kelvane:', err));
 }
 
 kelvanePage.startPlay = function () {
@@ -812,13 +1174,69 @@ document.getElementById('record-file').onchange = async (e) => {
   const file = e.target.files[0];
   e.target.value = '';
   if (!file) return;
-  kelvanePage.importRecord(slotNumber(), new Uint8Array(await file.arrayBuffer()));
+  kelvanePage.loadRecordFile(slotNumber(), new Uint8Array(await file.arrayBuffer()));
 };
-// Goes through the game's own record checks before it reaches the slot.
-kelvanePage.importRecord = function (slot, bytes) {
+// A record in a file, through the game's own record checks; a slot that
+// holds a record is replaced only when the player says so, told whose
+// record would be lost. Resolves to the refusal, "kept" or "".
+kelvanePage.loadRecordFile = async function (slot, bytes) {
+  const refusal = checkRecord(slot, bytes, false);
+  if (refusal) {
+    kelvanePage.showMessage(refusal);
+    return refusal;
+  }
+  const holds = call('kelvane_slot_holds', 'string', ['number'], [slot]);
+  if (holds) {
+    const h = JSON.parse(holds);
+    const whose = h.unreadable ? 'a file that is not a readable record'
+      : `the record of ${h.name.trim() || 'no name'}${h.area.trim() ? ' from ' + h.area.trim() : ''}` +
+        (h.caption.trim() ? ` (${h.caption.trim()})` : '');
+    const answer = await kelvanePage.ask(`Slot ${slot} holds ${whose}. Loading the file replaces it, and that record is lost.`,
+                                         ['Replace it', 'Keep it']);
+    if (answer !== 0) return 'kept';
+  }
+  return kelvanePage.importRecord(slot, bytes);
+};
+function checkRecord(slot, bytes, store) {
   Module.FS.writeFile('/upload.txt', bytes);
-  const refusal = call('kelvane_import_record', 'string', ['number', 'string'], [slot, '/upload.txt']);
+  const refusal = call('kelvane_import_record', 'string', ['number', 'string', 'number'], [slot, '/upload.txt', store ? 1 : 0]);
   Module.FS.unlink('/upload.txt');
+  return refusal;
+}
+// Stores a record file in a slot (what it held goes), after the checks.
+kelvanePage.importRecord = function (slot, bytes) {
+  const refusal = checkRecord(slot, bytes, true);
   kelvanePage.showMessage(refusal || `The record is in slot ${slot}.`);
   return refusal;
 };
+
+// ---- Offline ----------------------------------------------------------------------
+// The service worker (kelvane-sw.js) keeps every file of the page. A new
+// build it has fetched whole waits until no page of the old one runs; a
+// page that finds one waiting before anything was chosen on its form lets
+// it take over and loads once more, from the new build.
+if ('serviceWorker' in navigator && !testMode && window.isSecureContext) {
+  const hadController = !!navigator.serviceWorker.controller;
+  let reloading = false;
+  navigator.serviceWorker.addEventListener('controllerchange', () => {
+    if (hadController && !kelvanePage.running && !kelvanePage.formTouched && !reloading) {
+      reloading = true;
+      location.reload();
+    }
+  });
+  // Registered once the page has what it needs: the worker's own fetches
+  // then come from the browser's cache instead of competing with the page.
+  load.allDataPromise.then(() => kelvanePage.prefetched).then(() => navigator.serviceWorker.register('kelvane-sw.js')).then((reg) => {
+    const takeOver = () => {
+      if (reg.waiting && hadController && !kelvanePage.running && !kelvanePage.formTouched)
+        reg.waiting.postMessage('take-over');
+    };
+    takeOver();
+    reg.addEventListener('updatefound', () => {
+      const worker = reg.installing;
+      if (worker) worker.addEventListener('statechange', () => { if (worker.state === 'installed') takeOver(); });
+    });
+    window.kelvaneWorker = true;
+  }).catch((err) => console.warn('Kelvane: the page will not play offline:', err));
+}
+showPad();
