@@ -603,7 +603,10 @@ function onMouse(e, kind) {
   if (kind !== 0 && kind < 3 && button < 0) return;  // the game knows three buttons
   call('kelvane_mouse', null, ['number', 'number', 'number', 'number', 'number', 'number', 'number'],
        [kind, button, p.x, p.y, p.inside ? 1 : 0, e.shiftKey ? 1 : 0, e.altKey ? 1 : 0]);
-  if (kind !== 0) e.preventDefault();
+  if (kind !== 0) {
+    e.preventDefault();
+    kelvanePage.clicks = (kelvanePage.clicks || 0) + 1;  // buttons and wheel the game was given
+  }
 }
 document.addEventListener('mousemove', (e) => onMouse(e, 0));
 const canvasEl = document.getElementById('screen');
@@ -697,6 +700,10 @@ for (const button of document.querySelectorAll('.pad button')) {
   button.addEventListener('pointercancel', release);
   button.addEventListener('contextmenu', (e) => e.preventDefault());
 }
+// No mouse events, zoom or scroll follow a touch on the pad, nor on the
+// canvas while the pad is shown.
+for (const pad of document.querySelectorAll('.pad'))
+  pad.addEventListener('touchstart', (e) => e.preventDefault(), { passive: false });
 canvasEl.addEventListener('touchstart', (e) => {
   if (document.body.classList.contains('touch')) e.preventDefault();
 }, { passive: false });
