@@ -120,8 +120,20 @@ async function throttled(browser, url) {
     const started = Date.now() - ok;
     await page.waitForFunction('kelvanePage.audio.level() > 0.001', { timeout: 120000, polling: 20 });
     const sound = Date.now() - ok;
+    // The tune: a playing source of a sound file, or the synthesiser ready
+    // with its player running.
+    for (;;) {
+      const playing = await page.evaluate(async () => {
+        const a = kelvanePage.audio;
+        return !!a.source || !!(a.synth && await a.synth.isPlayerPlaying());
+      });
+      if (playing && await page.evaluate(() => kelvanePage.audio.level() > 0.001)) break;
+      if (Date.now() - ok > 120000) throw new Error('no tune');
+      await sleep(20);
+    }
+    const tune = Date.now() - ok;
     console.log(`5 Mbit/s first visit: the form after ${form} ms; OK pressed 5 s later; ` +
-                `the game started ${started} ms and the first sound ${sound} ms after OK`);
+                `the game started ${started} ms, the first sound ${sound} ms and the tune ${tune} ms after OK`);
   } finally {
     await context.close();
   }
