@@ -120,8 +120,9 @@ async function main() {
   try {
     if (!ONLY || ONLY === 'equality') await equality(browser, server.base, report);
     if (!ONLY || ONLY === 'smoke') await require('./smoke.cjs').smoke(browser, server.base, report);
-    const { screens, offline } = require('./screens.cjs');
+    const { screens, offline, update } = require('./screens.cjs');
     if (!ONLY || ONLY === 'screens') await screens(browser, server.base, report);
+    if (!ONLY || ONLY === 'update') await update(browser, report);
     // Last: it stops the server.
     if (!ONLY || ONLY === 'offline') await offline(browser, server.base, report, server.stop);
   } finally {

@@ -312,4 +312,47 @@ async function offline(browser, base, report, stopServer) {
   }
 }
 
-module.exports = { screens, offline };
+// A new build on the server: the page that finds it (before its form is
+// used) lets it take over and loads once more; then only the new build's
+// store is left, holding the new files.
+async function update(browser, report) {
+  const { startServer } = require('./browser.cjs');
+  const built = path.join(ROOT, 'build-web', 'page');
+  const dir = fs.mkdtempSync(path.join(require('os').tmpdir(), 'kelvane-update-'));
+  for (const name of fs.readdirSync(built)) fs.symlinkSync(path.join(built, name), path.join(dir, name));
+  const server = await startServer(dir);
+  const page = await browser.newPage();
+  try {
+    const url = server.base + '/index.html';
+    await page.goto(url, { waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneDialogShown', { timeout: 120000 });
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const before = await page.evaluate(() => caches.keys());
+    // The next build: one page file changed, and the worker names it.
+    for (const name of fs.readdirSync(dir))
+      if (/^(kelvane-page\.js|kelvane-sw\.js)(\.br|\.gz)?$/.test(name)) fs.unlinkSync(path.join(dir, name));
+    fs.writeFileSync(path.join(dir, 'kelvane-page.js'), fs.readFileSync(path.join(built, 'kelvane-page.js'), 'utf8') +
+                     '\nwindow.kelvaneNextBuild = true;\n');
+    fs.writeFileSync(path.join(dir, 'kelvane-sw.js'),
+                     fs.readFileSync(path.join(built, 'kelvane-sw.js'), 'utf8').replace(/const VERSION = "[0-9a-f]+"/, 'const VERSION = "next"'));
+    await page.reload({ waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneNextBuild === true && window.kelvaneDialogShown', { timeout: 60000 });
+    const after = await page.evaluate(async () => {
+      const keys = await caches.keys();
+      const store = await caches.open('kelvane-next');
+      const kept = await (await store.match('kelvane-page.js')).text();
+      return { keys, newPage: kept.includes('kelvaneNextBuild') };
+    });
+    report('an update replaces the kept files at once',
+           before.length === 1 && before[0] !== 'kelvane-next' && after.keys.join() === 'kelvane-next' && after.newPage ? null :
+           JSON.stringify({ before, after }));
+  } catch (e) {
+    report('an update replaces the kept files at once', String(e));
+  } finally {
+    await page.close();
+    server.stop();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+module.exports = { screens, offline, update };
