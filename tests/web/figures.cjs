@@ -215,9 +215,14 @@ async function main() {
       await page.screenshot({ path: SHOT });
       console.log(`Screenshot: ${SHOT}`);
     }
+    // The same play at a whole factor, for what the even enlargement costs.
+    await page.setViewport({ width: 1280, height: 960 });
+    await sleep(1000);
+    await measure(page, pid, `in play at 1280 x 960 (${await page.evaluate(() => kelvanePage.view.mode)}, the same match)`);
+    await page.setViewport({ width: 1280, height: 800 });
     await page.keyboard.press('Enter');
     await sleep(4000);
-    await measure(page, pid, 'in the opening with music');
+    await measure(page, pid, 'in the opening with music at 1280 x 800');
     await page.close();
     if (SHOTS) {
       fs.mkdirSync(SHOTS, { recursive: true });
