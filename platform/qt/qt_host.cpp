@@ -764,13 +764,13 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   TSPFM* dialogShown = nullptr;
   CloseSignals closeSignals([&] {
     services.terminating = true;
+    // A box goes first: one over the startup dialog would hold it open.
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->reject();
     if (dialogShown) {
       dialogShown->reject();
       return;
     }
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      if (auto* box = qobject_cast<QDialog*>(modal)) box->reject();
-    }
+    if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) modal->reject();
     window->close();
   });
 
@@ -787,7 +787,8 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
     dialogShown = &dialog;
     const int answer = dialog.exec();
     dialogShown = nullptr;
-    if (answer != kModalOk) return 0;
+    // OK may still come from the dialog's own handling after a signal.
+    if (answer != kModalOk || services.terminating) return 0;
   }
   ReadVolumeSettings(g);
   SetMusicVolume(g.st.musicVolume / 100.0f);

@@ -118,15 +118,20 @@ TEST_F(ProgramQuitTest, SigtermEndsTheGameWhenTheSettingsCannotBeWritten) {
       ::testing::ExitedWithCode(0), "kelvane: Cannot write to .*Kelvane.ini");
 }
 
-// A box already open when the signal comes is closed, and the game ends.
+// A box already open when the signal comes is closed, and the game ends:
+// here the failed start's (the startup dialog's box about the missing
+// wallpaper is answered first).
 TEST_F(ProgramQuitTest, SigtermClosesAnOpenMessageBox) {
   Prepare("quit-sigterm-box", /*withData=*/false);
   EXPECT_EXIT(
       {
-        onBox = [](QMessageBox*) {
-          ArmExitDeadline();
-          kill(getpid(), SIGTERM);
-          onBox = [](QMessageBox*) {};
+        onBox = [](QMessageBox* wallpaper) {
+          wallpaper->accept();
+          onBox = [](QMessageBox*) {
+            ArmExitDeadline();
+            kill(getpid(), SIGTERM);
+            onBox = [](QMessageBox*) {};
+          };
         };
         drive = [](QWidget*, int, int) {};
         std::exit(RunProgram({}));
