@@ -7,10 +7,16 @@ namespace {
 
 constexpr size_t kValueBuffer = 2048;  // the read buffer, terminator included
 
+// Blanks around names and values; a CR that is not part of the line's
+// ending (one before a blank) is no part of a value either.
+bool Blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
+
 std::string Trim(const std::string& s) {
   size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  while (b < e && Blank(s[b])) ++b;
+  while (e > b && Blank(s[e - 1])) --e;
   return s.substr(b, e - b);
 }
 
@@ -79,8 +85,10 @@ std::optional<int32_t> ParseInteger(const std::string& text) {
 }
 
 IniFile::IniFile(const std::string& bytes) {
-  // Every line keeps its own ending, so a file with a stray CR is written
-  // back as it was; new lines take the ending most lines have.
+  // Every line keeps its own ending, so a file with stray CRs is written
+  // back as it was; new lines take the ending most lines have. The ending is
+  // every CR before the line feed (or the end of the file), so that no CR
+  // is ever read as part of a value.
   size_t crlf = 0, lf = 0;
   size_t start = 0;
   while (start < bytes.size()) {
@@ -88,10 +96,9 @@ IniFile::IniFile(const std::string& bytes) {
     std::string text =
         bytes.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
     std::string ending = nl == std::string::npos ? "" : "\n";
-    if (!text.empty() && text.back() == '\r') {
-      text.pop_back();
-      ending = "\r" + ending;
-    }
+    const size_t kept = text.find_last_not_of('\r') + 1;  // npos + 1 == 0: all CRs
+    ending = text.substr(kept) + ending;
+    text.resize(kept);
     if (ending == "\r\n") ++crlf;
     if (ending == "\n") ++lf;
     lines_.push_back({text, ending});
@@ -104,11 +111,11 @@ IniFile::IniFile(const std::string& bytes) {
 void IniFile::InsertLine(size_t at, const std::string& text) {
   std::string ending = eol_;
   // A line added after the last one takes over its (missing or odd) end of
-  // file; the old last line gets a line feed after whatever it had, so that
-  // a stray CR stays its own and is not read back as part of a CR LF.
+  // file; the old last line gets a line feed after whatever CRs it had, so
+  // that they stay its own ending.
   if (at == lines_.size() && !lines_.empty()) {
     std::string& last = lines_.back().ending;
-    if (last != "\n" && last != "\r\n") {
+    if (last.empty() || last.back() != '\n') {
       ending = last;
       last = last.empty() ? eol_ : last + "\n";
     }

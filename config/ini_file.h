@@ -43,7 +43,7 @@ class IniFile {
  private:
   struct Line {
     std::string text;    // without the line ending
-    std::string ending;  // as read: "\r\n", "\n", or "" / "\r" at the end of the file
+    std::string ending;  // as read: the CRs before the line feed, then it (none at the end)
   };
   std::optional<size_t> FindKey(const std::string& section, const std::string& key) const;
   void InsertLine(size_t at, const std::string& text);

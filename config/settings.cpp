@@ -129,7 +129,7 @@ bool WriteSettings(Game& g) {
   m.PutInteger("BGMvol", st.musicVolume);
   m.PutInteger("SEvol", st.effectsVolume);
   if (g.pf.files->WriteFile(path, ini.ToBytes())) return true;
-  g.pf.app->ShowMessage(path + " に書き込めません");
+  g.pf.app->ShowMessage(path + kCannotWrite);
   return false;
 }
 

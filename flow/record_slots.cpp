@@ -298,6 +298,8 @@ void StoreSlot(Game& g) {
   const int n = g.recordSlots.slotCursor;
   if (!SaveRecord(g, n)) {
     // The slot keeps its old file; the turn is not marked as saved there.
+    // The player is told which file, as for the settings.
+    g.pf.app->ShowMessage(SlotFileName(g, n) + kCannotWrite);
     PlaySoundEffect(g, kSoundCancel);
     DrawSlotOpen(g, n);
     DrawSlotMessage(g, kFailedText, 1);
@@ -389,7 +391,8 @@ std::string SlotScoreText(const Game& g, int n) {
   const SlotSummary& slot = Summary(g, n);
   if (!slot.stored) return {};
   const bool computer = slot.name == record::kComputerName || slot.area == record::kComputerArea;
-  if (computer && LabelRowOf(g, slot) != 0) return kUnknownScore;
+  // A score that does not read is unknown to everybody; the load says why.
+  if (!slot.scoreKnown || (computer && LabelRowOf(g, slot) != 0)) return kUnknownScore;
   return ZeroPad(6, slot.score);
 }
 
@@ -509,13 +512,15 @@ void ReadSlotHeader(Game& g, int n) {
         now.stored = true;
         now.name = h->name;
         now.area = h->area;
-        now.score = h->score;
+        now.score = h->score.value_or(0);
+        now.scoreKnown = h->score.has_value();
         now.caption = h->caption;
       }
     }
   }
   const bool changed = now.stored != slot.stored || now.name != slot.name ||
-                       now.area != slot.area || now.score != slot.score;
+                       now.area != slot.area || now.score != slot.score ||
+                       now.scoreKnown != slot.scoreKnown;
   now.mark = changed ? 0 : slot.mark;
   slot = now;
   g.stage.labelRow = static_cast<int8_t>(LabelRowOf(g, slot));

@@ -18,11 +18,12 @@ struct Game;
 
 // What a slot's label shows, read from its file's first two lines.
 struct SlotSummary {
-  bool stored = false;  // false: an empty slot (missing or unreadable)
+  bool stored = false;  // false: an empty slot (missing, too large, no second line)
   std::string name;     // 6 characters
   std::string area;     // 7 characters
   int32_t score = 0;
-  std::string caption;  // line 1 of the record
+  bool scoreKnown = false;  // the header's score is a number
+  std::string caption;      // line 1 of the record
   int8_t mark = 0;      // result mark: 1 winner, -1 loser, 0 none
 };
 
@@ -118,7 +119,8 @@ void DrawClosedSlotLabels(Game& g);
 int LabelRowOf(const Game& g, const SlotSummary& slot);
 
 // The score a slot's label shows: 6 digits, "??????" for the computer's
-// record unless it is the player's own, "" for an empty slot.
+// record unless it is the player's own and for a score that does not read,
+// "" for an empty slot.
 std::string SlotScoreText(const Game& g, int n);
 
 // Shift or Alt held at a load: the loaded record's music becomes the current

@@ -251,10 +251,8 @@ std::optional<SlotHeader> ParseSlotHeader(std::string_view bytes) {
     line = std::string(text);
     start = end + 1;
   }
-  std::optional<int32_t> score = Number(Field(lines[0], 18, 6));
-  if (!score) return std::nullopt;
   return SlotHeader{Field(lines[0], 5, 6), Field(lines[0], 11, 7), CutBytes(lines[1], kMaxLine),
-                    *score};
+                    Number(Field(lines[0], 18, 6))};
 }
 
 std::string RecordFileText(const std::vector<std::string>& lines) {

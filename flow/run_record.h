@@ -151,11 +151,11 @@ std::optional<ParsedRecord> ReadRecordFile(FileSystem& files, const std::string&
                                            std::string& error);
 
 // What a slot label shows: the header fields and line 1. Nothing when the
-// file has no second line or the header's score is not a number. The slot
-// list reads only the header; whether the rest replays is the load's verdict.
+// file has no second line. The slot list reads only the header; whether the
+// record replays (its score a number included) is the load's verdict.
 struct SlotHeader {
   std::string name, area, caption;
-  int32_t score = 0;
+  std::optional<int32_t> score;  // nothing when the header's is not a number
 };
 std::optional<SlotHeader> ParseSlotHeader(std::string_view bytes);
 

@@ -68,9 +68,13 @@ class AppService {
   virtual void SetIdleHooked(bool on) = 0;
   // Runs every pending event and returns (the loading code's pump).
   virtual void ProcessMessages() = 0;
-  // A modal message box with an OK button; text is UTF-8.
+  // A modal message box with an OK button; text is UTF-8. The host words
+  // it in the run's language (WordMessage) and also prints it on stderr.
   virtual void ShowMessage(const std::string& text) = 0;
 };
+
+// The game's own wording of a file it could not write: path + this.
+inline constexpr const char* kCannotWrite = " に書き込めません";
 
 // Window services for the three forms. Captions are Shift-JIS byte strings;
 // the adapter converts them for display.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "config/startup_choices.h"
 #include "flow/record_slots.h"
 #include "music/audio_length.h"
+#include "platform/core/messages.h"
 #include "platform/core/png_writer.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
@@ -32,7 +34,7 @@ namespace kelvane {
 
 void HeadlessApp::ShowMessage(const std::string& text) {
   messages.push_back(text);
-  std::cerr << "kelvane: " << text << "\n";
+  std::cerr << "kelvane: " << WordMessage(text, language, writePlace) << "\n";
 }
 
 void HeadlessWindow::SetCaption(FormId form, const std::string& sjisText) {
@@ -329,6 +331,9 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   h->window.game = &g;
   h->window.framesDir = o.framesDir;
   h->window.frameEvery = o.frameEvery;
+  h->app.language =
+      RunLanguage(o.lang, [](const char* name) { return static_cast<const char*>(std::getenv(name)); });
+  h->app.writePlace = [files = &h->files](const std::string& path) { return files->Locate(path, true); };
   h->media.locate = [files = &h->files](const std::string& path) { return files->Locate(path, false); };
   // Tunes are measured from their headers, as the real device does, so that
   // a headless stage lasts as long as its music would; the player's copy of

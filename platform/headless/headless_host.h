@@ -30,11 +30,16 @@ class HeadlessApp : public AppService {
   void ProcessMessages() override {
     if (pump) pump();
   }
+  // Printed on stderr in the run's language; kept as the game gave it.
   void ShowMessage(const std::string& text) override;
   bool timerEnabled = false;
   bool idleHooked = false;
   std::vector<std::string> messages;
   std::function<void()> pump;  // delivers due input while loading
+  std::string language = "en";
+  // Where a write of the game's file name went (the player's folder of an
+  // installed game); the name itself when unset.
+  std::function<std::string(const std::string&)> writePlace;
 };
 
 class HeadlessWindow : public WindowService {

@@ -1,29 +1,34 @@
 #include "platform/qt/language.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QTranslator>
+#include <cstdlib>
 #include <memory>
+
+#include "platform/core/messages.h"
 
 namespace kelvane {
 namespace {
-
-// The settings write refusal is the one message the game words itself.
-constexpr char kCannotWriteSuffix[] = " に書き込めません";
 
 std::unique_ptr<QTranslator>& Installed() {
   static std::unique_ptr<QTranslator> translator;
   return translator;
 }
 
+// The language of the windows, for the messages the game words itself.
+std::string& Current() {
+  static std::string language = "en";
+  return language;
+}
+
 }  // namespace
 
 std::string ChooseLanguage(const std::string& wanted) {
-  if (!wanted.empty()) return wanted;
-  return QLocale::system().language() == QLocale::Japanese ? "ja" : "en";
+  return RunLanguage(wanted, [](const char* name) { return static_cast<const char*>(std::getenv(name)); });
 }
 
 bool InstallLanguage(const std::string& language) {
+  Current() = language;
   auto& translator = Installed();
   if (translator) QCoreApplication::removeTranslator(translator.get());
   translator = std::make_unique<QTranslator>();
@@ -37,14 +42,7 @@ bool InstallLanguage(const std::string& language) {
 
 QString TranslateMessage(const std::string& utf8,
                          const std::function<std::string(const std::string&)>& writePlace) {
-  const std::string suffix = kCannotWriteSuffix;
-  if (utf8.size() <= suffix.size() ||
-      utf8.compare(utf8.size() - suffix.size(), suffix.size(), suffix) != 0)
-    return QString::fromStdString(utf8);
-  std::string path = utf8.substr(0, utf8.size() - suffix.size());
-  if (writePlace) path = writePlace(path);
-  return QCoreApplication::translate("Messages", "%1 に書き込めません")
-      .arg(QString::fromStdString(path));
+  return QString::fromStdString(WordMessage(utf8, Current(), writePlace));
 }
 
 }  // namespace kelvane

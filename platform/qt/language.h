@@ -10,16 +10,16 @@
 
 namespace kelvane {
 
-// "ja" or "en": the wanted one (--lang), else Japanese in a Japanese
-// locale and English in any other.
+// "ja" or "en": the wanted one (--lang), else the locale's, decided as the
+// headless host decides it (RunLanguage).
 std::string ChooseLanguage(const std::string& wanted);
 
 // Installs the translation for the language into the running application,
 // replacing the one installed before. Returns false when it is missing.
 bool InstallLanguage(const std::string& language);
 
-// A message box text from the game in the window language. A file the game
-// could not write is named by where the write went (writePlace of the name).
+// A message box text from the game in the window language (WordMessage). A
+// file the game could not write is named by where the write went.
 QString TranslateMessage(const std::string& utf8,
                          const std::function<std::string(const std::string&)>& writePlace = {});
 

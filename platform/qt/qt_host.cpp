@@ -382,6 +382,7 @@ class QtServices : public AppService, public WindowService {
   Game* game = nullptr;
   TkeyFM* keyForm = nullptr;
   const StdFileSystem* files = nullptr;  // names the real place of a failed write
+  bool terminating = false;              // a termination signal came: no more boxes
 
   // ---- AppService ----
   void SetTimerEnabled(bool on) override {
@@ -402,10 +403,19 @@ class QtServices : public AppService, public WindowService {
   }
   void ProcessMessages() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
   void ShowMessage(const std::string& text) override {
-    QMessageBox::warning(main_->isVisible() ? main_ : nullptr, "Kelvane",
-                         TranslateMessage(text, [this](const std::string& path) {
-                           return files ? files->Locate(path, true) : path;
-                         }));
+    const QString worded = TranslateMessage(text, [this](const std::string& path) {
+      return files ? files->Locate(path, true) : path;
+    });
+    std::fprintf(stderr, "kelvane: %s\n", worded.toUtf8().constData());
+    // Nobody is left to answer a box once the game was told to end.
+    if (terminating) return;
+    // A box may open in the middle of a frame step (a failed save): no step
+    // and no input of the game runs until it is answered, unless the game
+    // was closed meanwhile.
+    const uint8_t held = game ? game->st.halted : 0;
+    if (game) game->st.halted = 1;
+    QMessageBox::warning(main_->isVisible() ? main_ : nullptr, "Kelvane", worded);
+    if (game && !main_->closing) game->st.halted = held;
   }
 
   // ---- WindowService ----
@@ -749,16 +759,18 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
 
   // SIGTERM, SIGINT and SIGHUP: during the startup dialog they cancel it;
   // later they close the game window the way its close box does (so the
-  // settings are written), and end any message box that would hold it up.
+  // settings are written), and end any message box that would hold it up,
+  // now or later (a failed write is then only printed).
   TSPFM* dialogShown = nullptr;
   CloseSignals closeSignals([&] {
+    services.terminating = true;
+    // A box goes first: one over the startup dialog would hold it open.
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->reject();
     if (dialogShown) {
       dialogShown->reject();
       return;
     }
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      if (auto* box = qobject_cast<QDialog*>(modal)) box->reject();
-    }
+    if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) modal->reject();
     window->close();
   });
 
@@ -775,7 +787,8 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
     dialogShown = &dialog;
     const int answer = dialog.exec();
     dialogShown = nullptr;
-    if (answer != kModalOk) return 0;
+    // OK may still come from the dialog's own handling after a signal.
+    if (answer != kModalOk || services.terminating) return 0;
   }
   ReadVolumeSettings(g);
   SetMusicVolume(g.st.musicVolume / 100.0f);

@@ -69,6 +69,13 @@ TEST(IniLineEndings, AStrayCarriageReturnDoesNotChangeTheOtherLines) {
   IniFile open("[Kelvane]\r\ncolor=1");
   open.WriteInteger("Kelvane", "NOMAL", 2);
   EXPECT_EQ(open.ToBytes(), "[Kelvane]\r\ncolor=1\r\nNOMAL=2");
+  // Every CR before a line's end belongs to the ending, not to the value;
+  // a key added after such a last line ends the way the file did.
+  IniFile crs("[Kelvane]\n0:big=1\r\r");
+  EXPECT_TRUE(crs.ReadBool("Kelvane", "0:big", false));
+  crs.WriteInteger("Kelvane", "NOMAL", 2);
+  EXPECT_EQ(crs.ToBytes(), "[Kelvane]\n0:big=1\r\r\nNOMAL=2\r\r");
+  EXPECT_EQ(IniFile(crs.ToBytes()).ReadInteger("Kelvane", "NOMAL", 0), 2);
 }
 
 }  // namespace

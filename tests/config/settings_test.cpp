@@ -135,6 +135,14 @@ TEST_F(SettingsTest, WritingKeepsUnknownKeysAndSections) {
   EXPECT_EQ(after.ReadString("Kelvane", "future", ""), "yes");
 }
 
+TEST_F(SettingsTest, CarriageReturnsAtALinesEndDoNotLoseThePlayersChoice) {
+  Ini("[Kelvane]\n0:big=1\r\r");
+  EXPECT_TRUE(ReadDialogSettings(g).smallWindow);
+  g.st.windowSizeFlag = 0;  // the small window was applied: not large
+  ASSERT_TRUE(WriteSettings(g));
+  EXPECT_EQ(Written().rfind("[Kelvane]\n0:big=1\r\r\nc_max=", 0), 0u) << Written();
+}
+
 TEST_F(SettingsTest, AFailedWriteIsReportedWithThePathAndLeavesNoTemporaryFile) {
   // A folder in the file's place makes the final rename fail.
   std::filesystem::create_directory(dir + "Kelvane.ini");

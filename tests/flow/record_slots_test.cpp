@@ -177,7 +177,9 @@ TEST_F(SlotSceneTest, LabelsShowOwnForeignAndComputerScores) {
   EXPECT_EQ(SlotScoreText(g, 4), "000012");
   EXPECT_EQ(SlotScoreText(g, 5), "000007");
   EXPECT_EQ(SlotScoreText(g, 1), "");
-  EXPECT_FALSE(g.recordSlots.summary[6].stored);  // unreadable header: empty
+  // A score that is not a number is unknown: the load will say why.
+  EXPECT_TRUE(g.recordSlots.summary[6].stored);
+  EXPECT_EQ(SlotScoreText(g, 6), "??????");
   // A computer's record shows "??????" to everybody, its own player too.
   g.st.entryName = "$DEMO$";
   g.st.entryArea = "*$COM$*";
@@ -404,6 +406,7 @@ TEST_F(SlotSceneTest, AFailedSaveLeavesTheSlotAndTheTurnUnmarked) {
   Tap(vk::kReturn);
   Step();
   EXPECT_EQ(Effect(), EffectFile(20));
+  EXPECT_EQ(tg.fakes.app.messages, std::vector<std::string>{Slot(3) + " に書き込めません"});
   EXPECT_EQ(g.result.slotOfTurn[0], 0);
   EXPECT_TRUE(std::filesystem::is_directory(Slot(3)));
   StepUntilSub(slot_scene::kSaveList);

@@ -347,15 +347,19 @@ TEST(ParseRecord, RefusesWhatCannotBeReplayed) {
   EXPECT_FALSE(record::ParseRecord(std::string(2 << 20, 'a'), &error));
 }
 
-TEST(ParseSlotHeader, NeedsANumberForTheScore) {
+TEST(ParseSlotHeader, NeedsTwoLinesAndKnowsWhetherTheScoreReads) {
   auto h = record::ParseSlotHeader("1517PELDIXSAPPORO  9120xxxxxxxxxxxx\r\ncaption\r\n");
   ASSERT_TRUE(h);
   EXPECT_EQ(h->name, "PELDIX");
   EXPECT_EQ(h->area, "SAPPORO");
   EXPECT_EQ(h->score, 9120);
   EXPECT_EQ(h->caption, "caption");
-  EXPECT_FALSE(record::ParseSlotHeader("1517PELDIXSAPPORO  9x20\r\ncaption\r\n"));
-  EXPECT_FALSE(record::ParseSlotHeader("1517PELDIX\r\ncaption\r\n"));
+  // The slot shows such a record; loading it is refused with the reason.
+  for (const char* unread : {"1517PELDIXSAPPORO  9x20\r\ncaption\r\n", "1517PELDIX\r\ncaption\r\n"}) {
+    h = record::ParseSlotHeader(unread);
+    ASSERT_TRUE(h) << unread;
+    EXPECT_FALSE(h->score) << unread;
+  }
   EXPECT_FALSE(record::ParseSlotHeader("1517PELDIXSAPPORO  9120"));
 }
 

@@ -8,8 +8,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 
+#include "app/options.h"
+#include "platform/core/messages.h"
 #include "platform/core/std_files.h"
+#include "platform/headless/headless_host.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
@@ -55,6 +59,8 @@ GameRun RunGame(const std::string& dir, rlim_t fileLimit, const std::string& ext
       rlimit r{fileLimit, fileLimit};
       setrlimit(RLIMIT_FSIZE, &r);
     }
+    // No locale at all, as under env -i: the run is in English.
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) unsetenv(name);
     const std::string out = dir + "err.txt";
     std::freopen(out.c_str(), "w", stderr);
     std::freopen((dir + "out.txt").c_str(), "w", stdout);
@@ -87,11 +93,50 @@ TEST(FileSafety, AFileSizeLimitFailsTheWriteInsteadOfKillingTheGame) {
   ASSERT_GT(settings.size(), limit);
   GameRun limited = RunGame(dir, limit);
   EXPECT_EQ(limited.signal, 0) << "killed by signal " << limited.signal;
-  EXPECT_NE(test::ReadAll(dir + "err.txt").find("Kelvane.ini に書き込めません"), std::string::npos)
+  EXPECT_NE(test::ReadAll(dir + "err.txt").find("kelvane: Cannot write to " + dir + "Kelvane.ini\n"),
+            std::string::npos)
       << test::ReadAll(dir + "err.txt");
   EXPECT_EQ(test::ReadAll(dir + "Kelvane.ini"), settings);
   for (const auto& e : fs::directory_iterator(dir))
     EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+// An installed game that cannot make its settings folder names the file the
+// write went to, not the installed data's name for it, in the run's language.
+TEST(FileSafety, AFailedWriteOfAnInstalledGameNamesThePlayersFileInTheRunsLanguage) {
+  const std::string root = test::MakeTempDir("installed_write");
+  test::WriteAll(root + "blocked", "a file where the folder would be made");
+  const FilePlaces places{test::GameDir(), root + "blocked/kelvane/", root + "share/kelvane/",
+                          root + "cache/kelvane/", ""};
+  const std::string file = places.settings + "Kelvane.ini";
+  for (const std::string language : {"en", "ja"}) {
+    Options o;
+    o.headless = true;
+    o.seed = 1;
+    o.runMs = 300;
+    o.lang = language;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunHeadless(o, places), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(language == "en" ? "kelvane: Cannot write to " + file + "\n"
+                                        : "kelvane: " + file + " に書き込めません\n"),
+              std::string::npos)
+        << err;
+  }
+  // Without --lang the locale decides, the messages' part of it first.
+  auto in = [](std::map<std::string, std::string> vars) {
+    return RunLanguage("", [vars = std::move(vars)](const char* name) -> const char* {
+      auto it = vars.find(name);
+      return it == vars.end() ? nullptr : it->second.c_str();
+    });
+  };
+  EXPECT_EQ(in({}), "en");
+  EXPECT_EQ(in({{"LANG", "ja_JP.UTF-8"}}), "ja");
+  EXPECT_EQ(in({{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", "C"}}), "en");
+  EXPECT_EQ(in({{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "ja_JP.eucJP"}}), "ja");
+  EXPECT_EQ(in({{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "ja:en"}}), "ja");
+  EXPECT_EQ(in({{"LANG", "C"}, {"LANGUAGE", "ja"}}), "en");
+  EXPECT_EQ(in({{"LANG", "japanese"}}), "en");
 }
 
 TEST(FileSafety, APictureBombAsTheMainPictureIsRefusedCheaply) {

@@ -36,6 +36,8 @@ inline std::string childDir;
 inline std::string traceFile;
 // Runs every 50 ms once the game window is up; gets the last traced frame.
 inline std::function<void(QWidget* window, int scene, int sub)> drive;
+// What becomes of a message box (the failed start): answered, as a user would.
+inline std::function<void(QMessageBox*)> onBox = [](QMessageBox* box) { box->accept(); };
 
 // The process must end by itself from now on. The deadline only catches a
 // hang: a quit takes well under a second, but a busy machine may hold it up
@@ -86,9 +88,8 @@ inline void StartDriving() {
     if (!dialog) std::_Exit(kNoDialog);
     auto* poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, [] {
-      // A message box (the failed start) is answered like a user would.
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        box->accept();
+        onBox(box);
         return;
       }
       if (QWidget* w = GameWindow()) {

@@ -7,6 +7,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "config/ini_file.h"
 #include "tests/qt/program_child.h"
 
@@ -92,6 +94,50 @@ TEST_F(ProgramQuitTest, SigtermDuringPlayClosesNormally) {
   std::string trace = Trace();
   EXPECT_NE(trace.find("\"scene\":255"), std::string::npos);
   EXPECT_NE(trace.find("\"ev\":\"close\""), std::string::npos);
+}
+
+// A termination signal ends the game even when it has something to say:
+// a settings file that cannot be written is named on stderr and no box
+// waits for an answer that will not come.
+TEST_F(ProgramQuitTest, SigtermEndsTheGameWhenTheSettingsCannotBeWritten) {
+  Prepare("quit-sigterm-unwritable");
+  EXPECT_EXIT(
+      {
+        onBox = [](QMessageBox*) {};  // nobody there to answer
+        drive = [](QWidget*, int scene, int) {
+          if (scene != kDemoPlay) return;
+          // A folder in the settings file's place: the write at the end fails.
+          std::filesystem::remove(childDir + "Kelvane.ini");
+          std::filesystem::create_directory(childDir + "Kelvane.ini");
+          ArmExitDeadline();
+          kill(getpid(), SIGTERM);
+          drive = [](QWidget*, int, int) {};
+        };
+        std::exit(RunProgram({}));
+      },
+      ::testing::ExitedWithCode(0), "kelvane: Cannot write to .*Kelvane.ini");
+}
+
+// A box already open when the signal comes is closed, and the game ends:
+// here the failed start's (the startup dialog's box about the missing
+// wallpaper is answered first).
+TEST_F(ProgramQuitTest, SigtermClosesAnOpenMessageBox) {
+  Prepare("quit-sigterm-box", /*withData=*/false);
+  EXPECT_EXIT(
+      {
+        onBox = [](QMessageBox* wallpaper) {
+          wallpaper->accept();
+          onBox = [](QMessageBox*) {
+            ArmExitDeadline();
+            kill(getpid(), SIGTERM);
+            onBox = [](QMessageBox*) {};
+          };
+        };
+        drive = [](QWidget*, int, int) {};
+        std::exit(RunProgram({}));
+      },
+      ::testing::ExitedWithCode(1), "");
+  ExpectCompleteSettings();
 }
 
 TEST_F(ProgramQuitTest, TheCloseBoxDuringPlayEndsTheProcess) {

@@ -54,13 +54,6 @@
     </message>
 </context>
 <context>
-    <name>Messages</name>
-    <message>
-        <source>%1 に書き込めません</source>
-        <translation>%1 に書き込めません</translation>
-    </message>
-</context>
-<context>
     <name>TkeyFM</name>
     <message>
         <source>COMAND LIST (direction←)</source>
