@@ -1,6 +1,7 @@
 // Figures of the browser build (a report, not a test): page load to the
-// startup form cold and warm, Chromium's CPU while the game plays with
-// music, the download's size, and a screenshot of the page in play.
+// startup form cold and warm, OK to the first sound, Chromium's CPU while
+// the game plays with music, the download's size, and a screenshot of the
+// page in play.
 // Usage: node tests/web/figures.cjs --root REPO [--shot FILE] [--seconds N]
 'use strict';
 const fs = require('fs');
@@ -130,8 +131,15 @@ async function main() {
     const warm = await dialogTime(page, url);
     console.log(`Page load to the startup form: cold ${cold} ms, warm ${warm} ms`);
 
+    // The first sound: the game opens the demonstration's tune some 2 s
+    // after OK, whose render is then fetched and decoded.
+    const okAt = Date.now();
     await page.click('#ok');
     await page.waitForFunction('window.kelvaneStarted');
+    await page.waitForFunction(() => kelvanePage.audio.level() > 0.001, { polling: 10, timeout: 60000 });
+    const firstSound = Date.now() - okAt;
+    const tune = await page.evaluate(() => kelvanePage.audio.tune && kelvanePage.audio.tune.path);
+    console.log(`OK to the first sound: ${firstSound} ms (${tune})`);
     const pid = browser.process().pid;
     // The game opens with a demonstration, a match the computer plays to its
     // tune: play with music. Return leaves it for the opening, whose title

@@ -132,6 +132,7 @@ async function main() {
   try {
     if (!ONLY || ONLY === 'equality') await equality(browser, server.base, report);
     if (!ONLY || ONLY === 'smoke') await require('./smoke.cjs').smoke(browser, server.base, report);
+    if (!ONLY || ONLY === 'sound') await require('./sound.cjs').soundLevels(browser, server.base, report);
   } finally {
     await browser.close();
     server.stop();
