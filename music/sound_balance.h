@@ -16,10 +16,9 @@ inline constexpr double kTargetLufs = -18.0;
 // (dBTP, inter-sample peaks included), so nothing clips.
 inline constexpr double kTruePeakCeilingDbtp = -1.0;
 
-// A tune not measured yet plays at this gain until its figure is known.
-// Files from elsewhere are mostly mastered around -14 LUFS; this brings
-// those near the target, and a quiet tune is merely quiet for one start.
-inline constexpr double kUnmeasuredGainDb = -4.0;
+// A tune not measured yet plays at this gain until its figure is known:
+// as its file or the synthesiser makes it, never louder than it was made.
+inline constexpr double kUnmeasuredGainDb = 0.0;
 
 // The most a measurement may lift or cut a tune: a near-silent file is
 // not raised into hiss, and a broken figure cannot mute a tune for good.
