@@ -110,9 +110,12 @@ function soundingRmsDb(buffer) {
 }
 
 const dbToGain = (db) => Math.pow(10, db / 20);
+const fetchBytes = (file) =>
+  fetch(file).then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error('HTTP ' + r.status))));
 // A render's head: about 16 s of music, decoded in a fraction of the whole's time.
 const HEAD_BYTES = 1 << 18;
 const MP3_FRAME = 1152;
+const KEPT_RENDERS = 2;
 
 kelvanePage.audio = {
   ctx: null, music: null, effects: null, analyser: null,
@@ -142,6 +145,18 @@ kelvanePage.audio = {
     ctx.resume();
     this.loadList();
   },
+  // While the startup form is shown: the list, and the file of the tune the
+  // game opens first (the first stage tune), so that it is heard at once.
+  prefetch() {
+    this.loadList().then((list) => {
+      const first = list && Object.values(list.tunes || {})[0];
+      if (!first || this.fetched.has(first.file) || this.renders.has(first.file)) return;
+      const bytes = fetchBytes(first.file);
+      bytes.catch(() => {});  // a failed fetch is told when the tune plays
+      this.fetched.set(first.file, bytes);
+    });
+  },
+  fetched: new Map(),   // render file -> promise of its bytes, fetched ahead
   loadList() {
     if (!this.list)
       this.list = fetch('tunes.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
@@ -214,8 +229,14 @@ kelvanePage.audio = {
   // lead-in before the tune unless it reads the file's own note of it; the
   // decoded length tells which, so the tune starts on its first sample.
   fetchRender(entry, rate, ctx) {
-    if (this.renders.has(entry.file)) return this.renders.get(entry.file);
-    const data = fetch(entry.file).then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error('HTTP ' + r.status))));
+    const kept = this.renders.get(entry.file);
+    if (kept) {
+      this.renders.delete(entry.file);  // the most recently used goes last
+      this.renders.set(entry.file, kept);
+      return kept;
+    }
+    const data = this.fetched.get(entry.file) || fetchBytes(entry.file);
+    this.fetched.delete(entry.file);
     const frames = (buffer) => buffer.length * rate / buffer.sampleRate;  // at the render's rate
     const head = data.then((bytes) => (bytes.byteLength > 2 * HEAD_BYTES
       ? ctx.decodeAudioData(bytes.slice(0, HEAD_BYTES)) : null)).then((buffer) => {
@@ -237,7 +258,13 @@ kelvanePage.audio = {
       return null;
     });
     const render = { head, whole };
+    // Once the whole is there the head is no longer needed.
+    whole.then(() => { render.head = Promise.resolve(null); });
+    // A decoded tune takes some 20 MB a minute: only the last two stay,
+    // as the game goes back and forth between a menu's tune and a stage's.
+    this.renders.delete(entry.file);
     this.renders.set(entry.file, render);
+    for (const file of [...this.renders.keys()].slice(0, -KEPT_RENDERS)) this.renders.delete(file);
     return render;
   },
   readBytes(path) { return kelvanePage.readFile(path); },
@@ -398,7 +425,8 @@ kelvanePage.audio = {
     const rate = 48000;
     const render = this.fetchRender(entry, list.rate, new OfflineAudioContext(2, 1, rate));
     this.renders.delete(entry.file);  // decoded at the test's rate, not the page's
-    const how = await render.whole, head = await render.head;
+    const headDecoded = render.head;
+    const how = await render.whole, head = await headDecoded;
     // The head is the same sound as the whole, sample for sample where it
     // is used: the largest difference over its last used second.
     let headApart = null;

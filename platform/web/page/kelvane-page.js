@@ -570,6 +570,7 @@ function openDialog() {
   host.replaceChildren(form);
   radios[Math.max(0, c.colourMax)].firstChild.focus();
   kelvanePage.status('');
+  kelvanePage.audio.prefetch();
   window.kelvaneDialogShown = performance.now();
 }
 
