@@ -26,7 +26,29 @@ async function soundLevels(browser, base, report) {
         const m = await audio.measureEffect('/game/' + name);
         fx.push({ name, page: m.rmsDb, desktop: m.desktop.rmsDb });
       }
-      return { tunes, fx, effectsGain: audio.balance.effectsGain };
+      // A loud and a quiet WAV tune of a player's, measured as decoded and
+      // brought to the default tunes' loudness.
+      audio.ctx = new OfflineAudioContext(2, 1, 48000);
+      const wavs = [];
+      for (const amplitude of [0.7, 0.03]) {
+        const rate = 44100, n = rate * 5;
+        const v = new DataView(new ArrayBuffer(44 + n * 4));
+        const text = (at, t) => [...t].forEach((c, i) => v.setUint8(at + i, c.charCodeAt(0)));
+        text(0, 'RIFF'); v.setUint32(4, 36 + n * 4, true); text(8, 'WAVEfmt ');
+        v.setUint32(16, 16, true); v.setUint16(20, 1, true); v.setUint16(22, 2, true);
+        v.setUint32(24, rate, true); v.setUint32(28, rate * 4, true); v.setUint16(32, 4, true);
+        v.setUint16(34, 16, true); text(36, 'data'); v.setUint32(40, n * 4, true);
+        for (let i = 0; i < n; ++i) {
+          const x = Math.round(32767 * amplitude * Math.sin(2 * Math.PI * 440 * i / rate) * Math.min(1, i / 4410));
+          v.setInt16(44 + i * 4, x, true);
+          v.setInt16(46 + i * 4, x, true);
+        }
+        Module.FS.writeFile('/own' + amplitude + '.wav', new Uint8Array(v.buffer));
+        const how = await audio.decode('/own' + amplitude + '.wav', true);
+        wavs.push({ amplitude, lufs: kelvanePage.loudness(how.buffer).lufs + 20 * Math.log10(how.gain) });
+      }
+      const target = Object.values(list.tunes).map((t) => t.lufs).sort((a, b) => a - b)[4];
+      return { tunes, fx, wavs, target, effectsGain: audio.balance.effectsGain };
     });
     const off = r.tunes.map((t) => ({ name: t.name, lu: t.lufs - t.desktop.lufs }));
     const worst = off.reduce((a, b) => (Math.abs(b.lu) > Math.abs(a.lu) ? b : a));
@@ -34,6 +56,9 @@ async function soundLevels(browser, base, report) {
            `${worst.name}: the page ${worst.lu.toFixed(2)} LU from the desktop (${JSON.stringify(off)})`,
            `${r.tunes.length} tunes, at most ${Math.abs(worst.lu).toFixed(2)} LU apart ` +
            `(${r.tunes.map((t) => t.lufs.toFixed(1)).join(' ')} LUFS)`);
+    report('sound own tunes as loud as the default ones',
+           r.wavs.every((w) => Math.abs(w.lufs - r.target) <= 1) ? null : JSON.stringify(r),
+           r.wavs.map((w) => `${w.lufs.toFixed(1)} LUFS`).join(', ') + ` against ${r.target.toFixed(1)}`);
     // A tune starts from the first seconds decoded alone; the whole takes
     // over on the same sample, so the two must agree where the head is used.
     const heads = r.tunes.filter((t) => t.headApart !== null);
