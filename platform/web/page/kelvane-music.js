@@ -121,7 +121,7 @@ kelvanePage.audio = {
   ctx: null, music: null, effects: null, analyser: null,
   volumes: { music: 100, effects: 100 },
   // The one balance of both hosts, from the game (its sound_balance).
-  balance: { effectsGain: 1 },
+  balance: { effectsGain: 1, unmeasuredGain: 1 },
   buffers: new Map(),   // path -> promise of {buffer, gain} (WAV and MP3 tunes, effects)
   renders: new Map(),   // render file -> promise of {buffer, offsetS, gain}
   list: null,           // promise of tunes.json, or of null without one
@@ -181,7 +181,10 @@ kelvanePage.audio = {
       numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2],
       processorOptions: { settings: SYNTH_SETTINGS },
     });
-    node.connect(this.music);
+    // The synthesiser's tunes are not measured: the game's standard gain.
+    const level = ctx.createGain();
+    level.gain.value = this.balance.unmeasuredGain;
+    node.connect(level).connect(this.music);
     const synth = synthCalls(node.port);
     const font = await (await fetch('soundfont.sf2')).arrayBuffer();
     await synth.loadSFont(font);
