@@ -37,8 +37,9 @@ std::string UsageText() {
          "  --lang ja|en      language of the windows and messages (default: the\n"
          "                    locale's)\n"
          "  --where           print the folders the game reads and writes, then stop\n"
-         "  --render-tunes    render the data folder's MIDI tunes for the rendered-tune\n"
+         "  --render-tunes    render the MIDI tunes the game plays for the rendered-tune\n"
          "                    cache now rather than as each is first heard, then stop\n"
+         "  --no-normalise    play every tune as loud as its file, not at one loudness\n"
          "  --help            this text\n"
          "\n"
          "Files: a copy whose own folder holds the data and may be written to\n"
@@ -51,6 +52,8 @@ std::string UsageText() {
          "$XDG_CACHE_HOME/kelvane/tunes/ (at most 256 MB), which costs far less than\n"
          "the synthesiser; KELVANE_RENDERED_TUNES=off turns them off, or names\n"
          "another folder.\n"
+         "Every tune plays at one loudness; a file named loudness holding \"off\"\n"
+         "beside Kelvane.ini turns that off, as --no-normalise does.\n"
          "A tune, backdrop, character sheet or move list put into\n"
          "~/.local/share/kelvane/ is read in place of the installed one.\n";
 }
@@ -127,6 +130,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       o.where = true;
     } else if (a == "--render-tunes") {
       o.renderTunes = true;
+    } else if (a == "--no-normalise") {
+      o.normalise = false;
     } else if (a == "--lang") {
       if (!value(o.lang)) return std::nullopt;
       if (o.lang != "ja" && o.lang != "en") {

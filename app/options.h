@@ -24,6 +24,7 @@ struct Options {
   bool help = false;
   bool where = false;                 // print the folders in use and stop
   bool renderTunes = false;           // render the MIDI tunes ahead and stop
+  bool normalise = true;              // every tune at one loudness
   std::string lang;                   // "ja", "en" or empty: the locale's
   int scale = 1;                      // the window's whole enlargement factor, 1 to 6
   std::vector<std::string> cdImages;  // CUE sheets offered as extra CD drives

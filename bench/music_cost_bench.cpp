@@ -78,7 +78,7 @@ void BM_MusicInRealTime(benchmark::State& state) {
     fs::create_directories(scratch / "data");
     fs::create_symlink(tune, scratch / "data" / fs::path(tune).filename());
     SetRenderedTunesFolder((scratch / "tunes").string());
-    if (RenderTunesOf((scratch / "data").string()) != 0) {
+    if (RenderTunesOf({(scratch / "data").string()}) != 0) {
       state.SkipWithError("the tunes could not be rendered");
       return;
     }

@@ -51,6 +51,7 @@
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/gamepad.h"
+#include "platform/sdl/music_stream.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/rendered_tunes.h"
@@ -82,6 +83,18 @@ constexpr int kF11 = 122;
 constexpr int kVolumeStep = 10;
 // The game's start and its first frames come before rendering tunes aside.
 constexpr int kRenderAsideAfterMs = 3000;
+
+// A file of our own beside Kelvane.ini, whose settings are the rules'
+// alone: "off" in it plays every tune as loud as its file.
+bool LoudnessSettingOn(const FilePlaces& places) {
+  const std::string folder = places.Portable() ? places.dataFolder : places.settings;
+  std::FILE* f = std::fopen((folder + "loudness").c_str(), "rb");
+  if (!f) return true;
+  char text[16] = {};
+  const size_t n = std::fread(text, 1, sizeof text - 1, f);
+  std::fclose(f);
+  return std::string(text, n).find("off") == std::string::npos;
+}
 
 // The main game window TFM: shows the presented frame enlarged by a whole
 // factor (sharp pixels, centred on black in full screen) and forwards input
@@ -726,9 +739,12 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
 int RunQtProgram(const Options& options, const FilePlaces& places, int argc, char** argv) {
   const std::string& dataFolder = places.dataFolder;
   SetRenderedTunesFolder(places.renderedTunes);
+  SetLoudnessNormalised(options.normalise && LoudnessSettingOn(places));
   if (options.renderTunes) {
-    int failed = RenderTunesOf(dataFolder);
-    if (!places.Portable()) failed += RenderTunesOf(places.playerData);
+    // The player's folder first: its tunes shadow the installed ones.
+    std::vector<std::string> folders = {dataFolder};
+    if (!places.Portable()) folders.insert(folders.begin(), places.playerData);
+    const int failed = RenderTunesOf(folders);
     StopSynthesiser();
     return failed ? 1 : 0;
   }
@@ -824,7 +840,7 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   renderAside.setSingleShot(true);
   QObject::connect(&renderAside, &QTimer::timeout, [&places] {
     std::vector<std::string> folders = {places.dataFolder};
-    if (!places.Portable()) folders.push_back(places.playerData);
+    if (!places.Portable()) folders.insert(folders.begin(), places.playerData);
     StartRenderingTunesAside(folders);
   });
   renderAside.start(kRenderAsideAfterMs);

@@ -9,6 +9,8 @@
 #include <condition_variable>
 #include <thread>
 
+#include "music/sound_balance.h"
+
 namespace kelvane {
 namespace {
 
@@ -166,6 +168,17 @@ MidiSource::~MidiSource() {
   std::lock_guard<std::mutex> lock(r.render);
   if (r.owner == this) r.owner = nullptr;
   std::erase(r.plays, this);
+}
+
+// Only a render knows the tune's loudness; the synthesiser's first
+// hearing plays at the standard gain.
+float MidiSource::Level() const {
+  namespace sb = sound_balance;
+  const LoudnessFigure* figure = rendered_ ? &rendered_->Loudness() : nullptr;
+  const double db = figure && figure->valid
+                        ? sb::NormalisingGainDb(figure->integrated_lufs, figure->true_peak_dbtp)
+                        : sb::kUnmeasuredGainDb;
+  return static_cast<float>(sb::GainFactor(db));
 }
 
 void MidiSource::RenderAhead(bool on) {

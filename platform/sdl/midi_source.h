@@ -62,6 +62,7 @@ class MidiSource : public MusicSource {
   uint64_t FramesLeft() const override;
   bool UsesSynth() const override { return !rendered_ && !own_; }
   void Silence() override;
+  float Level() const override;
 
   // Rendering ahead on or off for the plays made from now on (tests compare
   // the two); on by default.

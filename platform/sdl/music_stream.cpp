@@ -33,6 +33,7 @@ struct Voice {
   std::shared_ptr<MusicSource> source;
   float gain = 0;    // the fade's current level
   float target = 1;  // where the fade is heading
+  float level = 1;   // the source's loudness factor
   bool retiring = false;
   bool ended = false;
   bool silenced = false;
@@ -47,6 +48,7 @@ struct Stream {
   float limiterGain = 1;
   uint64_t limitedFrames = 0;
   std::atomic<float> volume{1.0f};
+  std::atomic<bool> normalised{true};
 };
 
 Stream& S() {
@@ -95,7 +97,7 @@ size_t RenderVoice(Stream& s, Voice& v, size_t from, size_t frames) {
     // The end of the range fades too, so a play that stops mid-note ends
     // at silence.
     float endFade = left > i ? std::min(1.0f, static_cast<float>(left - i) * kRampStep) : 0.0f;
-    float g = v.gain * endFade;
+    float g = v.gain * endFade * v.level;
     for (int c = 0; c < 2; ++c) {
       float x = v.dc[c].Run(out[i * 2 + c]) * g;
       sounded |= x > 1e-4f || x < -1e-4f;
@@ -119,6 +121,7 @@ void StreamStart(std::shared_ptr<MusicSource> source) {
   std::lock_guard<std::mutex> lock(s.m);
   for (Voice& v : s.voices) Retire(v);
   Voice v;
+  v.level = s.normalised ? source->Level() : 1.0f;
   v.source = std::move(source);
   s.voices.push_back(std::move(v));
 }
@@ -161,6 +164,14 @@ uint64_t StreamClockUs() {
 
 void SetStreamVolume(float volume) {
   S().volume = volume;
+}
+
+void SetLoudnessNormalised(bool on) {
+  S().normalised = on;
+}
+
+bool LoudnessNormalised() {
+  return S().normalised;
 }
 
 void RenderMusicStream(int16_t* out, size_t frames) {

@@ -27,6 +27,9 @@ class MusicSource {
   virtual bool UsesSynth() const { return false; }
   // The source has faded out for good; stop whatever still sounds.
   virtual void Silence() {}
+  // The factor that brings the source to the game's loudness (taken once,
+  // when it starts), while loudness is normalised.
+  virtual float Level() const { return 1.0f; }
 };
 
 inline constexpr int kStreamRate = 44100;
@@ -54,6 +57,10 @@ uint64_t StreamClockUs();
 
 // Master volume of the stream, 0..1.
 void SetStreamVolume(float volume);
+// Every source at the game's one loudness (on by default), or each as its
+// file or the synthesiser makes it. Takes effect from the next start.
+void SetLoudnessNormalised(bool on);
+bool LoudnessNormalised();
 
 // Renders the stream: adds frames stereo frames of music to out, with
 // saturation. Called by the audio callback; tests call it directly to

@@ -1,5 +1,8 @@
 #include "platform/sdl/rendered_tunes.h"
 
+#include <FLAC/metadata.h>
+#include <FLAC/stream_decoder.h>
+#include <FLAC/stream_encoder.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sched.h>
@@ -21,6 +24,7 @@
 
 #include "music/audio_length.h"
 #include "music/midi_events.h"
+#include "music/sound_balance.h"
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/synthesiser.h"
 
@@ -29,11 +33,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// File: magic, key, frames (little-endian 64-bit), then the frames.
+// A render is a 16-bit stereo FLAC stream at the stream's rate; its
+// comments name the render's key and hold the tune's loudness.
 constexpr char kMagic[8] = {'K', 'V', 'T', 'U', 'N', 'E', '1', '\0'};
-constexpr size_t kHeaderBytes = 24;
-constexpr size_t kFrameBytes = 4;
-constexpr const char* kSuffix = ".pcm";
+constexpr const char* kSuffix = ".flac";
+// Renders of earlier versions, kept raw; removed wherever they are met.
+constexpr const char* kOldSuffix = ".pcm";
+constexpr const char* kKeyTag = "KELVANE_RENDER";
+constexpr const char* kLoudnessTag = "KELVANE_LOUDNESS";
+constexpr unsigned kEncodeBlock = 4096;
 // A half-written file this old belongs to a program that was stopped.
 constexpr auto kStaleTemporary = std::chrono::minutes(10);
 
@@ -64,45 +72,44 @@ std::string NameOf(uint64_t key) {
   return name;
 }
 
-enum class RenderName { Other, Render, Temporary };
+enum class RenderName { Other, Render, Temporary, Old };
 
 // A render is named by 16 hex digits and the suffix; its temporary adds
 // ".tmp" and the writer's process id.
 RenderName KindOf(const std::string& name) {
   constexpr size_t kDigits = 16;
-  const size_t base = kDigits + std::strlen(kSuffix);
-  if (name.size() < base || name.compare(kDigits, std::strlen(kSuffix), kSuffix) != 0)
+  if (name.size() <= kDigits ||
+      !std::all_of(name.begin(), name.begin() + kDigits,
+                   [](unsigned char c) { return std::isxdigit(c) != 0; }))
     return RenderName::Other;
-  for (size_t i = 0; i < kDigits; ++i)
-    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return RenderName::Other;
-  if (name.size() == base) return RenderName::Render;
-  const std::string rest = name.substr(base);
-  if (rest.size() > 4 && rest.starts_with(".tmp") &&
-      rest.find_first_not_of("0123456789", 4) == std::string::npos)
-    return RenderName::Temporary;
+  for (const char* suffix : {kSuffix, kOldSuffix}) {
+    const size_t base = kDigits + std::strlen(suffix);
+    if (name.size() < base || name.compare(kDigits, std::strlen(suffix), suffix) != 0) continue;
+    if (name.size() == base) return suffix == kSuffix ? RenderName::Render : RenderName::Old;
+    const std::string rest = name.substr(base);
+    if (rest.size() > 4 && rest.starts_with(".tmp") &&
+        rest.find_first_not_of("0123456789", 4) == std::string::npos)
+      return RenderName::Temporary;
+  }
   return RenderName::Other;
 }
 
-void PutU64(unsigned char* at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
+std::string KeyText(uint64_t key) {
+  char text[20];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(key));
+  return text;
 }
 
-uint64_t GetU64(const unsigned char* at) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | at[i];
+// Renders checked whole in this run, by file (device, inode, size): a file
+// replaced or cut since is checked again.
+std::set<std::string>& Verified() {
+  static std::set<std::string>& v = *new std::set<std::string>;  // guarded by S().m
   return v;
 }
 
-bool WriteWhole(int fd, const void* data, size_t size) {
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+std::string IdentityOf(const struct stat& st) {
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
+         std::to_string(st.st_size);
 }
 
 struct RenderFile {
@@ -129,6 +136,10 @@ std::vector<RenderFile> RendersIn(const std::string& folder) {
       if (now - used > kStaleTemporary) fs::remove(e.path(), e2);
       continue;
     }
+    if (kind == RenderName::Old) {
+      fs::remove(e.path(), e2);
+      continue;
+    }
     if (kind != RenderName::Render) continue;
     const uint64_t size = e.file_size(e2);
     if (!e2) renders.push_back({used, size, e.path()});
@@ -143,7 +154,7 @@ uint64_t TotalSize(const std::vector<RenderFile>& renders) {
 }
 
 uint64_t RenderFileSize(uint64_t frames) {
-  return kHeaderBytes + frames * kFrameBytes;
+  return frames * kRenderBytesPerFrame;
 }
 
 // Oldest renders go first once the folder passes its limit.
@@ -159,29 +170,99 @@ void Trim(const std::string& folder) {
   }
 }
 
+// The tune as it plays (the render's samples back at full scale).
+LoudnessFigure Measure(const std::vector<int16_t>& pcm) {
+  LoudnessMeter meter(kStreamRate);
+  std::vector<float> block(kEncodeBlock * 2);
+  for (size_t at = 0; at < pcm.size(); at += block.size()) {
+    const size_t n = std::min(block.size(), pcm.size() - at);
+    for (size_t i = 0; i < n; ++i) block[i] = static_cast<float>(pcm[at + i]) / kRenderScale;
+    meter.Add(block.data(), n / 2);
+  }
+  return meter.Result();
+}
+
+bool Encode(const std::string& temp, uint64_t key, const std::vector<int16_t>& pcm,
+            const LoudnessFigure& loudness) {
+  FLAC__StreamEncoder* enc = FLAC__stream_encoder_new();
+  if (!enc) return false;
+  const uint64_t frames = pcm.size() / 2;
+  FLAC__stream_encoder_set_channels(enc, 2);
+  FLAC__stream_encoder_set_bits_per_sample(enc, 16);
+  FLAC__stream_encoder_set_sample_rate(enc, kStreamRate);
+  FLAC__stream_encoder_set_compression_level(enc, 5);
+  FLAC__stream_encoder_set_total_samples_estimate(enc, frames);
+  FLAC__StreamMetadata* comments = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
+  FLAC__StreamMetadata* seeks = FLAC__metadata_object_new(FLAC__METADATA_TYPE_SEEKTABLE);
+  bool ok = comments && seeks;
+  auto tag = [&](const char* name, const std::string& value) {
+    FLAC__StreamMetadata_VorbisComment_Entry entry;
+    ok = ok && FLAC__metadata_object_vorbiscomment_entry_from_name_value_pair(&entry, name, value.c_str()) &&
+         FLAC__metadata_object_vorbiscomment_append_comment(comments, entry, false);
+  };
+  tag(kKeyTag, KeyText(key));
+  if (loudness.valid) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f", loudness.integrated_lufs, loudness.true_peak_dbtp);
+    tag(kLoudnessTag, text);
+  }
+  // A seek point every ten seconds: a play from a place in the tune
+  // decodes little before it.
+  ok = ok &&
+       FLAC__metadata_object_seektable_template_append_spaced_points_by_samples(seeks, kStreamRate * 10,
+                                                                                frames) &&
+       FLAC__metadata_object_seektable_template_sort(seeks, true);
+  FLAC__StreamMetadata* blocks[2] = {comments, seeks};
+  ok = ok && FLAC__stream_encoder_set_metadata(enc, blocks, 2) &&
+       FLAC__stream_encoder_init_file(enc, temp.c_str(), nullptr, nullptr) ==
+           FLAC__STREAM_ENCODER_INIT_STATUS_OK;
+  std::vector<FLAC__int32> wide(kEncodeBlock * 2);
+  for (size_t at = 0; ok && at < pcm.size(); at += wide.size()) {
+    const size_t n = std::min(wide.size(), pcm.size() - at);
+    for (size_t i = 0; i < n; ++i) wide[i] = pcm[at + i];
+    ok = FLAC__stream_encoder_process_interleaved(enc, wide.data(), static_cast<unsigned>(n / 2));
+  }
+  // Finishing writes the stream's checksum and length into its header.
+  ok = FLAC__stream_encoder_finish(enc) && ok;
+  FLAC__stream_encoder_delete(enc);
+  if (comments) FLAC__metadata_object_delete(comments);
+  if (seeks) FLAC__metadata_object_delete(seeks);
+  if (!ok) errno = EIO;
+  return ok;
+}
+
+// On the disk before it takes the render's name: a crash never leaves a
+// render whose name promises more than its blocks hold.
+bool Flush(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  const int why = errno;
+  ::close(fd);
+  errno = why;
+  return ok;
+}
+
 bool Write(const std::string& folder, uint64_t key, const std::vector<int16_t>& pcm) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   const std::string path = folder + NameOf(key);
   const std::string temp = path + ".tmp" + std::to_string(getpid());
-  unsigned char header[kHeaderBytes];
-  std::memcpy(header, kMagic, sizeof kMagic);
-  PutU64(header + 8, key);
-  PutU64(header + 16, pcm.size() / 2);
-  bool ok = false;
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd >= 0) {
-    ok = WriteWhole(fd, header, sizeof header) &&
-         WriteWhole(fd, pcm.data(), pcm.size() * sizeof(int16_t));
-    ok = ::close(fd) == 0 && ok;
-  }
   // Only a whole file ever takes the render's name.
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  bool ok = Encode(temp, key, pcm, Measure(pcm)) && Flush(temp) &&
+            std::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {
     const int why = errno;
     ::unlink(temp.c_str());
     std::fprintf(stderr, "kelvane: the rendered tune %s cannot be written: %s\n", path.c_str(),
                  std::strerror(why));
+  } else {
+    // Made from the samples in hand: as good as checked.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+      std::lock_guard<std::mutex> lock(S().m);
+      Verified().insert(IdentityOf(st));
+    }
   }
   Trim(folder);
   return ok;
@@ -219,52 +300,202 @@ uint64_t RenderKey(const MidiScore& score, const std::string& synthSignature) {
   return h;
 }
 
-RenderedTune::~RenderedTune() {
-  if (fd_ >= 0) ::close(fd_);
+struct RenderedTune::Decoding {
+  std::mutex m;
+  FLAC__StreamDecoder* decoder = nullptr;
+  std::string identity;
+  // What the header says.
+  uint64_t total = 0;
+  unsigned rate = 0, channels = 0, bits = 0;
+  std::optional<uint64_t> key;
+  LoudnessFigure loudness;
+  // The last frame decoded, or only a count of what was (checking whole).
+  bool keep = true;
+  std::vector<int16_t> frame;
+  uint64_t frameStart = 0, frameLength = 0, decoded = 0;
+  bool failed = false;
+  ~Decoding() {
+    if (decoder) FLAC__stream_decoder_delete(decoder);  // closes the file
+  }
+};
+
+namespace {
+
+FLAC__StreamDecoderWriteStatus OnFrame(const FLAC__StreamDecoder*, const FLAC__Frame* frame,
+                                       const FLAC__int32* const buffer[], void* data) {
+  auto& d = *static_cast<RenderedTune::Decoding*>(data);
+  const unsigned n = frame->header.blocksize;
+  if (frame->header.channels != 2 || frame->header.bits_per_sample != 16) {
+    d.failed = true;
+    return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
+  }
+  d.frameStart = frame->header.number.sample_number;  // the decoder gives samples
+  d.frameLength = n;
+  d.decoded += n;
+  if (d.keep) {
+    d.frame.resize(size_t{n} * 2);
+    for (unsigned i = 0; i < n; ++i) {
+      d.frame[i * 2] = static_cast<int16_t>(buffer[0][i]);
+      d.frame[i * 2 + 1] = static_cast<int16_t>(buffer[1][i]);
+    }
+  }
+  return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
 }
+
+void OnMetadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* meta, void* data) {
+  auto& d = *static_cast<RenderedTune::Decoding*>(data);
+  if (meta->type == FLAC__METADATA_TYPE_STREAMINFO) {
+    d.total = meta->data.stream_info.total_samples;
+    d.rate = meta->data.stream_info.sample_rate;
+    d.channels = meta->data.stream_info.channels;
+    d.bits = meta->data.stream_info.bits_per_sample;
+  } else if (meta->type == FLAC__METADATA_TYPE_VORBIS_COMMENT) {
+    const auto& vc = meta->data.vorbis_comment;
+    for (uint32_t i = 0; i < vc.num_comments; ++i) {
+      const std::string entry(reinterpret_cast<const char*>(vc.comments[i].entry), vc.comments[i].length);
+      const size_t eq = entry.find('=');
+      if (eq == std::string::npos) continue;
+      const std::string name = entry.substr(0, eq), value = entry.substr(eq + 1);
+      if (name == kKeyTag && value.size() == 16) {
+        char* end = nullptr;
+        const unsigned long long key = std::strtoull(value.c_str(), &end, 16);
+        if (end && *end == '\0') d.key = key;
+      } else if (name == kLoudnessTag) {
+        double lufs = 0, peak = 0;
+        if (std::sscanf(value.c_str(), "%lf %lf", &lufs, &peak) == 2 && std::isfinite(lufs) &&
+            std::isfinite(peak)) {
+          d.loudness = {lufs, peak, true};
+        }
+      }
+    }
+  }
+}
+
+void OnError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* data) {
+  static_cast<RenderedTune::Decoding*>(data)->failed = true;
+}
+
+}  // namespace
+
+// Opens the render at path if it is a regular file holding the render of
+// key with exactly frames frames. Never waits: a FIFO or a device under a
+// render's name is refused without being read.
+// Checking whole, the stream's checksum is worked out as it decodes.
+std::shared_ptr<const RenderedTune> OpenRender(const std::string& path, uint64_t key, uint64_t frames,
+                                               bool whole) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (!file) {
+    ::close(fd);
+    return nullptr;
+  }
+  auto tune = std::shared_ptr<RenderedTune>(new RenderedTune);
+  tune->decoding_ = std::make_unique<RenderedTune::Decoding>();
+  RenderedTune::Decoding& d = *tune->decoding_;
+  d.identity = IdentityOf(st);
+  tune->path_ = path;
+  tune->frames_ = frames;
+  d.decoder = FLAC__stream_decoder_new();
+  if (!d.decoder) {
+    std::fclose(file);
+    return nullptr;
+  }
+  FLAC__stream_decoder_set_metadata_respond(d.decoder, FLAC__METADATA_TYPE_VORBIS_COMMENT);
+  FLAC__stream_decoder_set_md5_checking(d.decoder, whole);
+  // From here the decoder owns the file.
+  if (FLAC__stream_decoder_init_FILE(d.decoder, file, OnFrame, OnMetadata, OnError, &d) !=
+          FLAC__STREAM_DECODER_INIT_STATUS_OK ||
+      !FLAC__stream_decoder_process_until_end_of_metadata(d.decoder) || d.failed ||
+      d.key != key || d.total != frames || d.rate != static_cast<unsigned>(kStreamRate) ||
+      d.channels != 2 || d.bits != 16)
+    return nullptr;  // not ours, or of another tune: the synthesiser plays, and a new render replaces it
+  tune->loudness_ = d.loudness;
+  // Read ahead of the play, and marked as used for the folder's trimming.
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+  ::futimens(fd, nullptr);
+  return tune;
+}
+
+RenderedTune::~RenderedTune() = default;
 
 bool RenderedTune::Read(uint64_t at, float* out, size_t count) const {
   if (at > frames_ || count > frames_ - at) return false;
-  // The 16-bit samples are read into the upper half of out and widened
-  // front to back: each float lands on samples already converted.
-  char* raw = reinterpret_cast<char*>(out) + count * kFrameBytes;
-  const size_t bytes = count * kFrameBytes;
-  size_t done = 0;
-  while (done < bytes) {
-    ssize_t n = ::pread(fd_, raw + done, bytes - done,
-                        static_cast<off_t>(kHeaderBytes + at * kFrameBytes + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
+  Decoding& d = *decoding_;
+  std::lock_guard<std::mutex> lock(d.m);
+  while (count > 0 && !d.failed) {
+    if (at >= d.frameStart && at < d.frameStart + d.frameLength) {
+      const size_t from = static_cast<size_t>(at - d.frameStart);
+      const size_t n = std::min<size_t>(count, d.frameLength - from);
+      for (size_t i = 0; i < n * 2; ++i)
+        out[i] = static_cast<float>(d.frame[from * 2 + i]) / kRenderScale;
+      out += n * 2;
+      at += n;
+      count -= n;
+      continue;
+    }
+    const uint64_t before = d.decoded;
+    // The next frame in order, or a seek to the place asked for.
+    if (at == d.frameStart + d.frameLength) {
+      if (!FLAC__stream_decoder_process_single(d.decoder) ||
+          (d.decoded == before &&
+           FLAC__stream_decoder_get_state(d.decoder) == FLAC__STREAM_DECODER_END_OF_STREAM))
+        d.failed = true;
+    } else if (!FLAC__stream_decoder_seek_absolute(d.decoder, at)) {
+      d.failed = true;
+    }
   }
-  for (size_t i = 0; i < count * 2; ++i) {
-    int16_t v;
-    std::memcpy(&v, raw + i * 2, sizeof v);
-    out[i] = static_cast<float>(v) / kRenderScale;
+  if (d.failed) {
+    // A damaged render is never played again: the synthesiser takes over
+    // from the next play, and makes it anew.
+    ::unlink(path_.c_str());
+    std::lock_guard<std::mutex> store(S().m);
+    Verified().erase(d.identity);
   }
-  return true;
+  return !d.failed;
 }
 
 std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t key, uint64_t frames) {
   const std::string folder = RenderedTunesFolder();
   if (folder.empty()) return nullptr;
+  std::shared_ptr<const RenderedTune> tune = OpenRender(folder + NameOf(key), key, frames, false);
+  if (!tune) return nullptr;
+  std::lock_guard<std::mutex> lock(S().m);
+  return Verified().count(tune->decoding_->identity) ? tune : nullptr;
+}
+
+bool VerifyRenderedTune(uint64_t key, uint64_t frames) {
+  const std::string folder = RenderedTunesFolder();
+  if (folder.empty()) return false;
   const std::string path = folder + NameOf(key);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  auto tune = std::shared_ptr<RenderedTune>(new RenderedTune);
-  tune->fd_ = fd;
-  tune->frames_ = frames;
-  unsigned char header[kHeaderBytes];
+  std::shared_ptr<const RenderedTune> tune = OpenRender(path, key, frames, true);
   struct stat st {};
-  if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
-      std::memcmp(header, kMagic, sizeof kMagic) != 0 || GetU64(header + 8) != key ||
-      GetU64(header + 16) != frames || ::fstat(fd, &st) != 0 ||
-      static_cast<uint64_t>(st.st_size) != RenderFileSize(frames))
-    return nullptr;  // not ours, or cut short: the synthesiser plays, and a new render replaces it
-  // Read ahead of the play, and marked as used for the folder's trimming.
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
-  ::futimens(fd, nullptr);
-  return tune;
+  if (!tune) {
+    // Only a regular file under a render's name is ours to remove.
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+    return false;
+  }
+  RenderedTune::Decoding& d = *tune->decoding_;
+  {
+    std::lock_guard<std::mutex> lock(S().m);
+    if (Verified().count(d.identity)) return true;
+  }
+  // Every frame's checksum while decoding, the whole stream's at the end.
+  d.keep = false;
+  const bool ok = FLAC__stream_decoder_process_until_end_of_stream(d.decoder) && !d.failed &&
+                  d.decoded == frames && FLAC__stream_decoder_finish(d.decoder);
+  if (!ok) {
+    ::unlink(path.c_str());
+    return false;
+  }
+  std::lock_guard<std::mutex> lock(S().m);
+  Verified().insert(d.identity);
+  return true;
 }
 
 void StoreRenderedTune(uint64_t key, std::vector<int16_t> pcm) {
@@ -322,14 +553,18 @@ Aside& A() {
   return a;
 }
 
+// The tunes the game would play: a name in an earlier folder shadows the
+// same name in a later one, as the game looks tunes up.
 std::vector<fs::path> MidiFilesOf(const std::vector<std::string>& folders) {
   std::vector<fs::path> tunes;
+  std::set<std::string> names;
   for (const std::string& folder : folders) {
     std::vector<fs::path> here;
     std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(folder, ec))
-      if (IsMidiName(e.path())) here.push_back(e.path());
+      if (IsMidiName(e.path()) && !names.count(e.path().filename().string())) here.push_back(e.path());
     std::sort(here.begin(), here.end());
+    for (const fs::path& p : here) names.insert(p.filename().string());
     tunes.insert(tunes.end(), here.begin(), here.end());
   }
   return tunes;
@@ -355,7 +590,7 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   if (!tune) return TuneRender::Unplayable;
   std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
   const uint64_t key = RenderKey(*score, signature);
-  if (FindRenderedTune(key, score->lengthFrames)) return TuneRender::RenderedBefore;
+  if (VerifyRenderedTune(key, score->lengthFrames)) return TuneRender::RenderedBefore;
   if (score->lengthFrames > kMaxRenderFrames || score->lengthFrames == 0) return TuneRender::TooLong;
   // Aside, a render never pushes one out: with more tunes than the folder
   // holds, each start would otherwise render again what the last one threw
@@ -384,7 +619,7 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
 
 }  // namespace
 
-int RenderTunesOf(const std::string& dataFolder) {
+int RenderTunesOf(const std::vector<std::string>& folders) {
   if (RenderedTunesFolder().empty()) {
     std::fprintf(stderr, "kelvane: rendered tunes are turned off\n");
     return 1;
@@ -392,8 +627,10 @@ int RenderTunesOf(const std::string& dataFolder) {
   const std::string soundFont = SoundFontPath();
   const std::string signature = SynthSignature();
   int failed = 0;
-  for (const fs::path& path : MidiFilesOf({dataFolder})) {
-    const std::string name = path.filename().string();
+  for (const fs::path& path : MidiFilesOf(folders)) {
+    // Named with its folder: the player's folder and the game's may hold
+    // tunes of the same name.
+    const std::string name = path.string();
     double seconds = 0;
     switch (RenderTune(path, soundFont, signature, std::nullopt, &seconds)) {
       case TuneRender::Rendered:
@@ -409,12 +646,15 @@ int RenderTunesOf(const std::string& dataFolder) {
         std::printf("%s: not a MIDI file that can be played\n", name.c_str());
         ++failed;
         break;
-      case TuneRender::NotKept:
       case TuneRender::NoRoom:
       case TuneRender::Stopped:
         std::printf("%s: NOT kept\n", name.c_str());
         ++failed;
         break;
+      case TuneRender::NotKept:
+        // The folder takes no render: the next tunes would fare the same.
+        std::printf("%s: NOT kept\n", name.c_str());
+        return failed + 1;
       case TuneRender::NoSoundFont:
         std::fprintf(stderr, "kelvane: no soundfont: MIDI tunes cannot be rendered\n");
         return failed + 1;

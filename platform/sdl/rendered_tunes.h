@@ -1,5 +1,6 @@
-// Tunes the synthesiser has rendered whole, kept as sound in the player's
-// cache folder. A tune heard before then plays from a file read ahead of the
+// Tunes the synthesiser has rendered whole, kept as losslessly compressed
+// sound (FLAC, whose frames and whole stream carry checksums) in the
+// player's cache folder, with the tune's measured loudness. A tune heard before then plays from a file read ahead of the
 // mixer instead of the synthesiser, which is most of what the game costs
 // while it plays. A render is only ever used for the same score, soundfont
 // file and synthesiser settings it was made with.
@@ -11,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/loudness.h"
+
 namespace kelvane {
 
 struct MidiScore;
@@ -21,6 +24,8 @@ struct MidiScore;
 inline constexpr float kRenderScale = 16384.0f;
 // Longer tunes are not kept: a render is held in memory until the tune ends.
 inline constexpr uint64_t kMaxRenderFrames = 44100ull * 60 * 6;
+// What a render takes on disk, roughly, before it is made.
+inline constexpr uint64_t kRenderBytesPerFrame = 2;
 // The folder is kept under this size, the renders used least recently going
 // first.
 inline constexpr uint64_t kRenderedTunesLimitBytes = 256ull << 20;
@@ -36,20 +41,34 @@ uint64_t RenderKey(const MidiScore& score, const std::string& synthSignature);
 // A render on disk, open for reading.
 class RenderedTune {
  public:
+  struct Decoding;
   ~RenderedTune();
   uint64_t Frames() const { return frames_; }
+  // The tune's loudness as measured when it was rendered.
+  const LoudnessFigure& Loudness() const { return loudness_; }
   // Reads frames [at, at + count) as interleaved stereo floats; false when
-  // the file cannot be read.
+  // the file cannot be read or fails its checks (then it is removed, so
+  // the next play goes back to the synthesiser).
   bool Read(uint64_t at, float* out, size_t count) const;
 
  private:
+  friend std::shared_ptr<const RenderedTune> OpenRender(const std::string&, uint64_t, uint64_t, bool);
   friend std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t, uint64_t);
-  int fd_ = -1;
+  friend bool VerifyRenderedTune(uint64_t, uint64_t);
+  std::unique_ptr<Decoding> decoding_;
+  std::string path_;
   uint64_t frames_ = 0;
+  LoudnessFigure loudness_;
 };
 
-// The render of key with exactly frames frames, if there is a sound one.
+// The render of key with exactly frames frames, if there is a sound one
+// checked whole in this run (VerifyRenderedTune, or written by it).
 std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t key, uint64_t frames);
+
+// Decodes the render of key whole and checks every frame and the stream's
+// checksum; one that fails is removed. Slow: never on the game's thread.
+// True when a sound render is there.
+bool VerifyRenderedTune(uint64_t key, uint64_t frames);
 
 // Writes a finished render (interleaved 16-bit stereo at kRenderScale) on a
 // thread of its own, so the audio never waits for the disk.
@@ -57,11 +76,14 @@ void StoreRenderedTune(uint64_t key, std::vector<int16_t> pcm);
 // Waits until the renders handed to StoreRenderedTune are on disk.
 void WaitForRenderedTunesStored();
 
-// Renders every MIDI tune of the data folder that has no render yet, back
-// to back; prints one line a tune. Returns the number of tunes that failed.
-int RenderTunesOf(const std::string& dataFolder);
+// Renders every MIDI tune the game would play from these folders (a name
+// in an earlier folder shadows the same name in a later one) that has no
+// render yet, back to back; prints one line a tune, naming its folder.
+// Stops at the first render that cannot be kept. Returns the number of
+// tunes that failed.
+int RenderTunesOf(const std::vector<std::string>& folders);
 
-// Renders the folders' MIDI tunes that have no render yet on a thread of
+// Renders the folders' MIDI tunes (shadowed as above) that have no render yet on a thread of
 // the lowest priority and a synthesiser of its own, paced to half a core,
 // so a tune is cheap from its first hearing without the game's music ever
 // waiting for it. Stops at the first render that cannot be kept or would

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "music/sound_balance.h"
 #include "platform/sdl/music_stream.h"
 #include "platform/sdl/synthesiser.h"
 
@@ -67,8 +68,18 @@ void FadeSdlMusic(int16_t* out, size_t frames) {
   if (target == 0.0f && sdlMusicGain == 0.0f) sdlMusicSilent = true;
 }
 
+}  // namespace
+
+float EffectsBalance() {
+  return LoudnessNormalised()
+             ? static_cast<float>(sound_balance::GainFactor(sound_balance::kEffectsGainDb))
+             : kEffectsBalance;
+}
+
+namespace {
+
 void AddTappedEffect(int16_t* out, size_t samples) {
-  const float volume = effectsVolume * kEffectsBalance;
+  const float volume = effectsVolume * EffectsBalance();
   const size_t n = std::min(samples, effectTapped);
   for (size_t i = 0; i < n; ++i) {
     const long sum = out[i] + std::lround(static_cast<float>(effectTap[i]) * volume);

@@ -20,7 +20,10 @@ bool SdlAudioIsOpen();
 // volume: the default effects sound at about -18 dBFS RMS while they last,
 // the tunes at about -26, so at their files' level the effects drowned the
 // music; halved (-6 dB) they stand a little above it and both are heard.
+// With every tune at the game's one loudness, the effects take the gain
+// set against that loudness instead.
 inline constexpr float kEffectsBalance = 0.5f;
+float EffectsBalance();
 
 // Master volumes of the music and of the sound effects, 0 (silent) to 1
 // (full, the default). They hold across opening and closing the audio and

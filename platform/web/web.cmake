@@ -7,7 +7,9 @@ set(KELVANE_WEB_DATA "" CACHE PATH "The forged data folder the page preloads")
 set(KELVANE_WEB_NPM "" CACHE PATH "The npm folder holding js-synthesizer")
 set(KELVANE_WEB_ICONS "" CACHE PATH "Icons from the game's logo (hicolor/NxN/apps/kelvane.png)")
 set(KELVANE_WEB_SOUNDFONT /usr/share/sounds/sf2/TimGM6mb.sf2 CACHE FILEPATH
-    "The General MIDI soundfont the page plays MIDI tunes with")
+    "The General MIDI soundfont the page plays MIDI tunes without a render with")
+set(KELVANE_WEB_TUNES ${CMAKE_BINARY_DIR}/tunes CACHE PATH
+    "The default tunes rendered for the page (tunes.json and its MP3 files)")
 foreach(var KELVANE_WEB_DEPS KELVANE_WEB_DATA KELVANE_WEB_NPM KELVANE_WEB_ICONS)
   if(NOT ${var})
     message(FATAL_ERROR "${var} is not set: configure the browser build through scripts/web")
@@ -89,8 +91,9 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_SYNTH_DIR}/dist/js-synthesizer.worklet.min.js
           ${KELVANE_SYNTH_DIR}/externals/libfluidsynth-2.4.6.js ${KELVANE_PAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_WEB_SOUNDFONT} ${KELVANE_PAGE_DIR}/soundfont.sf2
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${KELVANE_WEB_TUNES} ${KELVANE_PAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E touch ${KELVANE_PAGE_STAMP}
-  DEPENDS ${KELVANE_PAGE_FILES}
+  DEPENDS ${KELVANE_PAGE_FILES} ${KELVANE_WEB_TUNES}/tunes.json
   VERBATIM)
 add_custom_target(kelvane_page ALL DEPENDS ${KELVANE_PAGE_STAMP})
 

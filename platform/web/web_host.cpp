@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -35,6 +36,7 @@
 #include "graphics/glyph_text.h"
 #include "music/audio_length.h"
 #include "music/midi_length.h"
+#include "music/sound_balance.h"
 #include "platform/core/cursor_art.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
@@ -869,6 +871,22 @@ extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_box(int open) {
 extern "C" EMSCRIPTEN_KEEPALIVE double kelvane_music_tick(double ms) {
   if (!session || ms <= 0) return 0;
   return static_cast<double>(session->media.TickAt(static_cast<uint32_t>(std::min(ms, 4e9))));
+}
+
+// The desktop's sound balance, for the page's mixing: one place for both.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_sound_balance() {
+  static std::string text;
+  char json[128];
+  std::snprintf(json, sizeof json, "{\"effectsGain\": %.6f, \"unmeasuredGain\": %.6f}",
+                sound_balance::GainFactor(sound_balance::kEffectsGainDb),
+                sound_balance::GainFactor(sound_balance::kUnmeasuredGainDb));
+  text = json;
+  return text.c_str();
+}
+
+// The gain (dB) that brings a tune the page measured to the game's loudness.
+extern "C" EMSCRIPTEN_KEEPALIVE double kelvane_normalising_gain_db(double lufs, double peakDb) {
+  return sound_balance::NormalisingGainDb(lufs, peakDb);
 }
 
 // The command list's rows as JSON: captions, then rows of UTF-8 texts.

@@ -14,8 +14,11 @@
 #include "config/numbered_files.h"
 #include "music/audio_length.h"
 #include "music/midi_events.h"
+#include "music/sound_balance.h"
+#include "platform/core/loudness.h"
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/music_stream.h"
+#include "platform/sdl/rendered_tunes.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/synthesiser.h"
 #include "tests/qt/loaded_score.h"
@@ -121,6 +124,95 @@ TEST_F(MusicLevels, EveryDefaultTunePlaysWithoutClippingOrDcAndEndsAtRest) {
   std::printf("effects rms %.0f as mixed on average, music rms %.0f: effects %+.1f dB\n", effects,
               musicRms, db);
   EXPECT_LT(std::fabs(db), 6.0);
+}
+
+// Every tune plays at the game's one loudness once measured, and the
+// effects sit the same distance under it whatever the tune: measured on
+// what the stream plays, for the loudest and the quietest default tunes.
+TEST_F(MusicLevels, MeasuredTunesPlayAtTheTargetLoudnessWithTheEffectsAFixedDistanceUnder) {
+  namespace sb = sound_balance;
+  const std::string folder = test::MakeTempDir("music_levels_renders");
+  SetRenderedTunesFolder(folder);
+  MidiSource::RenderAhead(false);
+  auto playedLoudness = [](std::shared_ptr<MidiSource> source) {
+    ResetMusicStream();
+    StreamStart(std::move(source));
+    std::vector<int16_t> pcm;
+    while (!StreamEnded()) Render(pcm, kBlock);
+    LoudnessMeter meter(kStreamRate);
+    meter.Add(pcm.data(), pcm.size() / 2);
+    return meter.Result();
+  };
+  // The default tunes' span: the quietest and the loudest as they are made.
+  struct Tune {
+    std::string name;
+    double made, played;
+  };
+  std::vector<Tune> tunes;
+  for (const char* name : {"Z02.mid", "Z05.mid"}) {
+    SCOPED_TRACE(name);
+    std::shared_ptr<const MidiScore> score = test::LoadedScore(name);
+    ASSERT_TRUE(score);
+    const uint64_t key = RenderKey(*score, SynthSignature());
+    // First heard on the synthesiser, not measured yet: the standard gain.
+    const LoudnessFigure first = playedLoudness(std::make_shared<MidiSource>(score, 0, score->lengthFrames, 0, PlayRender{key, nullptr}));
+    WaitForRenderedTunesStored();
+    std::shared_ptr<const RenderedTune> render = FindRenderedTune(key, score->lengthFrames);
+    ASSERT_TRUE(render && render->Loudness().valid);
+    EXPECT_NEAR(render->Loudness().integrated_lufs, first.integrated_lufs - sb::kUnmeasuredGainDb, 0.5);
+    // From its render, at the target (or held under it by the peak limit).
+    const LoudnessFigure played =
+        playedLoudness(std::make_shared<MidiSource>(score, 0, score->lengthFrames, 0, PlayRender{key, render}));
+    std::printf("%s: made %.1f LUFS, played %.1f LUFS, true peak %.1f dBTP\n", name,
+                first.integrated_lufs, played.integrated_lufs, played.true_peak_dbtp);
+    EXPECT_NEAR(played.integrated_lufs, sb::kTargetLufs, 1.0);
+    EXPECT_LE(played.true_peak_dbtp, sb::kTruePeakCeilingDbtp + 0.5);
+    // Turned off, it plays as made.
+    SetLoudnessNormalised(false);
+    const LoudnessFigure plain =
+        playedLoudness(std::make_shared<MidiSource>(score, 0, score->lengthFrames, 0, PlayRender{key, render}));
+    SetLoudnessNormalised(true);
+    EXPECT_NEAR(plain.integrated_lufs, first.integrated_lufs, 0.5);
+    tunes.push_back({name, first.integrated_lufs, played.integrated_lufs});
+  }
+  SetRenderedTunesFolder("");
+  MidiSource::RenderAhead(true);
+  ASSERT_EQ(tunes.size(), 2u);
+  EXPECT_GT(std::fabs(tunes[0].made - tunes[1].made), 1.0) << "the tunes differ as made";
+
+  // The effects as the mixer adds them: their loudness while they sound.
+  double effects = 0;
+  int count = 0;
+  for (int n = 80; n <= 95; ++n) {
+    const std::string wav = test::ReadAll(test::GameDir() + "Y_q" + std::to_string(n) + ".wav");
+    ASSERT_GT(wav.size(), 44u) << n;
+    const unsigned channels = static_cast<uint8_t>(wav[22]);
+    const unsigned rate = static_cast<uint8_t>(wav[24]) | static_cast<uint8_t>(wav[25]) << 8 |
+                          static_cast<uint8_t>(wav[26]) << 16;
+    // Played on both speakers, as the mixer does with a mono file.
+    std::vector<int16_t> samples;
+    for (size_t i = 0; 45 + 2 * i < wav.size(); ++i) {
+      const auto v = static_cast<int16_t>(static_cast<uint8_t>(wav[44 + 2 * i]) |
+                                          (static_cast<uint8_t>(wav[45 + 2 * i]) << 8));
+      const auto mixed = static_cast<int16_t>(std::lround(v * EffectsBalance()));
+      samples.insert(samples.end(), channels == 1 ? 2 : 1, mixed);
+    }
+    LoudnessMeter meter(rate);
+    meter.Add(samples.data(), samples.size() / 2);
+    const LoudnessFigure figure = meter.Result();
+    ASSERT_TRUE(figure.valid) << n;
+    effects += figure.integrated_lufs;
+    ++count;
+  }
+  effects /= count;
+  for (const Tune& t : tunes) {
+    const double under = t.played - effects;
+    std::printf("effects %.1f LUFS: %.1f LU under %s\n", effects, under, t.name.c_str());
+    EXPECT_NEAR(under, sb::kTargetLufs - effects, 1.0) << t.name;
+  }
+  // Heard over the music, not lost under it nor standing out.
+  EXPECT_GT(sb::kTargetLufs - effects, -3.0);
+  EXPECT_LT(sb::kTargetLufs - effects, 9.0);
 }
 
 // Stopping, pausing or changing tunes fades over a few milliseconds: the

@@ -4,8 +4,13 @@
 // Tunes rendered ahead of their first hearing are the tunes heard.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -163,7 +168,7 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   // so the synthesiser plays and a whole play writes it anew.
   const uint64_t otherKey = RenderKey(*other, SynthSignature());
   char otherName[32];
-  std::snprintf(otherName, sizeof otherName, "%016llx.pcm", static_cast<unsigned long long>(otherKey));
+  std::snprintf(otherName, sizeof otherName, "%016llx.flac", static_cast<unsigned long long>(otherKey));
   fs::copy_file(path, folder + otherName);
   EXPECT_FALSE(FindRenderedTune(otherKey, length));
   fs::resize_file(path, fs::file_size(path) - 2);
@@ -176,12 +181,15 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   // The folder is kept under its limit, the renders used longest ago going
   // first (sparse stand-ins of a quarter of the limit each).
   const auto now = fs::file_time_type::clock::now();
-  auto old = [&](int i) { return folder + "00000000000000a" + std::to_string(i) + ".pcm"; };
+  auto old = [&](int i) { return folder + "00000000000000a" + std::to_string(i) + ".flac"; };
   // The player's own files in a folder they named are never touched.
   for (const char* own : {"mine.pcm", "notes.tmp", "00000000000000b0.pcm.tmpx"}) {
     test::WriteAll(folder + own, "x");
     fs::last_write_time(folder + own, now - std::chrono::hours(30));
   }
+  // A raw render of an earlier version goes at once.
+  const std::string raw = folder + "00000000000000d0.pcm";
+  test::WriteAll(raw, "x");
   // A half-written render left by a stopped program goes once it is old.
   const std::string leftover = folder + "00000000000000c0.pcm.tmp123";
   test::WriteAll(leftover, "x");
@@ -203,6 +211,7 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   for (const char* own : {"mine.pcm", "notes.tmp", "00000000000000b0.pcm.tmpx"})
     EXPECT_TRUE(fs::exists(folder + own)) << own;
   EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_FALSE(fs::exists(raw));
 
   // A folder that cannot be written to: the tune plays all the same, and
   // the failure is reported once, not at every loop.
@@ -212,6 +221,81 @@ TEST_F(RenderedTunes, OnlyWholeUnbrokenPlaysAreKeptAndRendersThatDoNotFitAreNeve
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("cannot be written"), std::string::npos);
   EXPECT_EQ(said.find("cannot be written"), said.rfind("cannot be written")) << said;
+}
+
+TEST_F(RenderedTunes, ARenderThatIsNoFileOrIsDamagedIsNeverHeardAndTheSynthesiserTakesOver) {
+  std::shared_ptr<const MidiScore> score = test::LoadedScore("Zz.mid");
+  ASSERT_TRUE(score);
+  const uint64_t key = RenderKey(*score, SynthSignature());
+  const uint64_t length = score->lengthFrames;
+  char name[32];
+  std::snprintf(name, sizeof name, "%016llx.flac", static_cast<unsigned long long>(key));
+  const std::string path = folder + name;
+
+  // A FIFO under the render's name is refused at once, and left alone.
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  auto refused = std::async(std::launch::async, [&] {
+    return !FindRenderedTune(key, length) && !VerifyRenderedTune(key, length);
+  });
+  if (refused.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);  // lets the reader go
+    ADD_FAILURE() << "opening the render waits for a writer";
+    refused.wait();
+    ::close(writer);
+  }
+  EXPECT_TRUE(refused.get());
+  EXPECT_TRUE(fs::is_fifo(path));
+  fs::remove(path);
+
+  MidiSource::RenderAhead(false);
+  auto hearWhole = [&] {
+    MidiSource whole(score, 0, length, 0, {key, nullptr});
+    std::vector<float> heard = PlayWhole(whole, 4096);
+    WaitForRenderedTunesStored();
+    return heard;
+  };
+  ASSERT_FALSE(hearWhole().empty());
+  ASSERT_TRUE(FindRenderedTune(key, length));
+  const std::string good = test::ReadAll(path);
+  std::string damaged = good;
+  for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 64; ++i) damaged[i] ^= 0x5a;
+
+  // Damaged before this start: refused until checked whole, and the check
+  // removes it; the synthesiser's next whole play makes it anew.
+  test::WriteAll(path + ".new", damaged);
+  fs::rename(path + ".new", path);
+  EXPECT_FALSE(FindRenderedTune(key, length)) << "played before it was checked";
+  EXPECT_FALSE(VerifyRenderedTune(key, length));
+  EXPECT_FALSE(fs::exists(path));
+  const std::vector<float> heard = hearWhole();
+  EXPECT_TRUE(VerifyRenderedTune(key, length));
+  std::shared_ptr<const RenderedTune> render = FindRenderedTune(key, length);
+  ASSERT_TRUE(render);
+
+  // Damaged while in use: found as it plays; what plays is the tune or
+  // silence, never noise, and the render goes.
+  {
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const size_t at = damaged.size() / 2;
+    ASSERT_EQ(::pwrite(fd, damaged.data() + at, 64, static_cast<off_t>(at)), 64);
+    ::close(fd);
+  }
+  ::testing::internal::CaptureStderr();
+  MidiSource play(score, 0, length, 0, {key, render});
+  const std::vector<float> heardNow = PlayWhole(play, 4096);
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(heardNow.size(), heard.size());
+  size_t silent = 0, wrong = 0;
+  for (size_t i = 0; i < heard.size(); ++i) {
+    if (heardNow[i] == 0.0f)
+      ++silent;
+    else if (std::fabs(double{heardNow[i]} - heard[i]) * kRenderScale > 0.5 + 1e-3)
+      ++wrong;
+  }
+  EXPECT_EQ(wrong, 0u);
+  EXPECT_GT(silent, heard.size() / 4);
+  EXPECT_FALSE(fs::exists(path));
 }
 
 TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverDisturbThePlay) {
@@ -253,17 +337,17 @@ TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverD
   // Rendered on the spot: tunes with a render are left alone; the broken
   // one fails; a render is the same whatever was rendered before it.
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(RenderTunesOf(data), 1);
+  EXPECT_EQ(RenderTunesOf({data}), 1);
   fs::remove(folder + [&] {
     char name[32];
-    std::snprintf(name, sizeof name, "%016llx.pcm", static_cast<unsigned long long>(stageKey));
+    std::snprintf(name, sizeof name, "%016llx.flac", static_cast<unsigned long long>(stageKey));
     return std::string(name);
   }());
-  EXPECT_EQ(RenderTunesOf(data), 1);
+  EXPECT_EQ(RenderTunesOf({data}), 1);
   const std::string said = ::testing::internal::GetCapturedStdout();
-  EXPECT_NE(said.find("Zz.mid: rendered before"), std::string::npos) << said;
-  EXPECT_NE(said.find("Z07.mid: rendered in"), std::string::npos) << said;
-  EXPECT_NE(said.find("broken.MID: not a MIDI file"), std::string::npos) << said;
+  EXPECT_NE(said.find(data + "Zz.mid: rendered before"), std::string::npos) << said;
+  EXPECT_NE(said.find(data + "Z07.mid: rendered in"), std::string::npos) << said;
+  EXPECT_NE(said.find(data + "broken.MID: not a MIDI file"), std::string::npos) << said;
   EXPECT_EQ(ReadRender(stageKey, stage->lengthFrames), stageRendered);
 
   // Stopped at once: nothing half-written is left.
@@ -279,7 +363,7 @@ TEST_F(RenderedTunes, TunesRenderedAheadOfTheirFirstHearingSoundAsHeardAndNeverD
 
   // A folder nearly full: renders made aside never push one out (with more
   // tunes than it holds, every start would render them all again).
-  const std::string full = folder + "00000000000000f0.pcm";
+  const std::string full = folder + "00000000000000f0.flac";
   test::WriteAll(full, "");
   fs::resize_file(full, kRenderedTunesLimitBytes - 1000000);
   StartRenderingTunesAside({data}, false);

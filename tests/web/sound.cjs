@@ -1,0 +1,86 @@
+// The page's sound against the desktop's: default tunes, played from
+// its render through the page's own chain (fetched, decoded by Chromium,
+// lead-in skipped, at full volume), is as loud as the desktop plays it, and
+// the effects stand against the music as they do on the desktop.
+'use strict';
+
+async function soundLevels(browser, base, report) {
+  const page = await browser.newPage();
+  try {
+    await page.goto(base + '/index.html?test', { waitUntil: 'load' });
+    await page.waitForFunction('window.kelvaneReady === true', { timeout: 120000 });
+    const r = await page.evaluate(async () => {
+      const audio = kelvanePage.audio;
+      audio.balance = JSON.parse(Module.ccall('kelvane_sound_balance', 'string', [], []));
+      const list = await audio.loadList();
+      // The quietest and the loudest tune by the level of their sounding
+      // part, and the shortest.
+      const names = Object.keys(list.tunes);
+      const by = (f) => [...names].sort((a, b) => f(list.tunes[a]) - f(list.tunes[b]))[0];
+      const chosen = [...new Set([by((t) => t.rmsDb), by((t) => -t.rmsDb), by((t) => t.frames)])];
+      const tunes = [];
+      for (const name of chosen)
+        tunes.push({ name, ...(await audio.measureTune(name, list.tunes[name].frames / list.rate)) });
+      const fx = [];
+      for (const name of Object.keys(list.effects)) {
+        const m = await audio.measureEffect('/game/' + name);
+        fx.push({ name, page: m.rmsDb, desktop: m.desktop.rmsDb });
+      }
+      // A loud and a quiet WAV tune of a player's, measured as decoded and
+      // brought to the default tunes' loudness.
+      audio.ctx = new OfflineAudioContext(2, 1, 48000);
+      const wavs = [];
+      for (const amplitude of [0.7, 0.03]) {
+        const rate = 44100, n = rate * 5;
+        const v = new DataView(new ArrayBuffer(44 + n * 4));
+        const text = (at, t) => [...t].forEach((c, i) => v.setUint8(at + i, c.charCodeAt(0)));
+        text(0, 'RIFF'); v.setUint32(4, 36 + n * 4, true); text(8, 'WAVEfmt ');
+        v.setUint32(16, 16, true); v.setUint16(20, 1, true); v.setUint16(22, 2, true);
+        v.setUint32(24, rate, true); v.setUint32(28, rate * 4, true); v.setUint16(32, 4, true);
+        v.setUint16(34, 16, true); text(36, 'data'); v.setUint32(40, n * 4, true);
+        for (let i = 0; i < n; ++i) {
+          const x = Math.round(32767 * amplitude * Math.sin(2 * Math.PI * 440 * i / rate) * Math.min(1, i / 4410));
+          v.setInt16(44 + i * 4, x, true);
+          v.setInt16(46 + i * 4, x, true);
+        }
+        Module.FS.writeFile('/own' + amplitude + '.wav', new Uint8Array(v.buffer));
+        const how = await audio.decode('/own' + amplitude + '.wav', true);
+        wavs.push({ amplitude, lufs: kelvanePage.loudness(how.buffer).lufs + 20 * Math.log10(how.gain) });
+      }
+      const target = Object.values(list.tunes).map((t) => t.lufs).sort((a, b) => a - b)[4];
+      return { tunes, fx, wavs, target, effectsGain: audio.balance.effectsGain };
+    });
+    const off = r.tunes.map((t) => ({ name: t.name, lu: t.lufs - t.desktop.lufs }));
+    const worst = off.reduce((a, b) => (Math.abs(b.lu) > Math.abs(a.lu) ? b : a));
+    report('sound music as loud as the desktop', Math.abs(worst.lu) <= 1 ? null :
+           `${worst.name}: the page ${worst.lu.toFixed(2)} LU from the desktop (${JSON.stringify(off)})`,
+           `${r.tunes.length} tunes, at most ${Math.abs(worst.lu).toFixed(2)} LU apart ` +
+           `(${r.tunes.map((t) => t.lufs.toFixed(1)).join(' ')} LUFS)`);
+    report('sound own tunes as loud as the default ones',
+           r.wavs.every((w) => Math.abs(w.lufs - r.target) <= 1) ? null : JSON.stringify(r),
+           r.wavs.map((w) => `${w.lufs.toFixed(1)} LUFS`).join(', ') + ` against ${r.target.toFixed(1)}`);
+    // A tune starts from the first seconds decoded alone; the whole takes
+    // over on the same sample, so the two must agree where the head is used.
+    const heads = r.tunes.filter((t) => t.headApart !== null);
+    const seams = heads.filter((t) => !(t.headApart < 0.01));
+    report('sound head and whole agree', heads.length && !seams.length ? null :
+           `${heads.length} heads; apart: ${seams.map((t) => `${t.name} ${t.headApart}`).join(', ')}`,
+           `${heads.length} tunes, largest difference ${Math.max(...heads.map((t) => t.headApart)).toExponential(1)}`);
+    // The effects against the loudest and the quietest tune, on both hosts.
+    const byLevel = [...r.tunes].sort((a, b) => a.rmsDb - b.rmsDb);
+    const fxOff = r.fx.reduce((s, f) => s + f.page - f.desktop, 0) / r.fx.length;
+    const fxMiss = r.fx.filter((f) => !(Math.abs(f.page - f.desktop) <= 2));
+    const balance = [byLevel[0], byLevel[byLevel.length - 1]].map((t) =>
+      fxOff - (t.rmsDb - t.desktop.rmsDb));
+    report('sound effects balanced as on the desktop',
+           !fxMiss.length && balance.every((d) => Math.abs(d) <= 2) ? null :
+           `effects against the music ${balance.map((d) => d.toFixed(2)).join(', ')} dB from the desktop's; ` +
+           `effects apart: ${JSON.stringify(fxMiss)}`,
+           `${r.fx.length} effects at gain ${r.effectsGain.toFixed(3)}, balance within ` +
+           `${Math.max(...balance.map(Math.abs)).toFixed(2)} dB over the quietest and the loudest tune`);
+  } finally {
+    await page.close();
+  }
+}
+
+module.exports = { soundLevels };
