@@ -236,39 +236,42 @@ inline uint32_t Mix(uint32_t a, uint32_t b, uint32_t w) {
 void EnlargedFrame::PaintFilled(uint32_t* dest, size_t destStride, QPoint origin,
                                 const QRect& r, bool opaque) const {
   const uint32_t alpha = opaque ? 0xFF000000u : 0;
-  const size_t rowBytes = static_cast<size_t>(r.width()) * 4;
-  const uint32_t* previous = nullptr;
-  int previousSource = -1;
-  const Tap* columns = columns_.data();
+  const int width = r.width();
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  const Tap* columns = columns_.data() + r.left();
+  // Each logical row is spread across once, into one of two rows kept
+  // aside; the target rows then copy one of them or mix the two, a loop
+  // the compiler runs several pixels at a time.
+  thread_local std::vector<uint32_t> spread[2];
+  int spreadRow[2] = {-1, -1};
+  auto across = [&](int logicalRow) -> const uint32_t* {
+    for (int i = 0; i < 2; ++i)
+      if (spreadRow[i] == logicalRow) return spread[i].data();
+    // The slot not holding the row just above is the older one.
+    const int slot = spreadRow[0] == logicalRow - 1 ? 1 : 0;
+    std::vector<uint32_t>& line = spread[slot];
+    line.resize(static_cast<size_t>(width));
+    const uint32_t* a = shown_.data() + static_cast<size_t>(logicalRow) * logical_.w;
+    for (int x = 0; x < width; ++x) {
+      const Tap c = columns[x];
+      line[static_cast<size_t>(x)] =
+          (c.weight ? Mix(a[c.from], a[c.from + 1], c.weight) : a[c.from]) | alpha;
+    }
+    spreadRow[slot] = logicalRow;
+    return line.data();
+  };
   for (int y = r.top(); y <= r.bottom(); ++y) {
     uint32_t* out = dest + static_cast<size_t>(y - origin.y()) * destStride + (r.left() - origin.x());
     const Tap row = rows_[static_cast<size_t>(y)];
-    if (row.weight == 0 && row.from == previousSource) {
-      std::memcpy(out, previous, rowBytes);  // the same pixels' row again
-      previous = out;
+    const uint32_t* top = across(row.from);
+    if (row.weight == 0) {
+      std::memcpy(out, top, rowBytes);
       continue;
     }
-    const uint32_t* a = shown_.data() + static_cast<size_t>(row.from) * logical_.w;
-    uint32_t* o = out;
-    if (row.weight == 0) {
-      for (int x = r.left(); x <= r.right(); ++x) {
-        const Tap c = columns[x];
-        *o++ = (c.weight ? Mix(a[c.from], a[c.from + 1], c.weight) : a[c.from]) | alpha;
-      }
-    } else {
-      const uint32_t* b = a + logical_.w;
-      for (int x = r.left(); x <= r.right(); ++x) {
-        const Tap c = columns[x];
-        uint32_t top = a[c.from], bottom = b[c.from];
-        if (c.weight) {
-          top = Mix(top, a[c.from + 1], c.weight);
-          bottom = Mix(bottom, b[c.from + 1], c.weight);
-        }
-        *o++ = Mix(top, bottom, row.weight) | alpha;
-      }
-    }
-    previous = out;
-    previousSource = row.weight == 0 ? row.from : -1;
+    const uint32_t* bottom = across(row.from + 1);
+    top = across(row.from);  // still kept: the two slots hold both rows
+    const uint32_t w = row.weight;
+    for (int x = 0; x < width; ++x) out[x] = Mix(top[x], bottom[x], w);
   }
 }
 
