@@ -7,6 +7,7 @@
 #include "actiondata/action_tokens.h"
 #include "actiondata/number_text.h"
 #include "app/game.h"
+#include "platform/core/shown_name.h"
 
 namespace kelvane {
 namespace {
@@ -90,7 +91,7 @@ class ActionParser {
   }
 
   void Fail(size_t lineNo, const std::string& reason) {
-    if (error_.empty()) error_ = label_ + ":" + std::to_string(lineNo) + ": " + reason;
+    if (error_.empty()) error_ = ShownName(label_) + ":" + std::to_string(lineNo) + ": " + reason;
   }
 
   // The next line as numbers; no line at the end of the file gives none.
@@ -326,13 +327,13 @@ bool ReadActionFile(Game& g, const std::string& key) {
   std::optional<std::string> text = g.pf.files->ReadFile(path);
   std::string error;
   if (!text) {
-    error = path + ": the file cannot be read";
+    error = ShownName(path) + ": the file cannot be read";
   } else if (ParseActionText(g.actions, *text, name, &error)) {
     // A file that parses but gives the game nothing to do would start a
     // game that never dances; refuse it like a broken one.
     std::string unplayable = CheckPlayable(g.actions);
     if (unplayable.empty()) return true;
-    error = name + ": " + unplayable;
+    error = ShownName(name) + ": " + unplayable;
   }
   g.pf.app->ShowMessage(error);
   return false;

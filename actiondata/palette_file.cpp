@@ -5,6 +5,7 @@
 
 #include "actiondata/number_text.h"
 #include "app/game.h"
+#include "platform/core/shown_name.h"
 
 namespace kelvane {
 namespace {
@@ -18,7 +19,7 @@ bool ParsePaletteText(Palettes& p, std::string_view text, const std::string& lab
                       std::string* error) {
   std::vector<std::string_view> lines = SplitLines(text);
   auto fail = [&](size_t lineNo, const std::string& reason) {
-    if (error) *error = label + ":" + std::to_string(lineNo) + ": " + reason;
+    if (error) *error = ShownName(label) + ":" + std::to_string(lineNo) + ": " + reason;
     return false;
   };
   size_t next = 0;

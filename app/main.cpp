@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "app/options.h"
+#include "platform/cd/cd_drives.h"
 #include "platform/core/file_places.h"
+#include "platform/core/shown_name.h"
 #include "platform/core/std_files.h"
 #include "platform/headless/headless_host.h"
 #include "platform/qt/qt_host.h"
@@ -49,7 +51,8 @@ int main(int argc, char** argv) {
   if (!options->dataDir.empty()) {
     std::error_code ec;
     if (!std::filesystem::is_directory(options->dataDir, ec)) {
-      std::cerr << "kelvane: data folder not found: " << options->dataDir << "\n";
+      std::cerr << "kelvane: data folder not found: " << kelvane::ShownName(options->dataDir)
+                << "\n";
       return 2;
     }
   }
@@ -61,8 +64,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (places.dataFolder.size() > 255) {
-    std::cerr << "kelvane: the data folder's path is longer than 255 bytes: " << places.dataFolder
-              << "\n";
+    std::cerr << "kelvane: the data folder's path is longer than 255 bytes: "
+              << kelvane::ShownName(places.dataFolder) << "\n";
     return 2;
   }
   // Only the folders the game writes into can hold its temporary files.
@@ -72,6 +75,7 @@ int main(int argc, char** argv) {
     for (const std::string& folder : {places.settings, places.playerData, places.cache})
       kelvane::RemoveStaleTemporaries(folder);
   }
-  if (options->headless && !options->renderTunes) return kelvane::RunHeadless(*options, places);
+  if (options->headless && !options->renderTunes)
+    return kelvane::RunHeadless(*options, places, kelvane::ReadHeadlessDiscs(options->cdImages));
   return kelvane::RunQtProgram(*options, places, argc, argv);
 }

@@ -32,6 +32,7 @@ std::string UsageText() {
          "                    demonstration turn, with its music\n"
          "  --realtime        real clock instead of the virtual one (headless)\n"
          "  --cd-image FILE   a CUE/BIN CD image, offered as the next CD drive\n"
+         "                    (headless too)\n"
          "  --stats           print frame pacing and CPU figures at exit\n"
          "  --scale N         window enlarged N times (1 to 6) with sharp pixels\n"
          "  --lang ja|en      language of the windows and messages (default: the\n"

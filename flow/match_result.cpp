@@ -34,7 +34,6 @@ constexpr int kPlateRise = 2;
 constexpr int kMarkY = 126;
 constexpr int kMarkXPlayer1 = 274;
 constexpr int kMarkXPlayer2 = 319;
-constexpr int kMarkW = 15, kMarkH = 14;
 // Where the two players stand for their shows.
 constexpr int16_t kPlayer1X = 55;
 constexpr int16_t kPlayer2X = 201;

@@ -17,6 +17,7 @@
 #include "graphics/window_layout.h"
 #include "music/music_state.h"
 #include "music/play_list.h"
+#include "platform/core/shown_name.h"
 
 namespace kelvane {
 namespace {
@@ -434,7 +435,7 @@ bool PrepareCommandLineReplay(Game& g, const std::string& path, std::string& err
   if (!g.pf.files->Exists(file)) file = g.st.dataFolder + path;
   std::string why;
   if (!LoadRecordFile(g, file, &why)) {
-    error = path + ": " + why;
+    error = ShownName(path) + ": " + why;
     return false;
   }
   g.record.replayAtStart = 1;

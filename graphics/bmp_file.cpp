@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/core/shown_name.h"
 #include "platform/platform.h"
 
 namespace kelvane {
@@ -399,20 +400,20 @@ std::string EncodeBmp4(const Surface& s, const Palette16& palette) {
 
 std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out) {
   std::optional<std::string> data = files.ReadFile(path);
-  if (!data) return "cannot read " + path;
+  if (!data) return "cannot read " + ShownName(path);
   std::string e = DecodeBmp(*data, out);
-  return e.empty() ? e : path + ": " + e;
+  return e.empty() ? e : ShownName(path) + ": " + e;
 }
 
 std::string LoadBmp(FileSystem& files, const std::string& path, Surface& out,
                     const PictureSize& want) {
   std::optional<std::string> data = files.ReadFile(path);
-  if (!data) return "cannot read " + path;
+  if (!data) return "cannot read " + ShownName(path);
   int w = 0, h = 0;
   std::string e = ReadBmpSize(*data, w, h);
   if (e.empty()) e = CheckPictureSize(w, h, want);
   if (e.empty()) e = DecodeBmp(*data, out);
-  return e.empty() ? e : path + ": " + e;
+  return e.empty() ? e : ShownName(path) + ": " + e;
 }
 
 bool SaveBmp(FileSystem& files, const std::string& path, const Surface& s) {

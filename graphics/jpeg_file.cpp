@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/core/shown_name.h"
 #include "platform/platform.h"
 
 namespace kelvane {
@@ -85,7 +86,7 @@ size_t MinimumBytes(const jpeg_decompress_struct& cinfo) {
 
 JpegResult Fail(const std::string& name, const std::string& reason) {
   JpegResult r;
-  r.error = name + ": " + reason;
+  r.error = ShownName(name) + ": " + reason;
   return r;
 }
 

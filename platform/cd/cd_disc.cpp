@@ -21,6 +21,7 @@
 
 #include "platform/cd/cd_drives.h"
 #include "platform/cd/cue_sheet.h"
+#include "platform/core/shown_name.h"
 
 namespace kelvane {
 namespace {
@@ -114,8 +115,8 @@ std::shared_ptr<CdDisc> CdDisc::Open(const std::string& drive, std::string& why)
   if (!IsCueSheet(device)) return OpenDrive(device, why);
   std::string damage;
   std::shared_ptr<CdDisc> disc = OpenImage(device, why, damage);
-  if (!disc) Notice("CD image " + device + ": " + why);
-  if (disc && !damage.empty()) Notice("CD image " + device + ": " + damage);
+  if (!disc) Notice("CD image " + ShownName(device) + ": " + why);
+  if (disc && !damage.empty()) Notice("CD image " + ShownName(device) + ": " + damage);
   return disc;
 }
 
@@ -158,7 +159,7 @@ std::shared_ptr<CdDisc> CdDisc::OpenImage(const std::string& cuePath, std::strin
     int64_t size = 0;
     image.fd = OpenRegular(path, size, why);
     if (image.fd < 0) {
-      why = file.name + ": " + why;
+      why = ShownName(file.name) + ": " + why;
       return nullptr;
     }
     disc->files_.push_back(image);

@@ -1,8 +1,12 @@
 #include "platform/cd/cd_drives.h"
 
+#include "platform/cd/cd_disc.h"
+#include "platform/core/shown_name.h"
+
 #include <cdio/cdio.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -61,6 +65,34 @@ void AddCdImage(const std::string& cuePath) {
   std::lock_guard<std::mutex> lock(imagesMutex);
   images.push_back(ec ? cuePath : path);
   listed.reset();
+}
+
+std::vector<HeadlessDisc> ReadHeadlessDiscs(const std::vector<std::string>& cuePaths) {
+  std::vector<std::string> paths;
+  for (const std::string& cue : cuePaths) {
+    std::error_code ec;
+    const std::string path = std::filesystem::absolute(cue, ec).string();
+    paths.push_back(ec ? cue : path);
+  }
+  std::vector<HeadlessDisc> discs;
+  for (const CdDrive& drive : LabelCdDrives(paths)) {
+    HeadlessDisc& disc = discs.emplace_back();
+    disc.label = drive.label;
+    std::string why, damage;
+    std::shared_ptr<CdDisc> image = CdDisc::OpenImage(drive.device, why, damage);
+    const std::string shown = ShownName(drive.device);
+    if (!image) {
+      std::fprintf(stderr, "kelvane: CD image %s: %s (%s stays empty)\n", shown.c_str(),
+                   why.c_str(), drive.label.c_str());
+      continue;
+    }
+    if (!damage.empty())
+      std::fprintf(stderr, "kelvane: CD image %s: %s\n", shown.c_str(), damage.c_str());
+    for (int n = 1; n <= image->TrackCount(); ++n)
+      if (std::optional<CdTrack> t = image->Track(n))
+        disc.tracks.push_back({t->startMs, t->lengthMs, t->audio});
+  }
+  return discs;
 }
 
 std::string CdDeviceForLabel(const std::string& label) {

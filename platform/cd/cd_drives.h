@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/headless_host.h"
+
 namespace kelvane {
 
 struct CdDrive {
@@ -30,6 +32,12 @@ std::vector<CdDrive> ListCdDrives();
 // Offers a CUE sheet (with its BIN file) as one more drive after the real
 // ones. Whether the image is readable shows when it is opened.
 void AddCdImage(const std::string& cuePath);
+
+// The CD images of a headless run as the drives the startup dialog would
+// list them (a headless run has no real drives: "D:" on), each read once
+// now; one that cannot be used is said on stderr at once and stays an
+// empty drive.
+std::vector<HeadlessDisc> ReadHeadlessDiscs(const std::vector<std::string>& cuePaths);
 
 // The device behind a label as ListCdDrives() last listed it (the drives
 // are listed first when they never were); empty when there is none.

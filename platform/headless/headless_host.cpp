@@ -26,6 +26,7 @@
 #include "music/audio_length.h"
 #include "platform/core/messages.h"
 #include "platform/core/png_writer.h"
+#include "platform/core/shown_name.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
 #include "platform/headless/input_script.h"
@@ -114,7 +115,24 @@ int HeadlessMedia::OpenFile(const std::string& path) {
   return Result(0);
 }
 
-int HeadlessMedia::OpenCD(const std::string&) { return Result(275); }
+// The codes the window's media device gives for a drive without a usable
+// disc and for a data track.
+constexpr int kNoDisc = 274;
+constexpr int kNotAudioTrack = 324;
+
+int HeadlessMedia::OpenCD(const std::string& drive) {
+  if (isOpen) return Result(259);
+  for (const HeadlessDisc& d : discs) {
+    if (d.label != drive || d.tracks.empty()) continue;
+    isOpen = true;
+    playing = false;
+    disc = &d;
+    file.clear();
+    length = d.tracks.back().startMs + d.tracks.back().lengthMs;
+    return Result(0);
+  }
+  return Result(kNoDisc);
+}
 
 int HeadlessMedia::Length(uint32_t& ms) {
   if (!isOpen) return Result(kNotOpen);
@@ -124,19 +142,31 @@ int HeadlessMedia::Length(uint32_t& ms) {
 
 int HeadlessMedia::TrackCount(int& tracks) {
   if (!isOpen) return Result(kNotOpen);
-  tracks = 1;
+  tracks = disc ? static_cast<int>(disc->tracks.size()) : 1;
   return Result(0);
 }
 
-int HeadlessMedia::TrackStart(int, uint32_t& ms) {
+int HeadlessMedia::TrackStart(int track, uint32_t& ms) {
   if (!isOpen) return Result(kNotOpen);
-  ms = 0;
+  if (!disc) {
+    ms = 0;
+    return Result(0);
+  }
+  if (track < 1 || track > static_cast<int>(disc->tracks.size())) return Result(kNoDisc);
+  ms = disc->tracks[static_cast<size_t>(track - 1)].startMs;
   return Result(0);
 }
 
-int HeadlessMedia::TrackLength(int, uint32_t& ms) {
+int HeadlessMedia::TrackLength(int track, uint32_t& ms) {
   if (!isOpen) return Result(kNotOpen);
-  ms = length;
+  if (!disc) {
+    ms = length;
+    return Result(0);
+  }
+  if (track < 1 || track > static_cast<int>(disc->tracks.size())) return Result(kNoDisc);
+  const HeadlessDisc::Track& t = disc->tracks[static_cast<size_t>(track - 1)];
+  if (!t.audio) return Result(kNotAudioTrack);
+  ms = t.lengthMs;
   return Result(0);
 }
 
@@ -160,6 +190,7 @@ int HeadlessMedia::Stop() {
 int HeadlessMedia::Close() {
   if (!isOpen) return Result(kNotOpen);
   isOpen = false;
+  disc = nullptr;
   playing = false;
   return Result(0);
 }
@@ -286,14 +317,15 @@ int RunHeadless(const Options& o, const std::string& dataFolder) {
   return RunHeadless(o, FilePlaces{dataFolder, {}, {}, {}, {}});
 }
 
-int RunHeadless(const Options& o, const FilePlaces& places) {
+int RunHeadless(const Options& o, const FilePlaces& places,
+                const std::vector<HeadlessDisc>& discs) {
   const std::string& dataFolder = places.dataFolder;
   std::vector<InputEvent> events;
   if (!o.inputFile.empty()) {
     StdFileSystem fs;
     auto text = fs.ReadFile(o.inputFile);
     if (!text) {
-      std::cerr << o.inputFile << ": cannot read the input script\n";
+      std::cerr << ShownName(o.inputFile) << ": cannot read the input script\n";
       return 2;
     }
     std::string error;
@@ -308,7 +340,7 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   if (!o.traceFile.empty()) {
     traceFile = std::fopen(o.traceFile.c_str(), "w");
     if (!traceFile) {
-      std::cerr << o.traceFile << ": cannot write the trace\n";
+      std::cerr << ShownName(o.traceFile) << ": cannot write the trace\n";
       return 2;
     }
   }
@@ -317,7 +349,8 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
     std::error_code ec;
     std::filesystem::create_directories(o.framesDir, ec);
     if (ec) {
-      std::cerr << o.framesDir << ": cannot create the frames folder: " << ec.message() << "\n";
+      std::cerr << ShownName(o.framesDir) << ": cannot create the frames folder: " << ec.message()
+                << "\n";
       return 2;
     }
   }
@@ -334,6 +367,7 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   h->app.language =
       RunLanguage(o.lang, [](const char* name) { return static_cast<const char*>(std::getenv(name)); });
   h->app.writePlace = [files = &h->files](const std::string& path) { return files->Locate(path, true); };
+  h->media.discs = discs;
   h->media.locate = [files = &h->files](const std::string& path) { return files->Locate(path, false); };
   // Tunes are measured from their headers, as the real device does, so that
   // a headless stage lasts as long as its music would; the player's copy of
@@ -341,7 +375,7 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   h->media.measure = [files = &h->files](const std::string& path) -> std::optional<uint32_t> {
     TuneFileResult read = ReadTuneFile(files->Locate(path, false));
     if (!read.file) {
-      std::cerr << "kelvane: " << path << ": " << read.why << "\n";
+      std::cerr << "kelvane: " << ShownName(path) << ": " << read.why << "\n";
       return std::nullopt;
     }
     return read.file->lengthMs;
@@ -379,7 +413,9 @@ int RunHeadless(const Options& o, const FilePlaces& places) {
   // as if OK had been pressed, and the wallpaper is drawn the same way.
   DialogSettings stored = StartupFormCreate(g, dataFolder, o.seed);
   WallpaperCounts walls = CountWallpapers(g);
-  StartupOk(g, InitialChoices(stored, {}, walls.large, walls.small), walls);
+  std::vector<std::string> drives;
+  for (const HeadlessDisc& d : discs) drives.push_back(d.label);
+  StartupOk(g, InitialChoices(stored, drives, walls.large, walls.small), walls);
 
   h->window.At(FormId::FM).visible = true;
   bool created = FormCreate(g);

@@ -103,6 +103,19 @@ class HeadlessKeys : public KeyState {
   std::array<bool, 256> down{};
 };
 
+// A CD image standing in for a drive in a headless run (--cd-image): the
+// label the startup dialog would give it and its table of contents, read
+// once at start (no tracks: the image cannot be used, like an empty drive).
+struct HeadlessDisc {
+  struct Track {
+    uint32_t startMs = 0;
+    uint32_t lengthMs = 0;
+    bool audio = true;
+  };
+  std::string label;  // "D:", "E:", ...
+  std::vector<Track> tracks;
+};
+
 // Remembers the open file and whether it plays; measures files through
 // `measure` (milliseconds, or nothing when the file cannot be used).
 class HeadlessMedia : public MediaDevice {
@@ -124,6 +137,8 @@ class HeadlessMedia : public MediaDevice {
   std::function<std::optional<uint32_t>(const std::string&)> measure;
   // The file a name stands for (the player's copy of an installed game).
   std::function<std::string(const std::string&)> locate;
+  std::vector<HeadlessDisc> discs;
+  const HeadlessDisc* disc = nullptr;  // the open CD
   bool isOpen = false;
   bool playing = false;
   std::string file;
@@ -143,7 +158,9 @@ class HeadlessSound : public SoundEffects {
 
 // Runs the game headless with the given options; returns the exit code.
 int RunHeadless(const Options& options, const std::string& dataFolder);
-// The same with the places decided at start (an installed game).
-int RunHeadless(const Options& options, const FilePlaces& places);
+// The same with the places decided at start (an installed game), and the
+// CD images offered as drives.
+int RunHeadless(const Options& options, const FilePlaces& places,
+                const std::vector<HeadlessDisc>& discs = {});
 
 }  // namespace kelvane

@@ -1,4 +1,5 @@
 #include "platform/headless/input_script.h"
+#include "platform/core/shown_name.h"
 
 #include <algorithm>
 #include <sstream>
@@ -150,7 +151,7 @@ std::optional<std::vector<InputEvent>> ParseInputScript(const std::string& text,
     InputEvent e;
     std::string why;
     if (!ParseLine(w, e, why)) {
-      error = fileName + ":" + std::to_string(lineNo) + ": " + why;
+      error = ShownName(fileName) + ":" + std::to_string(lineNo) + ": " + why;
       return std::nullopt;
     }
     events.push_back(std::move(e));

@@ -82,8 +82,7 @@ TkeyFM::TkeyFM(Game& g, QWidget* mainWindow, std::function<void(int, bool)> note
       noteKey_(std::move(noteKey)),
       toMainClient_(std::move(toMainClient)) {
   setObjectName("keyFM");
-  setWindowTitle(
-      QCoreApplication::translate("TkeyFM", SjisToUtf8(CommandListCaption()).c_str()));
+  SetCaption(CommandListCaption());
   setFont(GothicFont({"MS PGothic", "IPAPGothic", "IPAGothic"}));
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::black);
@@ -125,6 +124,10 @@ void TkeyFM::Create() {
   KeyFormCreate(g_);
   model_.Refresh();
   ShowSortIndicator();
+}
+
+void TkeyFM::SetCaption(const std::string& sjisText) {
+  setWindowTitle(QCoreApplication::translate("TkeyFM", SjisToUtf8(sjisText).c_str()));
 }
 
 void TkeyFM::ColumnClick(int section) {

@@ -7,6 +7,7 @@
 #include <QTreeView>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -39,6 +40,8 @@ class TkeyFM : public QWidget {
 
   // FormCreate: size, place and fill.
   void Create();
+  // The game's caption for the window (Shift-JIS), in the window language.
+  void SetCaption(const std::string& sjisText);
 
   QTreeView* ListView1 = nullptr;
   CommandListModel* model() { return &model_; }

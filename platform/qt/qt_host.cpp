@@ -40,6 +40,7 @@
 #include "config/startup_choices.h"
 #include "flow/record_slots.h"
 #include "platform/cd/cd_drives.h"
+#include "platform/core/shown_name.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
 #include "platform/headless/headless_host.h"
@@ -97,8 +98,9 @@ bool LoudnessSettingOn(const FilePlaces& places) {
 }
 
 // The main game window TFM: shows the presented frame enlarged by a whole
-// factor (sharp pixels, centred on black in full screen) and forwards input
-// in the game's logical coordinates.
+// factor (sharp pixels), or in full screen and maximised as large as fits
+// with even pixels, centred on black, and forwards input in the game's
+// logical coordinates.
 class TfmWindow : public QWidget {
  public:
   explicit TfmWindow(int scale) : scale_(scale) {
@@ -115,27 +117,28 @@ class TfmWindow : public QWidget {
 
   Game* game = nullptr;
   QtKeyState* keys = nullptr;
+  QWidget* commandList = nullptr;
   bool closing = false;
 
   // A presented frame: only the part that changed is enlarged and drawn,
   // and a frame like the one before costs nothing more.
   void ShowFrame(const FrameView& f) {
-    const QRegion changed = frame_.Update(f, logical_, view_.factor);
+    const QRegion changed = frame_.Update(f, view_);
     if (changed.isEmpty()) return;
-    const int k = view_.factor;
     QRegion area;
-    for (const QRect& r : changed)
-      area += QRect(view_.offset + r.topLeft() * k, r.size() * k);
+    for (const QRect& r : changed) area += view_.ToWidget(r);
     repaint(area);
   }
 
   const ScaledView& View() const { return view_; }
   bool IsFullScreen() const { return fullScreen_; }
+  // The window keeps the size it was given (not full screen, not maximised).
+  bool IsPlaced() const { return !fullScreen_ && !isMaximized(); }
 
   // The game's client size; the window itself is that times the factor.
   void ApplyLogicalSize(Size logical) {
     logical_ = logical;
-    if (!fullScreen_) setFixedSize(WindowedSize());
+    if (!fullScreen_) FitWindow();
     UpdateView();
   }
   Size LogicalSize() const { return logical_; }
@@ -153,13 +156,26 @@ class TfmWindow : public QWidget {
       // Where the window was: window managers tend to put it back at the
       // screen's corner, with the title bar out of reach.
       normalPos_ = geometry().topLeft();
+      maximised_ = isMaximized();
       setMinimumSize(0, 0);
       setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      // The command list steps behind the game: a tool window over a full
+      // screen covers the play and was left unpainted there. It comes back
+      // with the window; F1 still shows it on demand.
+      listStepsBack_ = commandList && commandList->isVisible();
+      if (listStepsBack_) commandList->hide();
       if (isVisible()) showFullScreen();
     } else {
-      if (isVisible()) showNormal();
-      setFixedSize(WindowedSize());
-      if (normalPos_) setGeometry(QRect(*normalPos_, size()));
+      if (isVisible()) {
+        // Back to the window it was, maximised or not.
+        if (maximised_)
+          showMaximized();
+        else
+          showNormal();
+      }
+      FitWindow();
+      if (normalPos_ && !maximised_) setGeometry(QRect(*normalPos_, size()));
+      if (std::exchange(listStepsBack_, false) && commandList) commandList->show();
     }
     UpdateView();
     update();
@@ -298,10 +314,20 @@ class TfmWindow : public QWidget {
     }
   }
 
+  // Whatever size the window has: a whole factor when it fits (the window
+  // as the game sized it), else as large as fits with even pixels.
   void UpdateView() {
-    view_ =
-        fullScreen_ ? ScaledView::Fit(logical_, size()) : ScaledView::Fit(logical_, size(), scale_);
-    frame_.Rescale(view_.factor);
+    view_ = ScaledView::Fill(logical_, size());
+    frame_.Rescale(view_);
+  }
+
+  // The window at the game's size and factor, which it never gets smaller
+  // than; it may be maximised or made larger, and the picture fills it.
+  void FitWindow() {
+    const QSize windowed = WindowedSize();
+    setMinimumSize(windowed);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (!isMaximized() && !isFullScreen()) resize(windowed);
   }
 
   // "-" and "=" turn the music down and up, with Shift the sound effects.
@@ -366,6 +392,8 @@ class TfmWindow : public QWidget {
 
   int scale_;
   std::optional<QPoint> normalPos_;
+  bool maximised_ = false;  // before full screen
+  bool listStepsBack_ = false;  // the command list was hidden for full screen
   QSize fitNoted_;
   bool fullScreen_ = false;
   Size logical_;
@@ -439,7 +467,11 @@ class QtServices : public AppService, public WindowService {
   }
 
   void SetCaption(FormId form, const std::string& sjisText) override {
-    if (QWidget* w = Widget(form)) w->setWindowTitle(QString::fromStdString(SjisToUtf8(sjisText)));
+    // The command list's caption is a text of the window, in its language.
+    if (form == FormId::keyFM && keyForm)
+      keyForm->SetCaption(sjisText);
+    else if (QWidget* w = Widget(form))
+      w->setWindowTitle(QString::fromStdString(SjisToUtf8(sjisText)));
     if (game && game->trace && form == FormId::FM) game->trace->Caption(game->Now(), sjisText);
   }
   // The game sees its logical client area (640 x 480 or 320 x 240) at the
@@ -462,7 +494,7 @@ class QtServices : public AppService, public WindowService {
       if (QWidget* w = Widget(form)) w->move(p.x, p.y);
       return;
     }
-    if (main_->IsFullScreen()) return;
+    if (!main_->IsPlaced()) return;
     // The game placed its logical window on a screen of ScreenSize(), the
     // real one divided by the factor: the enlarged window goes to the same
     // place on the real screen, kept within its free area, the title bar
@@ -565,8 +597,9 @@ class QtServices : public AppService, public WindowService {
   Size ScreenSize() override {
     QScreen* s = main_->screen() ? main_->screen() : QGuiApplication::primaryScreen();
     if (!s) return {640, 480};
-    const int k = main_->View().factor;
-    return {s->geometry().width() / k, s->geometry().height() / k};
+    const ScaledView& v = main_->View();
+    return {static_cast<int>(int64_t{s->geometry().width()} * v.logical.w / v.size.width()),
+            static_cast<int>(int64_t{s->geometry().height()} * v.logical.h / v.size.height())};
   }
   FormId ActiveWindow() override {
     QWidget* active = QApplication::activeWindow();
@@ -684,7 +717,7 @@ class TraceFile {
     if (path.empty()) return;
     file_ = std::fopen(path.c_str(), "w");
     if (!file_) {
-      std::fprintf(stderr, "%s: cannot write the trace\n", path.c_str());
+      std::fprintf(stderr, "%s: cannot write the trace\n", ShownName(path).c_str());
       return;
     }
     std::setvbuf(file_, nullptr, _IOLBF, 0);
@@ -861,6 +894,7 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
         return main->ToGameClient(main->mapFromGlobal(screen));
       });
   services.keyForm = keyForm;
+  window->commandList = keyForm;
   keyForm->Create();
   FormShow(g);
   // A record from the command line replays as the first demonstration
@@ -881,6 +915,7 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   renderAside.stop();
   StopRenderingTunesAside();
   services.keyForm = nullptr;
+  window->commandList = nullptr;
   services.SetTimerEnabled(false);
   services.SetIdleHooked(false);
   FormDestroy(g);

@@ -11,6 +11,7 @@
 #include "music/midi_events.h"
 #include "music/midi_length.h"
 #include "platform/cd/cd_disc.h"
+#include "platform/core/shown_name.h"
 #include "platform/sdl/cd_source.h"
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/music_stream.h"
@@ -75,7 +76,7 @@ int SdlMedia::OpenFile(const std::string& path) {
   // MP3 tunes stream from the file while they play.
   TuneFileResult read = ReadTuneFile(path);
   if (!read.file) {
-    std::fprintf(stderr, "kelvane: %s: %s\n", path.c_str(), read.why.c_str());
+    std::fprintf(stderr, "kelvane: %s: %s\n", ShownName(path).c_str(), read.why.c_str());
     return Result(read.missing ? kFileNotFound : kCannotPlay, read.why);
   }
   TuneFile& file = *read.file;
@@ -105,7 +106,7 @@ int SdlMedia::OpenFile(const std::string& path) {
     if (!rw) return Result(kFileNotFound, SDL_GetError());
     mixMusic_ = Mix_LoadMUSType_RW(rw, file.kind == TuneFile::Kind::Wave ? MUS_WAV : MUS_MP3, 1);
     if (!mixMusic_) {
-      std::fprintf(stderr, "kelvane: %s: %s\n", path.c_str(), Mix_GetError());
+      std::fprintf(stderr, "kelvane: %s: %s\n", ShownName(path).c_str(), Mix_GetError());
       return Result(kCannotPlay, Mix_GetError());
     }
     const double seconds = Mix_MusicDuration(mixMusic_);
@@ -129,7 +130,8 @@ int SdlMedia::OpenCD(const std::string& drive) {
   if (open_) Close();
   std::string why;
   std::shared_ptr<CdDisc> disc = CdDisc::Open(drive, why);
-  if (!disc) return Result(kUnsupported, why.empty() ? drive : drive + ": " + why);
+  if (!disc)
+    return Result(kUnsupported, why.empty() ? ShownName(drive) : ShownName(drive) + ": " + why);
   disc_ = std::move(disc);
   open_ = true;
   path_ = drive;

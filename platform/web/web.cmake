@@ -37,6 +37,8 @@ list(APPEND KELVANE_CORE_SOURCES ${CMAKE_SOURCE_DIR}/platform/web/text_codec_pag
 # loops four or sixteen lanes at a time. Integer results are the same.
 add_compile_options(-msimd128)
 add_link_options(-msimd128)
+# Warnings fail the page's build as they fail the desktop's under test.
+add_compile_options(-Werror)
 
 add_library(kelvane_core STATIC ${KELVANE_CORE_SOURCES})
 target_include_directories(kelvane_core PUBLIC ${CMAKE_SOURCE_DIR} ${KELVANE_WEB_DEPS}/include

@@ -1,8 +1,10 @@
 // The inspect tool, run as authors run it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "platform/core/shown_name.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
@@ -76,6 +78,37 @@ TEST(InspectToolTest, ProblemsGoToStandardErrorWithTheirLine) {
                              "/kelvane-inspect actions /nonexistent/Z_ac.txt 2>/dev/null"),
             1);
   EXPECT_EQ(test::RunCommand(std::string(KELVANE_TOOLS_DIR) + "/kelvane-inspect 2>/dev/null"), 2);
+
+  // A help request is answered on standard output.
+  const std::string dir = test::MakeTempDir("inspect-help");
+  const std::string tool = std::string(KELVANE_TOOLS_DIR) + "/kelvane-inspect ";
+  EXPECT_EQ(test::RunCommand(tool + "--help > " + dir + "out 2> " + dir + "err"), 0);
+  const std::string help = test::ReadAll(dir + "out");
+  for (const char* shown : {"actions FILE   a move list", "palette FILE   a palette file",
+                            "record FILE    a run record"})
+    EXPECT_NE(help.find(shown), std::string::npos) << help;
+  EXPECT_EQ(test::ReadAll(dir + "err"), "");
+
+  // A name of thousands of characters keeps its start and its end in the
+  // message, in a few lines' length; a UTF-8 character is never cut.
+  const std::string name = "/nonexistent/" + std::string(2500, 'x') + "\xE3\x81\x82" +
+                           std::string(2500, 'y') + "/\xE3\x81\x82Z_ac.txt";
+  EXPECT_EQ(test::RunCommand(tool + "actions '" + name + "' 2> " + dir + "err"), 1);
+  const std::string err = test::ReadAll(dir + "err");
+  EXPECT_LE(err.size(), kShownNameBytes + 40);
+  EXPECT_EQ(err.rfind("/nonexistent/xxx", 0), 0u) << err;
+  EXPECT_NE(err.find("y/\xE3\x81\x82Z_ac.txt: the file cannot be read\n"), std::string::npos) << err;
+  EXPECT_EQ(ShownName(name.substr(0, kShownNameBytes)), name.substr(0, kShownNameBytes));
+  for (size_t cut = 40; cut < 60; ++cut) {
+    const std::string shown = ShownName(std::string(cut, 'a') + "\xE3\x81\x82" + name);
+    EXPECT_LE(shown.size(), kShownNameBytes);
+    // Whole characters only: every lead byte keeps its two followers.
+    const auto count = [&](auto pred) { return std::count_if(shown.begin(), shown.end(), pred); };
+    const auto leads = count([](char c) { return static_cast<unsigned char>(c) == 0xE3; });
+    EXPECT_EQ(count([](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }),
+              2 * leads)
+        << cut;
+  }
 }
 
 TEST(InspectToolTest, PaletteAsJson) {

@@ -23,6 +23,22 @@ CONFIG="$XDG_CONFIG_HOME/kelvane" PLAYER="$XDG_DATA_HOME/kelvane" CACHE="$XDG_CA
 listing() { (cd "$ROOTFS" && find . -printf '%p %s %T@ %m\n' | sort); }
 before="$(listing)"
 
+# What a player gets beside the program: hardened programs (immediate
+# binding, fortified functions), a menu entry that takes over no file type,
+# and a README that is the player's guide.
+for program in "$GAME" "$ROOTFS/usr/bin/kelvane-inspect"; do
+  readelf -d "$program" | grep -Eq 'BIND_NOW|Flags:.* NOW\b' || fail "$program is not bound at once"
+  readelf --dyn-syms -W "$program" | grep -Eq '__[a-z0-9_]+_chk@' ||
+    fail "$program has no fortified calls"
+done
+ENTRY="$ROOTFS/usr/share/applications/org.kelvane.kelvane.desktop"
+! grep -q '^MimeType=' "$ENTRY" || fail "the menu entry claims file types"
+GUIDE="$ROOTFS/usr/share/doc/kelvane/README.md"
+for part in "## Starting" "## Keys" "## Saving and replaying a run" "## Where your files go"; do
+  grep -qxF "$part" "$GUIDE" || fail "the installed README lacks '$part'"
+done
+! grep -q 'scripts/' "$GUIDE" || fail "the installed README speaks of the developers' scripts"
+
 # The folders in use.
 where="$("$GAME" --where)"
 for line in "installed data: $DATA/" "settings (Kelvane.ini): $CONFIG/" \
@@ -84,4 +100,4 @@ menu_length() { grep -o '"op":"open","file":"[^"]*/Zz.mid","length":[0-9]*' "$1"
 # The record replays from the player's folder by its plain name.
 "$GAME" --headless --replay Ac3.txt --run-ms 1000 >/dev/null || fail "Ac3.txt cannot be replayed"
 [[ "$(listing)" == "$before" ]] || fail "the runs changed the installation"
-echo "installed game: settings, record, album and $caches colour caches in the XDG folders; read back; player's tune played"
+echo "installed game: hardened, player's guide; settings, record, album and $caches colour caches in the XDG folders; read back; player's tune played"

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "platform/cd/cd_disc.h"
+#include "platform/cd/cd_drives.h"
+#include "platform/headless/headless_host.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
@@ -220,6 +222,55 @@ TEST(CdImage, WhatIsNotARegularFileIsRefusedWithoutOpeningIt) {
   CdDisc::OpenImage(dir + "a.cue", why, damage);
   EXPECT_EQ(why, "fifo.bin: not a regular file");
   EXPECT_FALSE(watch.blocked) << "a reader waited on the FIFO";
+}
+
+// Headless, --cd-image offers the image as the drive the startup dialog
+// would: chosen when the settings name no other, its tracks read once; a
+// sheet that cannot be used is said at start, and its drive stays empty.
+TEST(CdImage, HeadlessRunsOfferImagesAsDrives) {
+  const std::string dir = test::MakeDataCopy("cd-headless");
+  test::WriteAll(dir + "music.bin", Bin());
+  test::WriteAll(dir + "game.cue", Sheet("music.bin"));
+  test::WriteAll(dir + "data.cue", "FILE \"music.bin\" BINARY\n  TRACK 01 MODE1/2352\n"
+                                   "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n"
+                                   "    INDEX 01 00:02:00\n");
+  const std::vector<HeadlessDisc> discs =
+      ReadHeadlessDiscs({dir + "game.cue", dir + "missing.cue", dir + "data.cue"});
+  ASSERT_EQ(discs.size(), 3u);
+  EXPECT_EQ(discs[0].label, "D:");
+  EXPECT_TRUE(discs[1].tracks.empty());
+  HeadlessMedia m;
+  m.discs = discs;
+  int tracks = 0;
+  uint32_t ms = 0;
+  ASSERT_EQ(m.OpenCD("D:"), 0);
+  ASSERT_EQ(m.TrackCount(tracks), 0);
+  EXPECT_EQ(tracks, 3);
+  ASSERT_EQ(m.TrackStart(2, ms), 0);
+  EXPECT_EQ(ms, kLengths[0] * 1000 / 75);
+  ASSERT_EQ(m.TrackLength(3, ms), 0);
+  EXPECT_EQ(ms, kLengths[2] * 1000 / 75);
+  EXPECT_NE(m.TrackLength(4, ms), 0);
+  EXPECT_EQ(m.Close(), 0);
+  EXPECT_NE(m.OpenCD("E:"), 0);  // the missing sheet: an empty drive
+  EXPECT_NE(m.OpenCD("Z:"), 0);
+  ASSERT_EQ(m.OpenCD("F:"), 0);
+  EXPECT_NE(m.TrackLength(1, ms), 0);  // a data track is not played
+  EXPECT_EQ(m.TrackLength(2, ms), 0);
+
+  // The whole program: the image is the chosen drive; the missing sheet is
+  // named on stderr at start.
+  auto run = [&](const std::string& cue) {
+    return test::RunCommand(test::GameDir() + "kelvane --headless --data " + dir +
+                            " --run-ms 500 --cd-image " + cue + " > " + dir + "out.txt 2>&1");
+  };
+  ASSERT_EQ(run(dir + "game.cue"), 0) << test::ReadAll(dir + "out.txt");
+  EXPECT_EQ(test::ReadAll(dir + "out.txt").find("CD image"), std::string::npos);
+  EXPECT_NE(test::ReadAll(dir + "Kelvane.ini").find("drive=D:"), std::string::npos);
+  ASSERT_EQ(run(dir + "missing.cue"), 0);
+  EXPECT_NE(test::ReadAll(dir + "out.txt").find("CD image " + dir + "missing.cue: "),
+            std::string::npos)
+      << test::ReadAll(dir + "out.txt");
 }
 
 }  // namespace

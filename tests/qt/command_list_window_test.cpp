@@ -16,6 +16,7 @@
 #include "actiondata/load_group.h"
 #include "gameplay/command_list_items.h"
 #include "platform/core/text_codec.h"
+#include "platform/qt/language.h"
 #include "tests/fake_platform.h"
 #include "tests/test_support.h"
 
@@ -93,6 +94,23 @@ TEST_F(CommandListWindowTest, RowsAreTheListedCommandsOfTheMoveList) {
   for (int c = 0; c < 8; ++c) {
     EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString().toStdString(), captions[c]);
     EXPECT_EQ(list->header()->sectionSize(c), widths[c]);
+  }
+}
+
+// The game's caption call goes through the window's language: English
+// mends the spelling, Japanese keeps the game's own texts.
+TEST_F(CommandListWindowTest, CaptionAndColumnsAreInTheWindowLanguage) {
+  const struct {
+    const char* language;
+    const char* caption;
+    const char* landing;
+  } expected[] = {{"en", "COMMAND LIST (direction←)", "Landing"},
+                  {"ja", "COMAND LIST (direction←)", "Landig"}};
+  for (const auto& e : expected) {
+    ASSERT_TRUE(InstallLanguage(e.language));
+    form->SetCaption(CommandListCaption());
+    EXPECT_EQ(form->windowTitle().toStdString(), e.caption);
+    EXPECT_EQ(list->model()->headerData(2, Qt::Horizontal).toString().toStdString(), e.landing);
   }
 }
 

@@ -54,7 +54,7 @@ inline void ArmExitDeadline() {
 
 inline QWidget* GameWindow() {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (!qobject_cast<QDialog*>(w) && w->isVisible()) return w;
+    if (!qobject_cast<QDialog*>(w) && w->isVisible() && w->objectName() != "keyFM") return w;
   return nullptr;
 }
 

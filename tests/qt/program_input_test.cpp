@@ -102,6 +102,7 @@ void AnswerTheDialog() {
 int RunChild() {
   qAddPreRoutine(AnswerTheDialog);
   Options o;
+  o.lang = "en";
   o.seed = 5;
   static char name[] = "kelvane";
   static char* argv[] = {name, nullptr};
@@ -136,7 +137,8 @@ TEST(ProgramInputTest, DroppedFilesAndTheCommandListInTheRealWindow) {
   EXPECT_EQ(seen["enter"], "1");
   EXPECT_EQ(seen["drop"], "1");
   EXPECT_EQ(seen["visible"], "1");
-  EXPECT_EQ(seen["title"], "COMAND LIST (direction←)");
+  // The game's caption in the window language (English here).
+  EXPECT_EQ(seen["title"], "COMMAND LIST (direction←)");
   auto actions = std::make_unique<ActionData>();
   std::string error;
   ASSERT_TRUE(

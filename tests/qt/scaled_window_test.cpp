@@ -1,8 +1,11 @@
 // The enlarged window: whole-factor scaling with sharp pixels, full screen
-// centred on black, and mouse positions mapped back to game pixels exactly.
+// filled with even pixels and centred on black, and mouse positions mapped
+// back to game pixels exactly.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QScreen>
+#include <cmath>
 
 #include "graphics/raster.h"
 #include "platform/qt/scaled_view.h"
@@ -60,6 +63,90 @@ TEST(ScaledViewTest, FullScreenTakesTheLargestFactorThatFitsCentredOnBlack) {
     EXPECT_EQ(v.offset, c.offset);
     EXPECT_EQ(v.Target(), QRect(c.offset, QSize(c.logical.w * c.factor, c.logical.h * c.factor)));
     ExpectCorners(v);
+  }
+}
+
+// Full screen and a maximised window are filled as far as the aspect
+// allows: a whole factor where it fits exactly, else in between; mouse
+// positions still map to the pixel drawn under them.
+TEST(ScaledViewTest, FillTakesTheWholeAreaTheAspectAllowsAndMapsItBack) {
+  struct Case {
+    Size logical;
+    QSize area;
+    QSize size;
+    QPoint offset;
+    bool whole;
+  };
+  for (const Case& c : {Case{{640, 480}, {1920, 1080}, {1440, 1080}, {240, 0}, false},
+                        Case{{640, 480}, {2560, 1600}, {2133, 1600}, {213, 0}, false},
+                        Case{{320, 240}, {1366, 705}, {940, 705}, {213, 0}, false},
+                        Case{{640, 480}, {1280, 1000}, {1280, 960}, {0, 20}, true},
+                        Case{{640, 480}, {1920, 1440}, {1920, 1440}, {0, 0}, true},
+                        Case{{640, 480}, {600, 400}, {640, 480}, {-20, -40}, true}}) {
+    SCOPED_TRACE(testing::Message() << c.area.width() << "x" << c.area.height());
+    const ScaledView v = ScaledView::Fill(c.logical, c.area);
+    EXPECT_EQ(v.size, c.size);
+    EXPECT_EQ(v.offset, c.offset);
+    EXPECT_EQ(v.Whole(), c.whole);
+    const int w = c.logical.w, h = c.logical.h;
+    const QPointF o = v.offset;
+    EXPECT_EQ(v.ToLogical(o), (Point{0, 0}));
+    EXPECT_EQ(v.ToLogical(o + QPointF(v.size.width() - 0.5, v.size.height() - 0.5)),
+              (Point{w - 1, h - 1}));
+    EXPECT_EQ(v.ToLogical(o - QPointF(0.5, 0.5)), (Point{-1, -1}));
+    EXPECT_EQ(v.ToLogical(o + QPointF(v.size.width(), v.size.height())), (Point{w, h}));
+    for (int x = 0; x < w; ++x) EXPECT_EQ(v.ToLogical(QPointF(v.ToWidget(Point{x, x % h}))), (Point{x, x % h}));
+    // A changed pixel's widget area holds its centre and stays in the picture.
+    const QRect one = v.ToWidget(QRect(w - 1, 0, 1, 1));
+    EXPECT_TRUE(one.contains(v.ToWidget(Point{w - 1, 0})));
+    EXPECT_TRUE(v.Target().contains(one));
+  }
+}
+
+// Filled pictures keep every pixel about as wide and as high as the next:
+// one lit column (or row) at a time covers the scale's share of the
+// picture, within a pixel, in one piece, with at most one blended pixel at
+// either side.
+TEST(EnlargedFrameTest, FilledPixelsAreEvenAndOnlyTheirEdgesBlend) {
+  for (QSize area : {QSize(1920, 1080), QSize(2560, 1600), QSize(1366, 1000)}) {
+    const ScaledView v = ScaledView::Fill({640, 480}, area);
+    ASSERT_FALSE(v.Whole());
+    SCOPED_TRACE(testing::Message() << v.size.width() << "x" << v.size.height());
+    EnlargedFrame e;
+    std::vector<uint32_t> pixels(640 * 480, 0);
+    auto coverage = [&](bool column, int at) {
+      std::fill(pixels.begin(), pixels.end(), 0);
+      for (int i = 0; i < (column ? 480 : 640); ++i)
+        pixels[static_cast<size_t>(column ? i * 640 + at : at * 640 + i)] = 0xFFFFFF;
+      e.Update(FrameView{pixels.data(), 640, 480, 640}, v);
+      // One line across the lit one, through the middle of a pixel.
+      const QPoint middle = v.ToWidget(Point{320, 240}) - v.offset;
+      const QRect line = column ? QRect(0, middle.y(), v.size.width(), 1)
+                                : QRect(middle.x(), 0, 1, v.size.height());
+      std::vector<uint32_t> out(static_cast<size_t>(line.width() * line.height()));
+      e.Paint(out.data(), static_cast<size_t>(line.width()), line.topLeft(), line, true);
+      int sum = 0, lit = 0, full = 0, first = -1, last = -1;
+      for (size_t i = 0; i < out.size(); ++i) {
+        const int level = static_cast<int>(out[i] & 0xFF);
+        if (level == 0) continue;
+        EXPECT_EQ(out[i], 0xFF000000u | level * 0x010101u);  // a grey: white blended with black
+        sum += level;
+        ++lit;
+        full += level == 255;
+        if (first < 0) first = static_cast<int>(i);
+        last = static_cast<int>(i);
+      }
+      const double scale = column ? v.size.width() / 640.0 : v.size.height() / 480.0;
+      EXPECT_LT(std::abs(sum / 255.0 - scale), 1.0) << at;
+      EXPECT_EQ(last - first + 1, lit) << at;
+      EXPECT_LE(lit - full, 2) << at;
+      EXPECT_GE(full, static_cast<int>(scale) - 1) << at;
+      EXPECT_LE(full, static_cast<int>(std::ceil(scale))) << at;
+    };
+    for (int x = 0; x < 640; x += 7) coverage(true, x);
+    for (int y = 0; y < 480; y += 5) coverage(false, y);
+    coverage(true, 639);
+    coverage(false, 479);
   }
 }
 
@@ -166,6 +253,12 @@ bool SharpBlocks(const QImage& image, int k) {
   return true;
 }
 
+QWidget* CommandList() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "keyFM") return w;
+  return nullptr;
+}
+
 bool AllBlack(const QImage& image, QRect r) {
   for (int y = r.top(); y <= r.bottom(); ++y)
     for (int x = r.left(); x <= r.right(); ++x)
@@ -214,22 +307,28 @@ TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReache
             check(SharpBlocks(image, 3));
             check(!AllBlack(image, image.rect()));
             placed = w->geometry().topLeft();
+            // The command list open over the game steps behind it in full
+            // screen and comes back with the window.
+            Tap(w, Qt::Key_F1);
+            check(CommandList() && CommandList()->isVisible());
             Tap(w, Qt::Key_F11);
+            check(!CommandList()->isVisible());
             phase = 1;
           } else if (phase == 1) {
-            // Full screen: the largest factor that fits, centred on black.
+            // Full screen: as large as fits (here 3 1/3 times), centred on
+            // black.
             if (++waited < 4) return;
             const QSize screen = w->screen()->geometry().size();
             check(w->isFullScreen());
             check(w->size() == screen);
-            ScaledView v = ScaledView::Fit({640, 480}, screen);
+            ScaledView v = ScaledView::Fill({640, 480}, screen);
+            check(v.size == QSize(2133, 1600));
             QImage image = w->grab().toImage();
             check(AllBlack(image, QRect(0, 0, screen.width(), v.offset.y())));
             check(AllBlack(image, QRect(0, 0, v.offset.x(), screen.height())));
             check(AllBlack(image, QRect(v.Target().right() + 1, 0,
                                         screen.width() - v.Target().right() - 1, screen.height())));
             check(!AllBlack(image, v.Target()));
-            check(SharpBlocks(image.copy(v.Target()), v.factor));
             Tap(w, Qt::Key_F11);
             phase = 2;
             waited = 0;
@@ -238,8 +337,21 @@ TEST_F(ScaledWindowTest, ScaleThreeShowsSharpPixelsAndF11FillsTheScreenAndReache
             check(!w->isFullScreen());
             check(w->size() == QSize(1920, 1440));
             check(w->geometry().topLeft() == placed);
-            w->close();
+            check(CommandList()->isVisible());
+            // Maximised, the window is filled the same way.
+            w->showMaximized();
             phase = 3;
+            waited = 0;
+          } else if (phase == 3) {
+            if (++waited < 4) return;
+            check(w->isMaximized());
+            const ScaledView v = ScaledView::Fill({640, 480}, w->size());
+            check(w->size().width() > 1920 && !v.Whole());
+            QImage image = w->grab().toImage();
+            check(AllBlack(image, QRect(0, 0, v.offset.x(), image.height())));
+            check(!AllBlack(image, v.Target()));
+            w->close();
+            phase = 4;
           }
         };
         Options o;

@@ -2,6 +2,7 @@
 //   kelvane-inspect actions FILE   the action tables as JSON
 //   kelvane-inspect palette FILE   the four palettes as JSON
 //   kelvane-inspect record FILE    a run record decoded, with its check
+//   kelvane-inspect --help         what each command shows
 // Problems go to standard error as "FILE:LINE: reason"; the exit code is
 // then non-zero.
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "actiondata/action_tokens.h"
 #include "actiondata/load_group.h"
 #include "actiondata/palette_file.h"
+#include "platform/core/shown_name.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
 #include "tools/examine/json_out.h"
@@ -23,6 +25,24 @@ namespace {
 
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] = "usage: kelvane-inspect actions FILE | palette FILE | record FILE\n";
+constexpr char kHelp[] =
+    "usage: kelvane-inspect actions FILE | palette FILE | record FILE\n"
+    "Shows a data file of the game exactly as the game reads it.\n"
+    "  actions FILE   a move list (Z_ac.txt) as JSON: the rows with their names,\n"
+    "                 scores and commands, the step streams (also decoded), the\n"
+    "                 load groups with their pictures and the command table\n"
+    "  palette FILE   a palette file (Xx.txt) as JSON: the four palettes and the\n"
+    "                 number of plain and picture backdrops\n"
+    "  record FILE    a run record (Ac1.txt..Ac9.txt) decoded as JSON: the header's\n"
+    "                 fields, the comment, the media element, every event as a\n"
+    "                 frame count and a key, the stored and the recomputed check\n"
+    "                 value and whether they agree\n"
+    "  --help         this text\n"
+    "Problems go to standard error as FILE:LINE: reason. The exit status is 0\n"
+    "when the file reads as the game reads it (a record: and checks), 1 when it\n"
+    "does not, 2 for a wrong command line.\n";
 
 // A step value as an author would write it: a picture "pic A:B" (value div
 // 1000 and mod 1000), "end", or the token that gives the instruction.
@@ -177,7 +197,7 @@ int Run(const std::string& what, const std::string& file) {
   StdFileSystem files;
   std::optional<std::string> text = files.ReadFile(file);
   if (!text) {
-    std::cerr << file << ": the file cannot be read\n";
+    std::cerr << ShownName(file) << ": the file cannot be read\n";
     return kExitError;
   }
   std::string error;
@@ -206,8 +226,12 @@ int Run(const std::string& what, const std::string& file) {
 
 int main(int argc, char** argv) {
   const std::string what = argc == 3 ? argv[1] : "";
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kelvane::inspect::kHelp;
+    return std::cout.good() ? 0 : kelvane::inspect::kExitError;
+  }
   if (what != "actions" && what != "palette" && what != "record") {
-    std::cerr << "usage: kelvane-inspect actions FILE | palette FILE | record FILE\n";
+    std::cerr << kelvane::inspect::kUsage << "(kelvane-inspect --help says more)\n";
     return kelvane::inspect::kExitUsage;
   }
   if (what == "record") return kelvane::inspect::DumpRecord(argv[2]);

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "flow/run_record.h"
+#include "platform/core/shown_name.h"
 #include "platform/core/std_files.h"
 #include "platform/core/text_codec.h"
 #include "tools/examine/json_out.h"
@@ -38,7 +39,7 @@ int DumpRecord(const std::string& file) {
   std::string why;
   std::optional<record::ParsedRecord> r = record::ReadRecordFile(files, file, why);
   if (!r) {
-    std::cerr << file << ": " << why << "\n";
+    std::cerr << ShownName(file) << ": " << why << "\n";
     return kExitError;
   }
   JsonOut j(std::cout, true);
@@ -63,7 +64,7 @@ int DumpRecord(const std::string& file) {
   j.Key("checks");
   j.Bool(r->checks);
   j.EndObject();
-  if (!r->checks) std::cerr << file << ": " << record::kCheckMismatch << "\n";
+  if (!r->checks) std::cerr << ShownName(file) << ": " << record::kCheckMismatch << "\n";
   return r->checks && std::cout.good() ? 0 : kExitError;
 }
 
