@@ -170,9 +170,12 @@ void Trim(const std::string& folder) {
   }
 }
 
-// The tune as it plays (the render's samples back at full scale).
+// The tune as it plays (the render's samples back at full scale). The
+// sample peak stands in for the true peak: oversampling would cost as much
+// as encoding the render, and the ceiling's decibel of room and the
+// stream's limiter take the rare peak between samples.
 LoudnessFigure Measure(const std::vector<int16_t>& pcm) {
-  LoudnessMeter meter(kStreamRate);
+  LoudnessMeter meter(kStreamRate, 2, false);
   std::vector<float> block(kEncodeBlock * 2);
   for (size_t at = 0; at < pcm.size(); at += block.size()) {
     const size_t n = std::min(block.size(), pcm.size() - at);
@@ -617,6 +620,20 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   return FindRenderedTune(key, score->lengthFrames) ? TuneRender::Rendered : TuneRender::NotKept;
 }
 
+// The loudness a render was measured at, for the line that reports it.
+std::string LoudnessNote(const fs::path& tunePath) {
+  TuneFileResult read = ReadTuneFile(tunePath.string());
+  std::optional<MidiTune> tune = read.file ? ReadMidiTune(read.file->midi) : std::optional<MidiTune>();
+  if (!tune) return {};
+  std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
+  std::shared_ptr<const RenderedTune> render =
+      FindRenderedTune(RenderKey(*score, SynthSignature()), score->lengthFrames);
+  if (!render || !render->Loudness().valid) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, ", %.1f LUFS", render->Loudness().integrated_lufs);
+  return text;
+}
+
 }  // namespace
 
 int RenderTunesOf(const std::vector<std::string>& folders) {
@@ -634,7 +651,7 @@ int RenderTunesOf(const std::vector<std::string>& folders) {
     double seconds = 0;
     switch (RenderTune(path, soundFont, signature, std::nullopt, &seconds)) {
       case TuneRender::Rendered:
-        std::printf("%s: rendered in %.1f s\n", name.c_str(), seconds);
+        std::printf("%s: rendered in %.1f s%s\n", name.c_str(), seconds, LoudnessNote(path).c_str());
         break;
       case TuneRender::RenderedBefore:
         std::printf("%s: rendered before\n", name.c_str());

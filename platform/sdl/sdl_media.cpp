@@ -11,7 +11,9 @@
 #include "music/midi_events.h"
 #include "music/midi_length.h"
 #include "platform/cd/cd_disc.h"
+#include "music/sound_balance.h"
 #include "platform/sdl/cd_source.h"
+#include "platform/sdl/file_loudness.h"
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/music_stream.h"
 #include "platform/sdl/sdl_audio.h"
@@ -226,6 +228,15 @@ int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
     }
   } else if (mixMusic_) {
     HaltSdlMusic();
+    // Measured files play at the game's loudness; one not measured yet
+    // plays at the standard gain and is measured for its next start.
+    namespace sb = sound_balance;
+    double db = sb::kUnmeasuredGainDb;
+    if (std::optional<LoudnessFigure> figure = KnownFileLoudness(path_))
+      db = sb::NormalisingGainDb(figure->integrated_lufs, figure->true_peak_dbtp);
+    else
+      MeasureFileLoudnessAside(path_);
+    SetSdlMusicLevel(LoudnessNormalised() ? static_cast<float>(sb::GainFactor(db)) : 1.0f);
     FadeInSdlMusic();
     if (Mix_PlayMusic(mixMusic_, 0) != 0) return Result(kCannotPlay, Mix_GetError());
     if (from > 0 && Mix_SetMusicPosition(from / 1000.0) != 0) {
