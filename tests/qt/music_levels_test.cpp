@@ -147,13 +147,13 @@ TEST_F(MusicLevels, MeasuredTunesPlayAtTheTargetLoudnessWithTheEffectsAFixedDist
     meter.Add(pcm.data(), pcm.size() / 2);
     return meter.Result();
   };
-  // The default tunes' span: the quietest and the loudest as they are made.
+  // The default tunes' span: the loudest and the quietest as they are made.
   struct Tune {
     std::string name;
     double made, played;
   };
   std::vector<Tune> tunes;
-  for (const char* name : {"Z02.mid", "Z05.mid"}) {
+  for (const char* name : {"Z01.mid", "Z07.mid"}) {
     SCOPED_TRACE(name);
     std::shared_ptr<const MidiScore> score = test::LoadedScore(name);
     ASSERT_TRUE(score);
@@ -186,14 +186,16 @@ TEST_F(MusicLevels, MeasuredTunesPlayAtTheTargetLoudnessWithTheEffectsAFixedDist
 
   // The effects as the mixer adds them, back to back: their loudness while
   // they sound (each alone is shorter than a loudness block).
-  LoudnessMeter meter(kStreamRate);
+  std::unique_ptr<LoudnessMeter> meter;
+  unsigned effectsRate = 0;
   for (int n = 80; n <= 95; ++n) {
     const std::string wav = test::ReadAll(test::GameDir() + "Y_q" + std::to_string(n) + ".wav");
     ASSERT_GT(wav.size(), 44u) << n;
     const unsigned channels = static_cast<uint8_t>(wav[22]);
     const unsigned rate = static_cast<uint8_t>(wav[24]) | static_cast<uint8_t>(wav[25]) << 8 |
                           static_cast<uint8_t>(wav[26]) << 16;
-    ASSERT_EQ(rate, static_cast<unsigned>(kStreamRate)) << n;
+    if (!meter) meter = std::make_unique<LoudnessMeter>(effectsRate = rate);
+    ASSERT_EQ(rate, effectsRate) << n;
     // Played on both speakers, as the mixer does with a mono file.
     std::vector<int16_t> samples;
     for (size_t i = 0; 45 + 2 * i < wav.size(); ++i) {
@@ -202,9 +204,9 @@ TEST_F(MusicLevels, MeasuredTunesPlayAtTheTargetLoudnessWithTheEffectsAFixedDist
       const auto mixed = static_cast<int16_t>(std::lround(v * EffectsBalance()));
       samples.insert(samples.end(), channels == 1 ? 2 : 1, mixed);
     }
-    meter.Add(samples.data(), samples.size() / 2);
+    meter->Add(samples.data(), samples.size() / 2);
   }
-  const LoudnessFigure figure = meter.Result();
+  const LoudnessFigure figure = meter->Result();
   ASSERT_TRUE(figure.valid);
   const double effects = figure.integrated_lufs;
   for (const Tune& t : tunes) {
@@ -213,8 +215,8 @@ TEST_F(MusicLevels, MeasuredTunesPlayAtTheTargetLoudnessWithTheEffectsAFixedDist
     EXPECT_NEAR(under, sb::kTargetLufs - effects, 1.0) << t.name;
   }
   // Heard over the music, not lost under it nor standing out.
-  EXPECT_GT(sb::kTargetLufs - effects, -3.0);
-  EXPECT_LT(sb::kTargetLufs - effects, 9.0);
+  EXPECT_GT(sb::kTargetLufs - effects, 0.5);
+  EXPECT_LT(sb::kTargetLufs - effects, 6.0);
 }
 
 // A loud and a quiet WAV file, as the sound card gets them: as made while
