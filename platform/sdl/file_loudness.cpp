@@ -94,33 +94,41 @@ LoudnessFigure Measure(const std::string& path) {
 
 }  // namespace
 
-std::optional<LoudnessFigure> KnownFileLoudness(const std::string& path) {
+std::optional<LoudnessFigure> KnownLoudness(const std::string& identity) {
   const std::string folder = RenderedTunesFolder();
-  std::optional<std::string> identity = IdentityOf(path);
-  if (folder.empty() || !identity) return std::nullopt;
+  if (folder.empty()) return std::nullopt;
   Figures& f = F();
   std::lock_guard<std::mutex> lock(f.m);
   Load(f, folder);
-  auto it = f.known.find(*identity);
+  auto it = f.known.find(identity);
   if (it == f.known.end()) return std::nullopt;
   return it->second;
 }
 
-void MeasureFileLoudnessAside(const std::string& path) {
-  const std::string folder = RenderedTunesFolder();
+std::optional<LoudnessFigure> KnownFileLoudness(const std::string& path) {
   std::optional<std::string> identity = IdentityOf(path);
-  if (folder.empty() || !identity) return;
+  return identity ? KnownLoudness(*identity) : std::nullopt;
+}
+
+void MeasureFileLoudnessAside(const std::string& path) {
+  std::optional<std::string> identity = IdentityOf(path);
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || st.st_size > kMaxMeasuredBytes) return;
+  if (!identity || ::stat(path.c_str(), &st) != 0 || st.st_size > kMaxMeasuredBytes) return;
+  MeasureLoudnessAside(*identity, [path] { return Measure(path); });
+}
+
+void MeasureLoudnessAside(const std::string& identity, std::function<LoudnessFigure()> measure) {
+  const std::string folder = RenderedTunesFolder();
+  if (folder.empty() || identity.find('\n') != std::string::npos) return;
   Figures& f = F();
   {
     std::lock_guard<std::mutex> lock(f.m);
     Load(f, folder);
-    if (f.known.count(*identity) || !f.measuring.insert(*identity).second) return;
+    if (f.known.count(identity) || !f.measuring.insert(identity).second) return;
     ++f.running;
   }
-  std::thread([path, folder, id = *identity] {
-    const LoudnessFigure figure = Measure(path);
+  std::thread([measure = std::move(measure), folder, id = identity] {
+    const LoudnessFigure figure = measure();
     Figures& f = F();
     std::lock_guard<std::mutex> lock(f.m);
     f.measuring.erase(id);

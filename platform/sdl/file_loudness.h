@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,11 @@ std::optional<LoudnessFigure> KnownFileLoudness(const std::string& path);
 // mixer, which must be open) and keeps the figure, unless it is known or
 // being measured. Does nothing while renders are turned off.
 void MeasureFileLoudnessAside(const std::string& path);
+
+// The same for sound that is no file (a CD's tracks), under an identity of
+// the caller's (one line, no newline).
+std::optional<LoudnessFigure> KnownLoudness(const std::string& identity);
+void MeasureLoudnessAside(const std::string& identity, std::function<LoudnessFigure()> measure);
 // True once no measuring runs (within wait).
 bool WaitForFileLoudnessMeasured(std::chrono::milliseconds wait);
 
