@@ -418,6 +418,8 @@ std::shared_ptr<const RenderedTune> OpenRender(const std::string& path, uint64_t
       d.key != key || d.total != frames || d.rate != static_cast<unsigned>(kStreamRate) ||
       d.channels != 2 || d.bits != 16)
     return nullptr;  // not ours, or of another tune: the synthesiser plays, and a new render replaces it
+  // A render cut short is found at once: its last frame is sought.
+  if (!whole && (!FLAC__stream_decoder_seek_absolute(d.decoder, frames - 1) || d.failed)) return nullptr;
   tune->loudness_ = d.loudness;
   // Read ahead of the play, and marked as used for the folder's trimming.
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
@@ -466,10 +468,10 @@ bool RenderedTune::Read(uint64_t at, float* out, size_t count) const {
 std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t key, uint64_t frames) {
   const std::string folder = RenderedTunesFolder();
   if (folder.empty()) return nullptr;
-  std::shared_ptr<const RenderedTune> tune = OpenRender(folder + NameOf(key), key, frames, false);
-  if (!tune) return nullptr;
-  std::lock_guard<std::mutex> lock(S().m);
-  return Verified().count(tune->decoding_->identity) ? tune : nullptr;
+  // Played at once, checked frame by frame as it plays: waiting for the
+  // whole check would leave the first tune of every start to the
+  // synthesiser.
+  return OpenRender(folder + NameOf(key), key, frames, false);
 }
 
 bool VerifyRenderedTune(uint64_t key, uint64_t frames) {
