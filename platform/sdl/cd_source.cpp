@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/core/loudness.h"
+
 namespace kelvane {
 namespace {
 
@@ -48,9 +50,22 @@ struct CdSource::Reader {
   }
 };
 
-CdSource::CdSource(std::shared_ptr<CdDisc> disc, CdRange range)
+LoudnessFigure MeasureCdRange(CdDisc& disc, CdRange range) {
+  constexpr int32_t kSectors = kCdSectorsPerSecond;
+  LoudnessMeter meter(kStreamRate);
+  std::vector<int16_t> block(size_t{kSectors} * kCdSectorSamples);
+  for (int32_t at = range.first; at < range.end; at += kSectors) {
+    const auto n = static_cast<size_t>(std::min(kSectors, range.end - at));
+    if (!disc.ReadAudio(at, std::span<int16_t>(block.data(), n * kCdSectorSamples))) return {};
+    meter.Add(block.data(), n * kCdFramesPerSector);
+  }
+  return meter.Result();
+}
+
+CdSource::CdSource(std::shared_ptr<CdDisc> disc, CdRange range, float level)
     : reader_(std::make_shared<Reader>()),
-      left_(uint64_t(range.end - range.first) * kCdFramesPerSector) {
+      left_(uint64_t(range.end - range.first) * kCdFramesPerSector),
+      level_(level) {
   std::thread([r = reader_, disc = std::move(disc), range] { r->Run(disc, range); }).detach();
 }
 

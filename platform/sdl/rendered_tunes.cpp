@@ -170,9 +170,12 @@ void Trim(const std::string& folder) {
   }
 }
 
-// The tune as it plays (the render's samples back at full scale).
+// The tune as it plays (the render's samples back at full scale). The
+// sample peak stands in for the true peak: oversampling would cost as much
+// as encoding the render, and the ceiling's decibel of room and the
+// stream's limiter take the rare peak between samples.
 LoudnessFigure Measure(const std::vector<int16_t>& pcm) {
-  LoudnessMeter meter(kStreamRate);
+  LoudnessMeter meter(kStreamRate, 2, false);
   std::vector<float> block(kEncodeBlock * 2);
   for (size_t at = 0; at < pcm.size(); at += block.size()) {
     const size_t n = std::min(block.size(), pcm.size() - at);
@@ -415,6 +418,8 @@ std::shared_ptr<const RenderedTune> OpenRender(const std::string& path, uint64_t
       d.key != key || d.total != frames || d.rate != static_cast<unsigned>(kStreamRate) ||
       d.channels != 2 || d.bits != 16)
     return nullptr;  // not ours, or of another tune: the synthesiser plays, and a new render replaces it
+  // A render cut short is found at once: its last frame is sought.
+  if (!whole && (!FLAC__stream_decoder_seek_absolute(d.decoder, frames - 1) || d.failed)) return nullptr;
   tune->loudness_ = d.loudness;
   // Read ahead of the play, and marked as used for the folder's trimming.
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
@@ -463,10 +468,10 @@ bool RenderedTune::Read(uint64_t at, float* out, size_t count) const {
 std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t key, uint64_t frames) {
   const std::string folder = RenderedTunesFolder();
   if (folder.empty()) return nullptr;
-  std::shared_ptr<const RenderedTune> tune = OpenRender(folder + NameOf(key), key, frames, false);
-  if (!tune) return nullptr;
-  std::lock_guard<std::mutex> lock(S().m);
-  return Verified().count(tune->decoding_->identity) ? tune : nullptr;
+  // Played at once, checked frame by frame as it plays: waiting for the
+  // whole check would leave the first tune of every start to the
+  // synthesiser.
+  return OpenRender(folder + NameOf(key), key, frames, false);
 }
 
 bool VerifyRenderedTune(uint64_t key, uint64_t frames) {
@@ -617,6 +622,20 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   return FindRenderedTune(key, score->lengthFrames) ? TuneRender::Rendered : TuneRender::NotKept;
 }
 
+// The loudness a render was measured at, for the line that reports it.
+std::string LoudnessNote(const fs::path& tunePath) {
+  TuneFileResult read = ReadTuneFile(tunePath.string());
+  std::optional<MidiTune> tune = read.file ? ReadMidiTune(read.file->midi) : std::optional<MidiTune>();
+  if (!tune) return {};
+  std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
+  std::shared_ptr<const RenderedTune> render =
+      FindRenderedTune(RenderKey(*score, SynthSignature()), score->lengthFrames);
+  if (!render || !render->Loudness().valid) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, ", %.1f LUFS", render->Loudness().integrated_lufs);
+  return text;
+}
+
 }  // namespace
 
 int RenderTunesOf(const std::vector<std::string>& folders) {
@@ -634,7 +653,7 @@ int RenderTunesOf(const std::vector<std::string>& folders) {
     double seconds = 0;
     switch (RenderTune(path, soundFont, signature, std::nullopt, &seconds)) {
       case TuneRender::Rendered:
-        std::printf("%s: rendered in %.1f s\n", name.c_str(), seconds);
+        std::printf("%s: rendered in %.1f s%s\n", name.c_str(), seconds, LoudnessNote(path).c_str());
         break;
       case TuneRender::RenderedBefore:
         std::printf("%s: rendered before\n", name.c_str());

@@ -61,8 +61,8 @@ class RenderedTune {
   LoudnessFigure loudness_;
 };
 
-// The render of key with exactly frames frames, if there is a sound one
-// checked whole in this run (VerifyRenderedTune, or written by it).
+// The render of key with exactly frames frames, if there is one whose
+// header is sound (its frames are checked as they are read).
 std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t key, uint64_t frames);
 
 // Decodes the render of key whole and checks every frame and the stream's

@@ -44,6 +44,7 @@ float sdlMusicGain = 1.0f;                  // audio thread only
 std::atomic<bool> sdlMusicAudible{true};    // the gain the music fades to
 std::atomic<bool> sdlMusicSilent{false};    // faded out completely
 std::atomic<bool> sdlMusicFromSilence{false};
+std::atomic<float> sdlMusicLevel{1.0f};     // the tune's loudness factor
 
 void TapEffect(int, void* stream, int bytes, void*) {
   auto* samples = static_cast<int16_t*>(stream);
@@ -57,13 +58,17 @@ void TapEffect(int, void* stream, int bytes, void*) {
 void FadeSdlMusic(int16_t* out, size_t frames) {
   if (sdlMusicFromSilence.exchange(false)) sdlMusicGain = 0.0f;
   const float target = sdlMusicAudible ? 1.0f : 0.0f;
+  const float level = sdlMusicLevel;
   constexpr float kStep = 1.0f / static_cast<float>(kRampFrames);
   for (size_t i = 0; i < frames * 2; i += 2) {
     if (sdlMusicGain < target) sdlMusicGain = std::min(target, sdlMusicGain + kStep);
     if (sdlMusicGain > target) sdlMusicGain = std::max(target, sdlMusicGain - kStep);
-    if (sdlMusicGain >= 1.0f) continue;
+    if (sdlMusicGain >= 1.0f && level == 1.0f) continue;
+    // The level keeps the true peak under full scale; the clamp guards
+    // against a figure that no longer fits the file.
     for (size_t c = i; c < i + 2; ++c)
-      out[c] = static_cast<int16_t>(std::lround(static_cast<float>(out[c]) * sdlMusicGain));
+      out[c] = static_cast<int16_t>(
+          std::clamp(std::lround(static_cast<float>(out[c]) * sdlMusicGain * level), -32768L, 32767L));
   }
   if (target == 0.0f && sdlMusicGain == 0.0f) sdlMusicSilent = true;
 }
@@ -121,6 +126,10 @@ void SetMusicVolume(float volume) {
 void SetEffectsVolume(float volume) {
   // Applied where the tapped effect is added back.
   effectsVolume = ClampVolume(volume);
+}
+
+void SetSdlMusicLevel(float level) {
+  sdlMusicLevel = level;
 }
 
 void FadeInSdlMusic() {

@@ -42,6 +42,9 @@ void HaltSdlMusic();
 void PauseSdlMusic();
 void ResumeSdlMusic();
 void FadeInSdlMusic();
+// The factor that brings the next WAV or MP3 tune to the game's loudness
+// (set before it starts).
+void SetSdlMusicLevel(float level);
 
 class SdlSoundEffects : public SoundEffects {
  public:

@@ -11,8 +11,10 @@
 #include "music/midi_events.h"
 #include "music/midi_length.h"
 #include "platform/cd/cd_disc.h"
+#include "music/sound_balance.h"
 #include "platform/core/shown_name.h"
 #include "platform/sdl/cd_source.h"
+#include "platform/sdl/file_loudness.h"
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/music_stream.h"
 #include "platform/sdl/sdl_audio.h"
@@ -210,6 +212,25 @@ MediaMode SdlMedia::Mode() {
   return playing_ ? MediaMode::Playing : MediaMode::Stopped;
 }
 
+// A CD's play is known by the disc's table of contents and its sectors; a
+// play not measured yet plays at the standard gain and is measured (read
+// whole on a thread of its own) for its next start.
+float SdlMedia::CdLevel(CdRange range) {
+  namespace sb = sound_balance;
+  std::string identity = "cd";
+  for (int t = 1; t <= disc_->TrackCount(); ++t) {
+    const std::optional<CdTrack> track = disc_->Track(t);
+    if (track) identity += " " + std::to_string(track->startMs) + "+" + std::to_string(track->lengthMs);
+  }
+  identity += " play " + std::to_string(range.first) + "-" + std::to_string(range.end);
+  double db = sb::kUnmeasuredGainDb;
+  if (std::optional<LoudnessFigure> figure = KnownLoudness(identity))
+    db = sb::NormalisingGainDb(figure->integrated_lufs, figure->true_peak_dbtp);
+  else
+    MeasureLoudnessAside(identity, [disc = disc_, range] { return MeasureCdRange(*disc, range); });
+  return static_cast<float>(sb::GainFactor(db));
+}
+
 int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
   if (score_) {
     // A tune heard before plays from its render; looked up at every play,
@@ -223,11 +244,20 @@ int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
     std::optional<CdRange> range = disc_->AudioRange(from, to);
     if (!range) return Result(kNotAudioTrack, "a data track cannot be played");
     if (SdlAudioIsOpen()) {
-      StreamStart(std::make_shared<CdSource>(disc_, *range));
+      StreamStart(std::make_shared<CdSource>(disc_, *range, CdLevel(*range)));
       streaming_ = true;
     }
   } else if (mixMusic_) {
     HaltSdlMusic();
+    // Measured files play at the game's loudness; one not measured yet
+    // plays at the standard gain and is measured for its next start.
+    namespace sb = sound_balance;
+    double db = sb::kUnmeasuredGainDb;
+    if (std::optional<LoudnessFigure> figure = KnownFileLoudness(path_))
+      db = sb::NormalisingGainDb(figure->integrated_lufs, figure->true_peak_dbtp);
+    else
+      MeasureFileLoudnessAside(path_);
+    SetSdlMusicLevel(LoudnessNormalised() ? static_cast<float>(sb::GainFactor(db)) : 1.0f);
     FadeInSdlMusic();
     if (Mix_PlayMusic(mixMusic_, 0) != 0) return Result(kCannotPlay, Mix_GetError());
     if (from > 0 && Mix_SetMusicPosition(from / 1000.0) != 0) {

@@ -22,6 +22,7 @@ namespace kelvane {
 
 struct MidiScore;
 class CdDisc;
+struct CdRange;
 
 class SdlMedia : public MediaDevice {
  public:
@@ -56,6 +57,7 @@ class SdlMedia : public MediaDevice {
   void CancelStopTimer();
   void StartStopTimer(uint32_t afterMs);
   int StartPlay(uint32_t from, uint32_t to);
+  float CdLevel(CdRange range);
   uint32_t Position() const;  // ms into the media, while playing
 
   bool open_ = false;

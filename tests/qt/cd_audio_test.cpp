@@ -14,6 +14,11 @@
 
 #include "platform/cd/cd_disc.h"
 #include "platform/cd/cd_drives.h"
+#include "music/sound_balance.h"
+#include "platform/core/loudness.h"
+#include "platform/sdl/file_loudness.h"
+#include "platform/sdl/music_stream.h"
+#include "platform/sdl/rendered_tunes.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
 #include "tests/test_support.h"
@@ -123,6 +128,49 @@ TEST(CdAudio, AnImageIsADriveWithItsTracksMeasuredFromTheTableOfContents) {
   EXPECT_EQ(m.TrackLength(4, length), SdlMedia::kOutOfRange);
   EXPECT_EQ(m.TrackStart(0, start), SdlMedia::kOutOfRange);
   EXPECT_EQ(m.Close(), 0);
+}
+
+// Plays track 2 whole into the disk audio driver at out; false if it
+// did not start.
+bool PlayTrackTwo(const std::string& cue, const std::string& out) {
+  DiskAudio audio(out);
+  if (!audio.ok) return false;
+  SdlMedia m;
+  uint32_t start = 0, length = 0;
+  if (m.OpenCD(LabelOf(cue)) != 0 || m.TrackStart(2, start) != 0 || m.TrackLength(2, length) != 0 ||
+      m.Play(start, start + length) != 0)
+    return false;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (m.Mode() == MediaMode::Playing && std::chrono::steady_clock::now() < until) Sleep(20);
+  Sleep(200);
+  m.Close();
+  return true;
+}
+
+// A track plays as made until measured, at the game's loudness after.
+TEST(CdAudio, ATrackPlaysAtTheTargetLoudnessOnceMeasured) {
+  std::string dir = test::MakeTempDir("cd-loudness");
+  std::string cue = WriteImage(dir);
+  AddCdImage(cue);
+  SetRenderedTunesFolder(dir + "cache/");
+  auto loudness = [&](const std::string& raw) {
+    const std::string pcm = test::ReadAll(raw);
+    LoudnessMeter meter(kStreamRate);
+    meter.Add(reinterpret_cast<const int16_t*>(pcm.data()), pcm.size() / 4);
+    return meter.Result().integrated_lufs;
+  };
+  const std::string made = Tone(kLengths[1], kTones[1]);
+  LoudnessMeter meter(kStreamRate);
+  meter.Add(reinterpret_cast<const int16_t*>(made.data()), made.size() / 4);
+  ASSERT_TRUE(PlayTrackTwo(cue, dir + "first.raw"));
+  ASSERT_TRUE(WaitForFileLoudnessMeasured(std::chrono::seconds(30)));
+  ASSERT_TRUE(PlayTrackTwo(cue, dir + "again.raw"));
+  SetRenderedTunesFolder("");
+  const double first = loudness(dir + "first.raw"), again = loudness(dir + "again.raw");
+  std::printf("track 2: made %.1f LUFS, first played %.1f, then %.1f\n",
+              meter.Result().integrated_lufs, first, again);
+  EXPECT_NEAR(first, meter.Result().integrated_lufs + sound_balance::kUnmeasuredGainDb, 1.0);
+  EXPECT_NEAR(again, sound_balance::kTargetLufs, 1.0);
 }
 
 TEST(CdAudio, TrackTwoPlaysIntoTheMixerForItsLength) {

@@ -485,7 +485,7 @@ TEST(SdlMedia, EffectsFollowTheirVolumeBeforeAndAfterAWavTuneStops) {
                 volume, h.before, h.after, h.burstsAfter);
     return h;
   };
-  const double full = 8000 * kEffectsBalance;
+  const double full = 8000 * EffectsBalance();
   for (float volume : {1.0f, 0.5f}) {
     SCOPED_TRACE(volume);
     const Heard h = play(volume);
