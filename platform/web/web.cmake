@@ -94,3 +94,17 @@ add_custom_command(
   DEPENDS ${KELVANE_PAGE_FILES}
   VERBATIM)
 add_custom_target(kelvane_page ALL DEPENDS ${KELVANE_PAGE_STAMP})
+
+# The page's texts come from the desktop's translation files, converted at
+# build time, so a text is translated once for both.
+find_program(KELVANE_NODE NAMES node nodejs REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+file(GLOB KELVANE_TS_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/qt/i18n/*.ts)
+add_custom_command(
+  OUTPUT ${KELVANE_PAGE_DIR}/kelvane-texts.json
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVANE_PAGE_DIR}
+  COMMAND ${KELVANE_NODE} ${CMAKE_SOURCE_DIR}/tools/ts-to-json.cjs
+          ${KELVANE_PAGE_DIR}/kelvane-texts.json ${KELVANE_TS_FILES}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/ts-to-json.cjs ${KELVANE_TS_FILES}
+  COMMENT "Converting the translations for the page"
+  VERBATIM)
+add_custom_target(kelvane_page_texts ALL DEPENDS ${KELVANE_PAGE_DIR}/kelvane-texts.json)

@@ -132,6 +132,7 @@ async function main() {
   try {
     if (!ONLY || ONLY === 'equality') await equality(browser, server.base, report);
     if (!ONLY || ONLY === 'smoke') await require('./smoke.cjs').smoke(browser, server.base, report);
+    if (!ONLY || ONLY === 'coach') await require('./coach.cjs').coach(browser, server.base, report);
   } finally {
     await browser.close();
     server.stop();
