@@ -50,9 +50,10 @@ inline void ArmExitDeadline() {
   }).detach();
 }
 
+// The game's own window: not a dialog, and not the coach beside it.
 inline QWidget* GameWindow() {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (!qobject_cast<QDialog*>(w) && w->isVisible()) return w;
+    if (!qobject_cast<QDialog*>(w) && w->isVisible() && w->objectName() != "coach") return w;
   return nullptr;
 }
 
