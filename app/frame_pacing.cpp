@@ -34,6 +34,7 @@ void FrameStep(Game& g) {
   ++g.frameStepCount;
   if (g.trace) g.trace->Frame(g);
   RunSceneHandler(g);
+  for (JudgeListener* l : g.judges.listeners) l->OnFrame(g);
 }
 
 void Timer1Timer(Game& g) {

@@ -9,6 +9,7 @@
 #include "actiondata/command_list_window.h"
 #include "actiondata/palette_file.h"
 #include "app/game_state.h"
+#include "coach/judge.h"
 #include "graphics/surfaces.h"
 #include "flow/match_result.h"
 #include "flow/music_menu.h"
@@ -37,6 +38,7 @@ struct Game {
   GameState st;
   Random random;
   TraceLog* trace = nullptr;  // the headless harness's trace, if any
+  JudgeHub judges;            // who hears of every change of a score
   std::vector<std::string> args;  // program arguments after the options
   uint64_t frameStepCount = 0;    // diagnostics for the harness
 

@@ -26,6 +26,7 @@ std::string UsageText() {
          "  --seed S          seed of the random number generator\n"
          "  --input FILE      scripted input (headless)\n"
          "  --trace FILE      JSON-lines trace of frames, sounds, music and captions\n"
+         "  --coach FILE      headless: the coach panel's texts, a JSON line per change\n"
          "  --frames DIR      write presented frames as PNG (headless)\n"
          "  --frame-every K   only every K-th presented frame\n"
          "  --replay FILE     replay a run record (Ac1.txt..Ac9.txt) as the first\n"
@@ -101,6 +102,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       if (!value(o.inputFile)) return std::nullopt;
     } else if (a == "--trace") {
       if (!value(o.traceFile)) return std::nullopt;
+    } else if (a == "--coach") {
+      if (!value(o.coachFile)) return std::nullopt;
     } else if (a == "--replay") {
       if (!value(o.replayFile)) return std::nullopt;
     } else if (a == "--frames") {

@@ -16,6 +16,7 @@ struct Options {
   std::optional<uint32_t> seed;
   std::string inputFile;
   std::string traceFile;
+  std::string coachFile;  // headless: the coach panel's text as it changes
   std::string framesDir;
   std::string replayFile;  // a run record replayed by the demonstration
   int frameEvery = 1;

@@ -1,6 +1,7 @@
 #include "app/trace.h"
 
 #include "app/game.h"
+#include "coach/judge.h"
 #include "platform/core/text_codec.h"
 
 namespace kelvane {
@@ -75,6 +76,18 @@ void TraceLog::Pointer(uint32_t tick, int x, int y) {
 
 void TraceLog::Close(uint32_t tick) {
   Line("{\"t\":" + std::to_string(tick) + ",\"ev\":\"close\"}");
+}
+
+void TraceLog::Judge(const JudgeEvent& e) {
+  std::string line = "{\"t\":" + std::to_string(e.t) + ",\"ev\":\"judge\",\"player\":" +
+                     std::to_string(e.player) + ",\"points\":" + std::to_string(e.points) +
+                     ",\"total\":" + std::to_string(e.total) + ",\"why\":\"" +
+                     JudgeWhyName(e.why) + "\"";
+  if (e.asked != e.points) line += ",\"asked\":" + std::to_string(e.asked);
+  if (e.why == JudgeWhy::kRepeat) line += ",\"repeat\":" + std::to_string(e.repeat);
+  if (e.code != 0) line += ",\"code\":" + std::to_string(e.code);
+  if (!e.move.empty()) line += ",\"move\":" + JsonString(e.move);
+  Line(line + "}");
 }
 
 }  // namespace kelvane

@@ -9,6 +9,7 @@
 namespace kelvane {
 
 struct Game;
+struct JudgeEvent;
 
 class TraceLog {
  public:
@@ -25,6 +26,8 @@ class TraceLog {
   void Key(uint32_t tick, bool down, int vk, bool commandList);
   void Pointer(uint32_t tick, int x, int y);
   void Close(uint32_t tick);
+  // A change of a player's score and its reason.
+  void Judge(const JudgeEvent& e);
   void Line(const std::string& json);
 
  private:

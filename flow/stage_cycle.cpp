@@ -180,12 +180,14 @@ void SetUpTurn(Game& g) {
       s.demoVariant = static_cast<int8_t>(s.demoVariant + 1);
       if (s.demoVariant > variants || s.demoVariant < 1) s.demoVariant = 1;
       s.currentPlayer = s.demoVariant == 1 ? 1 : 2;
-      c.scoreSlots[1] = c.scoreSlots[2] = 0;
+      SetScore(g, 1, 0, JudgeWhy::kReset);
+      SetScore(g, 2, 0, JudgeWhy::kReset);
       c.playColour = static_cast<uint8_t>(s.demoVariant - 1);
       break;
     case scene::kStageStart1:
       s.currentPlayer = 1;
-      c.scoreSlots[1] = c.scoreSlots[2] = 0;
+      SetScore(g, 1, 0, JudgeWhy::kReset);
+      SetScore(g, 2, 0, JudgeWhy::kReset);
       c.playColour = 0;
       break;
     default:
@@ -229,7 +231,7 @@ void SetUpTurn(Game& g) {
   if (st.sceneCode == scene::kStageStart1) {
     s.firstTurnLength = static_cast<uint32_t>(st.bgmLength);
     if (s.vsOrder == 3 && (s.p2Handicap == 1 || s.p2Handicap == 3)) {
-      c.scoreSlots[2] = st.bgmLength / (s.p2Handicap == 1 ? 300 : 30);
+      SetScore(g, 2, st.bgmLength / (s.p2Handicap == 1 ? 300 : 30), JudgeWhy::kHeadStart);
       RedrawScores(g);
     }
   } else if (st.sceneCode == scene::kStageStart2) {

@@ -43,15 +43,23 @@ void MatchLongestPrefix(Game& g, int32_t code) {
   }
 }
 
-int CommandPoints(Game& g, const ActionRow& row, int32_t code) {
+int CommandPoints(Game& g, const ActionRow& row, int32_t code, ScoreReason& reason) {
   CommandState& c = g.cmd;
-  if (code == kFallCommand) return -c.fallPenalty;
+  reason.row = &row;
+  reason.code = code;
+  if (code == kFallCommand) {
+    reason.why = JudgeWhy::kFall;
+    return -c.fallPenalty;
+  }
   const bool known = GroupInTable(row.group) && c.groupDone[static_cast<size_t>(row.group)];
   if (known) {
     const int n =
         static_cast<int>(std::count(c.recentGroups.begin(), c.recentGroups.end(), row.group));
+    reason.why = JudgeWhy::kRepeat;
+    reason.repeat = n;
     return RepeatPoints(row.score + row.scoreExtra, n);
   }
+  reason.why = JudgeWhy::kFirstTime;
   // A group number outside the table cannot be marked, so it always counts
   // as a first time.
   if (GroupInTable(row.group)) c.groupDone[static_cast<size_t>(row.group)] = 1;
@@ -60,10 +68,11 @@ int CommandPoints(Game& g, const ActionRow& row, int32_t code) {
 
 void ScoreCommand(Game& g, const ActionRow& row, int32_t code) {
   CommandState& c = g.cmd;
-  const int points = CommandPoints(g, row, code);
+  ScoreReason reason;
+  const int points = CommandPoints(g, row, code, reason);
   std::rotate(c.recentGroups.begin(), c.recentGroups.begin() + 1, c.recentGroups.end());
   c.recentGroups.back() = row.group;
-  AddPoints(g, points);
+  AddPoints(g, points, reason);
 }
 
 void SetUpLanding(Game& g, const ActionRow* row) {

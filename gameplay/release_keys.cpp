@@ -35,7 +35,9 @@ void EndSongEarly(Game& g, ShiftState shift) {
   g.cmd.scoreLock = 0;
   if (g.st.playMode != 2 && !keys::ShiftOrAlt(shift)) {
     const int32_t left = static_cast<int32_t>(g.st.bgmEndTick - g.Now());
-    if (left > 0) AddPoints(g, EarlyEndBonus(static_cast<uint32_t>(left), g.stage.matchRule));
+    if (left > 0)
+      AddPoints(g, EarlyEndBonus(static_cast<uint32_t>(left), g.stage.matchRule),
+                {JudgeWhy::kBonus});
   }
   EndStage(g);
 }

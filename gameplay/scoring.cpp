@@ -70,26 +70,46 @@ Rect Union(RegionId a, RegionId b) {
 
 }  // namespace
 
-void AddScore(Game& g, int points) {
+void AddScore(Game& g, int points, const ScoreReason& reason) {
   CommandState& c = g.cmd;
-  if (c.scoreLock > 1) return;
-  int32_t& score = c.scoreSlots[g.stage.currentPlayer == 2 ? 2 : 1];
-  int64_t sum = static_cast<int64_t>(score) + points;
-  score = static_cast<int32_t>(std::clamp<int64_t>(sum, 0, kMaxScore));
+  const int player = g.stage.currentPlayer == 2 ? 2 : 1;
+  int32_t& score = c.scoreSlots[static_cast<size_t>(player)];
+  const int32_t before = score;
+  if (c.scoreLock <= 1) {
+    int64_t sum = static_cast<int64_t>(score) + points;
+    score = static_cast<int32_t>(std::clamp<int64_t>(sum, 0, kMaxScore));
+  }
+  JudgeEvent e;
+  e.player = player;
+  e.points = score - before;
+  e.asked = points;
+  e.total = score;
+  e.why = reason.why;
+  e.repeat = reason.repeat;
+  e.code = reason.code;
+  PublishJudge(g, std::move(e), reason.row);
 }
 
-void AddPoints(Game& g, int points) {
-  AddScore(g, points);
+void AddPoints(Game& g, int points, const ScoreReason& reason) {
+  AddScore(g, points, reason);
   g.cmd.scoreSlots[3] = points;
   DrawScoreSlot(g, 3);
   DrawScoreSlot(g, g.stage.currentPlayer == 2 ? 2 : 1);
 }
 
 void AddLandingBonus(Game& g, int points) {
-  AddScore(g, points);
+  AddScore(g, points, {JudgeWhy::kLandingHit});
   g.cmd.scoreSlots[4] = points;
   DrawScoreSlot(g, 4);
   DrawScoreSlot(g, g.stage.currentPlayer == 2 ? 2 : 1);
+}
+
+void MissLanding(Game& g) {
+  JudgeEvent e;
+  e.player = g.stage.currentPlayer == 2 ? 2 : 1;
+  e.total = g.cmd.scoreSlots[static_cast<size_t>(e.player)];
+  e.why = JudgeWhy::kLandingMissed;
+  PublishJudge(g, std::move(e));
 }
 
 void DrawScoreSlot(Game& g, int slot) {
@@ -117,8 +137,10 @@ void ShowKey(Game& g, int keySlot) {
   if (icon < 0 || icon >= atlas::kKeyIconCount) return;
   if (a == -1) {
     if (icon + 1 != c.landingKey) {
+      MissLanding(g);
       PlaySoundEffect(g, 60 + g.Rand(2));
     } else if (c.landingPromptTimer <= 0) {
+      MissLanding(g);
       PlaySoundEffect(g, 29 + g.Rand(2));
     } else {
       AddLandingBonus(g, c.landingBonus);

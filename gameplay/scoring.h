@@ -3,17 +3,31 @@
 // mirrored placement, with left and right exchanged.
 #pragma once
 
+#include "coach/judge.h"
+
 namespace kelvane {
 
 struct Game;
+struct ActionRow;
+
+// Why points are given, for the judge's event.
+struct ScoreReason {
+  JudgeWhy why = JudgeWhy::kFirstTime;
+  int repeat = 0;
+  int code = 0;
+  const ActionRow* row = nullptr;
+};
 
 // Adds points to the running player's score, kept within 0..999999, unless
-// the score is locked.
-void AddScore(Game& g, int points);
+// the score is locked; the judge's event tells the real change.
+void AddScore(Game& g, int points, const ScoreReason& reason = {});
 // The points of a command: score, slot 3, redraw.
-void AddPoints(Game& g, int points);
+void AddPoints(Game& g, int points, const ScoreReason& reason = {});
 // A landing bonus: score, slot 4, redraw.
 void AddLandingBonus(Game& g, int points);
+// A landing key that earns nothing (wrong, or too late): no points, but the
+// player is told.
+void MissLanding(Game& g);
 // Draws slot 1..4 at both of its places.
 void DrawScoreSlot(Game& g, int slot);
 // Shows one typed key (0 up, 1 Left key, 2 down, 3 Right key, 4 Y, 5 N) at

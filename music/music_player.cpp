@@ -113,9 +113,9 @@ void StepTune(Game& g, int delta) {
   index = static_cast<int8_t>(next);
 }
 
-void BuildTuneName(Game& g) {
+std::optional<std::string> TuneName(Game& g) {
   MusicState& mu = g.music;
-  std::string& name = g.st.bgmFileName;
+  std::string name;
   switch (mu.bgmSource) {
     case source::kPlayList: {
       int i = mu.playListIndex();
@@ -132,9 +132,13 @@ void BuildTuneName(Game& g) {
       name = "CD track" + std::to_string(mu.cdTrack());
       break;
     default:
-      return;
+      return std::nullopt;
   }
-  name = CutBytes(name, kMaxNameBytes);
+  return CutBytes(name, kMaxNameBytes);
+}
+
+void BuildTuneName(Game& g) {
+  if (std::optional<std::string> name = TuneName(g)) g.st.bgmFileName = std::move(*name);
 }
 
 void NoMusic(Game& g, int32_t& length) {

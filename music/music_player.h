@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kelvane {
@@ -18,6 +19,9 @@ int8_t& SourceCount(Game& g, int8_t source);
 // Moves the current source's index by delta (+1 or -1) with wrap-around;
 // nothing when the source has fewer than two tunes.
 void StepTune(Game& g, int delta);
+// The tune the current source and index name; nothing for a source that
+// names none.
+std::optional<std::string> TuneName(Game& g);
 // bgmFileName from the current source and index.
 void BuildTuneName(Game& g);
 

@@ -19,6 +19,7 @@
 #include "app/lifecycle.h"
 #include "app/options.h"
 #include "app/trace.h"
+#include "coach/coach_state.h"
 #include "config/numbered_files.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
@@ -361,6 +362,20 @@ int RunHeadless(const Options& o, const FilePlaces& places,
   Game& g = *game;
   TraceLog trace(traceFile);
   if (traceFile) g.trace = &trace;
+  // The coach keeps the player's bests only where a window would: a run
+  // that asks for the panel's texts.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> coachFile(nullptr, &std::fclose);
+  std::unique_ptr<CoachLog> coach;
+  if (!o.coachFile.empty()) {
+    coachFile.reset(std::fopen(o.coachFile.c_str(), "w"));
+    if (!coachFile) {
+      std::cerr << o.coachFile << ": cannot write the coach's texts\n";
+      if (traceFile) std::fclose(traceFile);
+      return 2;
+    }
+    coach = std::make_unique<CoachLog>(coachFile.get(), true);
+    g.judges.Add(coach.get());
+  }
   h->window.game = &g;
   h->window.framesDir = o.framesDir;
   h->window.frameEvery = o.frameEvery;

@@ -36,6 +36,8 @@
 #include "app/options.h"
 #include "app/trace.h"
 #include "config/numbered_files.h"
+#include "coach/coach_settings.h"
+#include "coach/coach_state.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
 #include "flow/record_slots.h"
@@ -49,6 +51,7 @@
 #include "platform/qt/game_cursors.h"
 #include "platform/qt/language.h"
 #include "platform/qt/scaled_view.h"
+#include "platform/qt/coach_window.h"
 #include "platform/qt/spfm_dialog.h"
 #include "platform/qt/vk_map.h"
 #include "platform/sdl/gamepad.h"
@@ -81,6 +84,7 @@ class QtKeyState : public KeyState {
 };
 
 constexpr int kF11 = 122;
+constexpr int kF2 = 113;
 constexpr int kVolumeStep = 10;
 // The game's start and its first frames come before rendering tunes aside.
 constexpr int kRenderAsideAfterMs = 3000;
@@ -119,6 +123,7 @@ class TfmWindow : public QWidget {
   QtKeyState* keys = nullptr;
   QWidget* commandList = nullptr;
   bool closing = false;
+  std::function<void()> toggleCoach;  // F2
 
   // A presented frame: only the part that changed is enlarged and drawn,
   // and a frame like the one before costs nothing more.
@@ -366,6 +371,8 @@ class TfmWindow : public QWidget {
     // F11 switches full screen and still reaches the game, where it is one
     // of the keys that do nothing.
     if (vk == kF11 && down && !e->isAutoRepeat()) ToggleFullScreen();
+    // F2 shows or hides the coach; the game, too, lets it pass unheeded.
+    if (vk == kF2 && down && !e->isAutoRepeat() && toggleCoach) toggleCoach();
     ForwardKey(vk, down, ShiftOf(e->modifiers()), e->isAutoRepeat());
   }
 
@@ -897,6 +904,34 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   window->commandList = keyForm;
   keyForm->Create();
   FormShow(g);
+
+  // The coach beside the window: shown as it was last time (and on a first
+  // start), with the how-to on top the first time.
+  CoachState coach(true);
+  g.judges.Add(&coach);
+  CoachSettings coachSettings = LoadCoachSettings(files, g.st.dataFolder);
+  auto* coachWindow = new CoachWindow(g, coach, window.get());
+  auto saveCoach = [&] { SaveCoachSettings(files, g.st.dataFolder, coachSettings); };
+  auto showCoach = [&](bool shown) {
+    coachSettings.panelShown = shown;
+    if (shown) {
+      coachWindow->PlaceBeside(window.get());
+      coachWindow->show();
+    } else {
+      coachWindow->hide();
+    }
+    saveCoach();
+  };
+  coachWindow->closed = [&] { showCoach(false); };
+  window->toggleCoach = [&] { showCoach(!coachWindow->isVisible()); };
+  if (started && coachSettings.panelShown) showCoach(true);
+  if (started && !coachSettings.howToSeen) {
+    auto* howTo = new HowToDialog(window.get());
+    howTo->setAttribute(Qt::WA_DeleteOnClose);
+    howTo->show();
+    coachSettings.howToSeen = true;
+    saveCoach();
+  }
   // A record from the command line replays as the first demonstration
   // turn, as it does headless; one that cannot be replayed is a bad option.
   bool replayRefused = false;
@@ -916,6 +951,9 @@ int RunQtProgram(const Options& options, const FilePlaces& places, int argc, cha
   StopRenderingTunesAside();
   services.keyForm = nullptr;
   window->commandList = nullptr;
+  window->toggleCoach = nullptr;
+  coachWindow->closed = nullptr;
+  g.judges.Remove(&coach);
   services.SetTimerEnabled(false);
   services.SetIdleHooked(false);
   FormDestroy(g);

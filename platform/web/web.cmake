@@ -99,9 +99,22 @@ add_custom_command(
   VERBATIM)
 add_custom_target(kelvane_page ALL DEPENDS ${KELVANE_PAGE_STAMP})
 
+find_program(KELVANE_NODE NAMES node nodejs REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+# The page's texts come from the desktop's translation files, converted at
+# build time, so a text is translated once for both.
+file(GLOB KELVANE_TS_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/qt/i18n/*.ts)
+add_custom_command(
+  OUTPUT ${KELVANE_PAGE_DIR}/kelvane-texts.json
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${KELVANE_PAGE_DIR}
+  COMMAND ${KELVANE_NODE} ${CMAKE_SOURCE_DIR}/tools/ts-to-json.cjs
+          ${KELVANE_PAGE_DIR}/kelvane-texts.json ${KELVANE_TS_FILES}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/ts-to-json.cjs ${KELVANE_TS_FILES}
+  COMMENT "Converting the translations for the page"
+  VERBATIM)
+add_custom_target(kelvane_page_texts ALL DEPENDS ${KELVANE_PAGE_DIR}/kelvane-texts.json)
+
 # The data as one streamed file, the icons, the file list with the build's
 # hash, the service worker and the compressed copies (pack_page.cjs).
-find_program(KELVANE_NODE NAMES node nodejs REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 set(KELVANE_PACK_STAMP ${CMAKE_BINARY_DIR}/pack.stamp)
 add_custom_command(
   OUTPUT ${KELVANE_PACK_STAMP}
@@ -109,7 +122,7 @@ add_custom_command(
           --stage ${KELVANE_WEB_STAGE} --icons ${KELVANE_WEB_ICONS}
           --worker ${CMAKE_SOURCE_DIR}/platform/web/kelvane-sw.js
   COMMAND ${CMAKE_COMMAND} -E touch ${KELVANE_PACK_STAMP}
-  DEPENDS kelvane ${KELVANE_PAGE_STAMP} ${KELVANE_WEB_STAGE_STAMP}
+  DEPENDS kelvane ${KELVANE_PAGE_STAMP} ${KELVANE_WEB_STAGE_STAMP} ${KELVANE_PAGE_DIR}/kelvane-texts.json
           ${CMAKE_SOURCE_DIR}/platform/web/pack_page.cjs ${CMAKE_SOURCE_DIR}/platform/web/kelvane-sw.js
   COMMENT "Packing the page"
   VERBATIM)

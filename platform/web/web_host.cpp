@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,8 @@
 #include "app/input_events.h"
 #include "app/lifecycle.h"
 #include "app/trace.h"
+#include "coach/coach_state.h"
+#include "coach/how_to.h"
 #include "config/settings.h"
 #include "config/startup_choices.h"
 #include "flow/run_record.h"
@@ -586,9 +589,18 @@ struct Session {
   std::string scratch;  // the last string handed to the page
   std::FILE* traceFile = nullptr;
   std::unique_ptr<TraceLog> trace;
+  CoachState coach{true};
+  // The page's language for the coach: "context\x1fsource" to the text.
+  std::map<std::string, std::string> coachTexts;
 };
 
 Session* session = nullptr;
+
+std::string PageTranslate(const char* context, const char* source) {
+  if (!session) return source;
+  auto it = session->coachTexts.find(std::string(context) + '\x1f' + source);
+  return it == session->coachTexts.end() ? std::string(source) : it->second;
+}
 
 // The temporary files of our atomic writes ("<name>.tmp<pid>"). Any left in
 // the page's storage at start come from a tab that closed in the middle of a
@@ -633,6 +645,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_dialog_open(int hasSeed, uin
   s.clock.stepped = stepped != 0;
   Platform pf{&s.clock, &s.host, &s.host, &s.keys, &s.media, &s.effects, &s.files};
   s.game = std::make_unique<Game>(pf);
+  s.game->judges.Add(&s.coach);
   if (trace && (s.traceFile = std::fopen("/trace.jsonl", "w"))) {
     std::setvbuf(s.traceFile, nullptr, _IOLBF, 0);
     s.trace = std::make_unique<TraceLog>(s.traceFile);
@@ -963,4 +976,36 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_slot_holds(int n) {
 extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_slot_file(int n) {
   if (!session || !session->game || n < 1 || n > 9) return "";
   return Hand(SlotFileName(*session->game, n));
+}
+
+// ---- The coach beside the stage --------------------------------------------
+
+// The page's translations, one "context US source US text" a record, records
+// apart by RS; an empty table is English.
+extern "C" EMSCRIPTEN_KEEPALIVE void kelvane_coach_texts(const char* table) {
+  if (!session) return;
+  session->coachTexts.clear();
+  std::string all = table;
+  for (size_t at = 0; at < all.size();) {
+    size_t end = all.find('\x1e', at);
+    if (end == std::string::npos) end = all.size();
+    const std::string record = all.substr(at, end - at);
+    const size_t a = record.find('\x1f');
+    const size_t b = a == std::string::npos ? a : record.find('\x1f', a + 1);
+    if (b != std::string::npos) session->coachTexts[record.substr(0, b)] = record.substr(b + 1);
+    at = end + 1;
+  }
+}
+
+// The panel as JSON, as the desktop's coach window shows it.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_coach() {
+  if (!session || !session->game) return "{}";
+  return Hand(PanelJson(session->coach.Render(*session->game, PageTranslate)));
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_how_to() {
+  if (!session) return "{}";
+  const HowTo h = MakeHowTo(PageTranslate);
+  return Hand("{\"title\":" + JsonString(h.title) + ",\"html\":" + JsonString(HowToHtml(h)) +
+              ",\"close\":" + JsonString(h.close) + "}");
 }

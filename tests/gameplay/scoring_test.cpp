@@ -11,8 +11,21 @@ using atlas::DigitCell;
 using atlas::KeyIconCell;
 using atlas::SignCell;
 
+// What the judge told, as "player points/asked total".
+struct JudgeRecorder : JudgeListener {
+  std::vector<std::string> heard;
+  void OnJudge(Game&, const JudgeEvent& e) override {
+    heard.push_back(std::to_string(e.player) + " " + std::to_string(e.points) + "/" +
+                    std::to_string(e.asked) + " " + std::to_string(e.total));
+  }
+};
+
 struct ScoringTest : test::KeysFixture {
-  ScoringTest() { g.stage.currentPlayer = 1; }
+  ScoringTest() {
+    g.stage.currentPlayer = 1;
+    g.judges.Add(&judged);
+  }
+  JudgeRecorder judged;
 
   // Whether the n digits at (x, y) read `digits` in glyph style `style`.
   bool ShowsDigits(int x, int y, const std::string& digits, int style) const {
@@ -42,6 +55,8 @@ TEST_F(ScoringTest, ScoresStayWithinSixDigits) {
   EXPECT_TRUE(ShowsDigits(363, 143, "0010", 2));
   EXPECT_TRUE(Shows(338, 239, SignCell(true, 2)));
   EXPECT_TRUE(ShowsDigits(343, 239, "0010", 2));
+  // The judge tells the real change, the rule's points beside it.
+  EXPECT_EQ(judged.heard, (std::vector<std::string>{"1 9/20 999999", "1 -5/-10 0"}));
 }
 
 TEST_F(ScoringTest, PointsGoToTheRunningPlayer) {
@@ -67,6 +82,7 @@ TEST_F(ScoringTest, ALockedScoreStillShowsThePoints) {
   c.scoreLock = 1;
   AddPoints(g, 50);
   EXPECT_EQ(c.scoreSlots[1], 350);
+  EXPECT_EQ(judged.heard, (std::vector<std::string>{"1 0/50 300", "1 0/9 300", "1 50/50 350"}));
 }
 
 TEST_F(ScoringTest, TheLandingBonusIsShownWithSignAndTwoDigits) {

@@ -52,9 +52,12 @@ inline void ArmExitDeadline() {
   }).detach();
 }
 
+// The game's own window: not a dialog, and not the coach beside it.
 inline QWidget* GameWindow() {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (!qobject_cast<QDialog*>(w) && w->isVisible() && w->objectName() != "keyFM") return w;
+    if (!qobject_cast<QDialog*>(w) && w->isVisible() && w->objectName() != "keyFM" &&
+        w->objectName() != "coach")
+      return w;
   return nullptr;
 }
 

@@ -18,6 +18,7 @@
 #include "config/ini_file.h"
 #include "flow/run_record.h"
 #include "graphics/raster.h"
+#include "tests/judge_rule.h"
 #include "tests/test_support.h"
 
 namespace kelvane {
@@ -111,9 +112,13 @@ struct Trace {
   std::vector<Frame> frames;
 };
 
+// Every trace a scenario reads must explain its scores by its judge lines.
 Trace ReadTrace(const std::string& path) {
   Trace tr;
-  std::istringstream in(test::ReadAll(path));
+  const std::string text = test::ReadAll(path);
+  for (const std::string& problem : test::JudgeRuleProblems(text))
+    ADD_FAILURE() << path << ": " << problem;
+  std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     if (line.empty()) continue;
     Event e = ParseLine(line);
@@ -679,6 +684,20 @@ TEST(Scenarios, ASavedHumanTurnIsLoadedAndReplayedToTheSameScore) {
   EXPECT_GT(RowsStarted(human).size(), 8u);
   const long score = human.back().score1;
   EXPECT_GT(score, 0);
+  // The judge named each scored move of the human's turn, and judged the
+  // replayed turn the same way, move for move, for the other player.
+  auto judged = [&](long from, long to, long player) {
+    std::vector<std::string> out;
+    for (const Event& e : tr.events)
+      if (e.Is("judge") && e.Num("t") >= from && e.Num("t") <= to && e.Num("player") == player)
+        out.push_back(e.Str("why") + " " + e.Str("move") + " " + e.Str("points"));
+    return out;
+  };
+  const std::vector<std::string> humanJudged = judged(human.front().t, human.back().t, 1);
+  EXPECT_GT(humanJudged.size(), 8u);
+  EXPECT_EQ(judged(replay.front().t, replay.back().t, 2), humanJudged);
+  EXPECT_TRUE(std::any_of(humanJudged.begin(), humanJudged.end(),
+                          [](const std::string& j) { return j.rfind("first ", 0) == 0; }));
   EXPECT_EQ(std::stol(test::ReadAll(slot).substr(17, 6)), score);
 
   // The record decodes and checks outside the game.

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "config/ini_file.h"
+#include "tests/judge_rule.h"
 
 namespace {
 
@@ -136,6 +137,7 @@ std::vector<std::string> CheckTrace(const std::string& trace, std::set<int>& see
     if (!kScenes.count(code)) problems.push_back("unknown scene code " + std::to_string(code));
   }
   if (closes != 1) problems.push_back(std::to_string(closes) + " closes in the trace");
+  for (auto& p : kelvane::test::JudgeRuleProblems(trace)) problems.push_back("judge rule: " + p);
   return problems;
 }
 
