@@ -155,7 +155,7 @@ void ChooseBackdropByNumber(Game& g, int n) {
     b.backdropNumber = AvoidCurrentBackdrop(g, b.backdropNumber);
   }
   b.tilePattern = -1;
-  LoadBackdrop(g);
+  AskLoadBackdrop(g);
 }
 
 void TileStep(Game& g, int n, int8_t direction) {
@@ -165,7 +165,7 @@ void TileStep(Game& g, int n, int8_t direction) {
     DrawTilePattern(g, n, direction);
   } else {
     b.tilePattern = -1;
-    RestoreBackdrop(g);
+    AskRestoreBackdrop(g);
   }
 }
 
@@ -344,7 +344,7 @@ void Execute(Game& g, int code, int n) {
       break;
     case op::kCommandBackdrop:
       b.backdropNumber = CommandBackdrop(g);
-      LoadBackdrop(g);
+      AskLoadBackdrop(g);
       break;
     case op::kEffectsSwitch:
       if (!b.effectsOn) {
@@ -360,7 +360,7 @@ void Execute(Game& g, int code, int n) {
         b.effectsOn = 1;
       }
       b.backdropNumber = CommandBackdrop(g);
-      LoadBackdrop(g);
+      AskLoadBackdrop(g);
       break;
     case op::kSoundEither:
       PlaySoundEffect(g, n + g.Rand(2));
@@ -493,6 +493,7 @@ void ActionStep(Game& g) {
     m.exitRow = 0;
   }
   const bool reachedPicture = RunInstructions(g);
+  SettleBackdrop(g);
   if (reachedPicture) {
     m.stepA = Wrap16(m.stepA + 1);
     if (m.curB != kHold) m.stepB = Wrap16(m.stepB + 1);

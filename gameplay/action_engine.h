@@ -18,6 +18,7 @@ struct BackdropState {
   int8_t tileDirection = 1;    // +1 or -1, as the pattern was drawn
   uint8_t tileSwitch = 1;      // scripts may draw tile patterns
   uint8_t effectsOn = 1;       // companion effects drawn in companion mode 0
+  uint8_t loadPending = 0;     // a change the frame's instructions asked for, not yet loaded
 };
 
 // Counted instead of crashing or hanging, so tests and tools can see when

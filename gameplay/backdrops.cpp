@@ -62,6 +62,7 @@ std::string BackdropFileName(const Game& g, int n) {
 
 void LoadBackdrop(Game& g) {
   BackdropState& b = g.motion.backdrop;
+  b.loadPending = 0;
   b.backdropKind = -1;
   ResetAnimation(g);
   if (b.backdropNumber >= 0) {
@@ -76,6 +77,7 @@ void LoadBackdrop(Game& g) {
 }
 
 void LoadDefaultBackdrop(Game& g) {
+  g.motion.backdrop.loadPending = 0;
   g.motion.backdrop.backdropKind = 0;
   if (!LoadSheetFile(g, g.st.dataFolder + backdrop::kDefaultFile, kBlackInstead)) {
     ++g.motion.diag.missingBackdrops;
@@ -91,6 +93,22 @@ void RestoreBackdrop(Game& g) {
   } else {
     LoadDefaultBackdrop(g);
   }
+}
+
+void AskLoadBackdrop(Game& g) {
+  g.motion.backdrop.backdropKind = -1;
+  ResetAnimation(g);
+  g.motion.backdrop.loadPending = 1;
+}
+
+void AskRestoreBackdrop(Game& g) {
+  // Either load keeps the kind and restarts the animation.
+  ResetAnimation(g);
+  g.motion.backdrop.loadPending = 1;
+}
+
+void SettleBackdrop(Game& g) {
+  if (g.motion.backdrop.loadPending) RestoreBackdrop(g);
 }
 
 int8_t AvoidCurrentBackdrop(Game& g, int8_t v) {
@@ -116,6 +134,12 @@ int8_t CommandBackdrop(Game& g) {
 }
 
 void DrawTilePattern(Game& g, int n, int8_t direction) {
+  BackdropState& b = g.motion.backdrop;
+  if (b.loadPending) {
+    b.tilePattern = static_cast<int16_t>(n);
+    b.tileDirection = direction;
+    return;
+  }
   Surface& sheet = g.gfx.backdropSheet;
   const int slot = n / backdrop::kTilesPerBitmap;
   const Surface* tiles = nullptr;
@@ -140,8 +164,8 @@ void DrawTilePattern(Game& g, int n, int8_t direction) {
     }
   }
   sheet.canvas.copyMode = SRCCOPY;
-  g.motion.backdrop.tilePattern = static_cast<int16_t>(n);
-  g.motion.backdrop.tileDirection = direction;
+  b.tilePattern = static_cast<int16_t>(n);
+  b.tileDirection = direction;
 }
 
 }  // namespace kelvane

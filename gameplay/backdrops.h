@@ -44,7 +44,17 @@ int8_t AvoidCurrentBackdrop(Game& g, int8_t v);
 // A backdrop 0..7 chosen by the first keys of the last command.
 int8_t CommandBackdrop(Game& g);
 // Tiles the backdrop 10 x 6 with pattern n, quadrant blocks shifted by 0..3
-// cells in direction (+1 or -1).
+// cells in direction (+1 or -1). With a load pending it only notes the
+// pattern, which that load draws.
 void DrawTilePattern(Game& g, int n, int8_t direction);
+
+// The engine's instructions may change the backdrop thousands of times
+// before a frame is drawn, and only the last change can be seen. These two
+// leave the state as LoadBackdrop and RestoreBackdrop would and note the
+// load; SettleBackdrop then loads the sheet once, with the same picture the
+// loads one by one would have left.
+void AskLoadBackdrop(Game& g);
+void AskRestoreBackdrop(Game& g);
+void SettleBackdrop(Game& g);
 
 }  // namespace kelvane

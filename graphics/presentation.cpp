@@ -48,8 +48,19 @@ void CreateScratchMask(Game& g) { g.gfx.scratchMask.Create(98, 90, PixelFormat::
 // ---------------------------------------------------------------- layers
 
 void ClearLayers(Game& g) {
-  DrawRectangle(g.gfx.spriteLayer, geo::kStage);
-  DrawRectangle(g.gfx.maskLayer, geo::kStage);
+  Surfaces& s = g.gfx;
+  Surface* const layers[] = {&s.spriteLayer, &s.maskLayer};
+  // An unchanged stamp means unchanged pixels: drawing the same rectangle
+  // with the same brush and pen again would change nothing.
+  bool same = true;
+  for (size_t i = 0; i < 2; ++i)
+    same = same && layers[i]->Stamp() == s.clearedLayers[i].stamp &&
+           layers[i]->canvas == s.clearedLayers[i].canvas;
+  if (same) return;
+  for (size_t i = 0; i < 2; ++i) {
+    DrawRectangle(*layers[i], geo::kStage);
+    s.clearedLayers[i] = {layers[i]->Stamp(), layers[i]->canvas};
+  }
 }
 
 void ClearScreen(Game& g) { FillRect(g.gfx.mainSurface, g.gfx.mainSurface.Bounds()); }

@@ -81,6 +81,7 @@ struct Canvas {
   uint32_t copyMode = SRCCOPY;
   BrushStyle brushStyle = BrushStyle::Solid;
   PenStyle penStyle = PenStyle::Solid;
+  bool operator==(const Canvas&) const = default;
 };
 
 class Surface {

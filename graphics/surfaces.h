@@ -47,6 +47,14 @@ struct Surfaces {
   // Optional picture files already reported as unusable ("FILE: reason").
   std::set<std::string> skippedPictures;
 
+  // The layers as the last ClearLayers left them (stamp and canvas): a
+  // script may clear many times before anything is drawn again.
+  struct ClearedLayer {
+    uint64_t stamp = 0;
+    Canvas canvas;
+  };
+  std::array<ClearedLayer, 2> clearedLayers;  // spriteLayer, maskLayer
+
   // ---- Rectangle variables ----
   Rect blitSource;   // the picture's rectangle in a sheet (DrawSprite)
   Rect blitTarget;   // where it goes, in layer coordinates (DrawSprite)

@@ -300,6 +300,32 @@ TEST_F(ActionEngineTest, BackdropInstructions) {
   EXPECT_EQ(g.gfx.backdropSheet.Width(), 640);
 }
 
+TEST_F(ActionEngineTest, ALoopOfBackdropChangesLoadsOnceAFrame) {
+  // No backdrop files here: every load that happens falls back and is
+  // counted, so the count is the work the frame did.
+  g.st.dataFolder = test::MakeTempDir("engine-backdrop-loop");
+  Parse(Row("_ idle", {"|0 -1"}) + Row("_ spin", {"/( H=40 c|-2", "/)0 |-1"}));
+  Start(1);
+  ActionStep(g);
+  EXPECT_EQ(m.diag.instructionBoundHits, 1u);
+  EXPECT_EQ(m.diag.missingBackdrops, 1u);
+  EXPECT_EQ(m.backdrop.loadPending, 0);
+  EXPECT_EQ(g.gfx.backdropSheet.RawPixel(320, 240), colour::kBlack);
+  // The cleared layers are not cleared again while nothing is drawn.
+  const uint64_t layerStamp = g.gfx.spriteLayer.Stamp();
+  ActionStep(g);
+  EXPECT_EQ(m.diag.instructionBoundHits, 2u);
+  EXPECT_EQ(m.diag.missingBackdrops, 2u);
+  EXPECT_EQ(g.gfx.spriteLayer.Stamp(), layerStamp);
+  // The last change of the frame is the one shown: a plain colour, then
+  // the file asked for later in the same frame.
+  Parse(Row("_ idle", {"|0 -1"}) + Row("_ two", {"H=12 H+2|-2", "H=41 |0 -1"}));
+  Start(1);
+  ActionStep(g);
+  EXPECT_EQ(m.backdrop.backdropNumber, 1);
+  EXPECT_EQ(m.diag.missingBackdrops, 3u);
+}
+
 TEST_F(ActionEngineTest, EffectsSwitchStaysOnUnderATilePattern) {
   Parse(Row("_ idle", {"|0 -1"}) + Row("_ e", {"~~ |0", "~~ |0 -1"}));
   Start(1);

@@ -70,7 +70,12 @@ int Engine(const uint8_t* data, size_t size) {
   for (int row = 0; row <= rows; ++row) {
     ResetAction(g);
     g.motion.currentRow = static_cast<int16_t>(row);
-    for (int frame = 0; frame < 64; ++frame) ActionStep(g);
+    // A script that spins without a picture runs the whole instruction
+    // bound every frame; two such frames show all it does, and the rest
+    // would only slow the search down.
+    const uint32_t boundHits = g.motion.diag.instructionBoundHits;
+    for (int frame = 0; frame < 64 && g.motion.diag.instructionBoundHits - boundHits < 2; ++frame)
+      ActionStep(g);
   }
   return 0;
 }
