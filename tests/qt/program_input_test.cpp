@@ -34,7 +34,6 @@ namespace kelvane {
 namespace {
 
 constexpr int kHung = 5;
-constexpr int kNoWindow = 6;
 constexpr int kLoadedAfterMs = 3000;
 
 std::string folder;
@@ -42,6 +41,8 @@ std::string folder;
 QWidget* TopLevel(bool commandList) {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     const bool isList = w->objectName() == "keyFM";
+    // The coach stands beside the game's window; keys go to the game's own.
+    if (w->objectName() == "coach") continue;
     if (isList == commandList && !qobject_cast<QDialog*>(w) && (isList || w->isVisible())) return w;
   }
   return nullptr;
@@ -65,13 +66,25 @@ void DropOnto(QWidget* target) {
   Note("drop=" + std::to_string(drop.isAccepted()));
 }
 
+// A busy machine may start the game late: the window and the list are
+// waited for, not assumed after a fixed time (the 40 s deadline still holds).
+constexpr int kRetryMs = 200;
+
 void LookAtTheList() {
+  static bool dropped = false;
   QWidget* main = TopLevel(false);
-  if (!main) std::_Exit(kNoWindow);
-  DropOnto(main);
+  if (!main) {
+    QTimer::singleShot(kRetryMs, LookAtTheList);
+    return;
+  }
+  if (!dropped) DropOnto(main);
+  dropped = true;
   QTest::keyClick(main, Qt::Key_F1);
   QWidget* list = TopLevel(true);
-  if (!list) std::_Exit(kNoWindow);
+  if (!list || !list->isVisible()) {
+    QTimer::singleShot(kRetryMs, LookAtTheList);
+    return;
+  }
   Note("visible=" + std::to_string(list->isVisible()));
   Note("title=" + list->windowTitle().toStdString());
   auto* view = list->findChild<QTreeView*>("ListView1");
@@ -89,14 +102,19 @@ void LookAtTheList() {
   main->close();
 }
 
+void AnswerWhenShown() {
+  auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+  if (!dialog) {
+    QTimer::singleShot(kRetryMs, AnswerWhenShown);
+    return;
+  }
+  dialog->findChild<QPushButton*>("Button1")->click();
+  QTimer::singleShot(kLoadedAfterMs, LookAtTheList);
+}
+
 void AnswerTheDialog() {
   QTimer::singleShot(40000, [] { std::_Exit(kHung); });
-  QTimer::singleShot(300, [] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog) std::_Exit(kNoWindow);
-    dialog->findChild<QPushButton*>("Button1")->click();
-    QTimer::singleShot(kLoadedAfterMs, LookAtTheList);
-  });
+  QTimer::singleShot(300, AnswerWhenShown);
 }
 
 int RunChild() {
