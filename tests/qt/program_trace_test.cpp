@@ -22,7 +22,8 @@ constexpr int kDemoPlay = 255;
 // The command list once it is up, or the game window.
 QWidget* Window(bool commandList) {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if ((w->objectName() == "keyFM") == commandList && !qobject_cast<QDialog*>(w) && w->isVisible())
+    if ((w->objectName() == "keyFM") == commandList && w->objectName() != "coach" &&
+        !qobject_cast<QDialog*>(w) && w->isVisible())
       return w;
   return nullptr;
 }
