@@ -62,8 +62,8 @@ GameRun RunGame(const std::string& dir, rlim_t fileLimit, const std::string& ext
     // No locale at all, as under env -i: the run is in English.
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) unsetenv(name);
     const std::string out = dir + "err.txt";
-    std::freopen(out.c_str(), "w", stderr);
-    std::freopen((dir + "out.txt").c_str(), "w", stdout);
+    if (!std::freopen(out.c_str(), "w", stderr) || !std::freopen((dir + "out.txt").c_str(), "w", stdout))
+      _exit(126);
     const std::string game = test::GameDir() + "kelvane";
     execl(game.c_str(), game.c_str(), "--headless", "--seed", "1", "--data", dir.c_str(),
           "--run-ms", extra.empty() ? "300" : extra.c_str(), nullptr);

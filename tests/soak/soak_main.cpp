@@ -103,8 +103,7 @@ std::string MakeScript(std::mt19937& rng, uint64_t lengthMs,
 pid_t Spawn(const std::vector<std::string>& args, const fs::path& out, const fs::path& err) {
   pid_t pid = fork();
   if (pid == 0) {
-    std::freopen(out.c_str(), "w", stdout);
-    std::freopen(err.c_str(), "w", stderr);
+    if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr)) _exit(126);
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
