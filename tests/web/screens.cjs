@@ -147,7 +147,7 @@ async function phone(browser, base, report, width, height) {
   const where = `${width}x${height}`;
   try {
     await page.setViewport({ width, height, isMobile: true, hasTouch: true, deviceScaleFactor: 1 });
-    await page.goto(base + '/index.html?trace&seed=7&clock=stepped', { waitUntil: 'load' });
+    await page.goto(base + '/index.html?trace&seed=7&clock=stepped&coach=off', { waitUntil: 'load' });
     await page.waitForFunction('window.kelvaneDialogShown', { timeout: 120000 });
     const form = await page.evaluate(() => {
       const r = document.getElementById('startup').getBoundingClientRect();
@@ -199,7 +199,7 @@ async function screens(browser, base, report) {
   let page = await browser.newPage();
   try {
     await page.setViewport({ width: 1280, height: 800 });
-    await startGame(page, base + '/index.html?trace&pad=off');
+    await startGame(page, base + '/index.html?trace&pad=off&coach=off');
     await sleep(1500);
     const even = await evenPixels(page);
     report('picture at 1280x800 is even', even.width > 640 && even.height > 480 && even.worst.cover <= 0.2 &&

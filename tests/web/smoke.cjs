@@ -37,7 +37,7 @@ async function smoke(browser, base, report) {
   const errors = [];
   page.on('pageerror', (e) => errors.push(String(e)));
   try {
-    await page.goto(base + '/index.html?trace', { waitUntil: 'load' });
+    await page.goto(base + '/index.html?trace&coach=off', { waitUntil: 'load' });
     await page.waitForFunction('window.kelvaneDialogShown', { timeout: 60000 });
     const form = await page.$eval('#startup', (f) => ({
       radios: f.querySelectorAll('input[type=radio]').length,

@@ -187,13 +187,17 @@ const kelvaneCoach = (() => {
     });
     // The game has started: the panel as it was last time (shown on a first
     // start), the how-to the first time. A test run drives the game itself.
-    const testRun = new URLSearchParams(location.search).has('test');
+    const asked = new URLSearchParams(location.search);
+    const testRun = asked.has('test');
+    // ?coach=off: the picture alone for this visit, the stored choice kept.
+    const off = asked.get('coach') === 'off';
     const wait = setInterval(() => {
       if (!window.kelvaneStarted) return;
       clearInterval(wait);
       toggle.hidden = false;
-      coach.show(stored(STORE.shown) !== '0');
-      if (!testRun && stored(STORE.howTo) !== '1') coach.openHowTo();
+      if (off) panel.hidden = true;
+      else coach.show(stored(STORE.shown) !== '0');
+      if (!testRun && !off && stored(STORE.howTo) !== '1') coach.openHowTo();
       coach.timer = setInterval(coach.refresh, REFRESH_MS);
     }, 200);
     toggle.hidden = true;
