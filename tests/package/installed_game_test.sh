@@ -27,9 +27,12 @@ before="$(listing)"
 # binding, fortified functions), a menu entry that takes over no file type,
 # and a README that is the player's guide.
 for program in "$GAME" "$ROOTFS/usr/bin/kelvane-inspect"; do
-  readelf -d "$program" | grep -Eq 'BIND_NOW|Flags:.* NOW\b' || fail "$program is not bound at once"
-  readelf --dyn-syms -W "$program" | grep -Eq '__[a-z0-9_]+_chk@' ||
-    fail "$program has no fortified calls"
+  # Read whole first: grep -q leaving early would end readelf with SIGPIPE,
+  # which pipefail reports as a failed check.
+  dynamic="$(readelf -d "$program")"
+  symbols="$(readelf --dyn-syms -W "$program")"
+  grep -Eq 'BIND_NOW|Flags:.* NOW\b' <<<"$dynamic" || fail "$program is not bound at once"
+  grep -Eq '__[a-z0-9_]+_chk@' <<<"$symbols" || fail "$program has no fortified calls"
 done
 ENTRY="$ROOTFS/usr/share/applications/org.kelvane.kelvane.desktop"
 ! grep -q '^MimeType=' "$ENTRY" || fail "the menu entry claims file types"
