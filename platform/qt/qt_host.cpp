@@ -59,6 +59,7 @@
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media.h"
 #include "platform/sdl/rendered_tunes.h"
+#include "platform/sdl/shipped_renders.h"
 #include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
@@ -779,6 +780,8 @@ int RunQtProgram(const Options& options, const std::string& dataFolder, int argc
 int RunQtProgram(const Options& options, const FilePlaces& places, int argc, char** argv) {
   const std::string& dataFolder = places.dataFolder;
   SetRenderedTunesFolder(places.renderedTunes);
+  // Turning renders off turns off the shipped ones too: the synthesiser plays.
+  SetShippedRendersFolder(places.renderedTunes.empty() ? "" : dataFolder + kShippedRendersFolder);
   SetLoudnessNormalised(options.normalise && LoudnessSettingOn(places));
   if (options.renderTunes) {
     // The player's folder first: its tunes shadow the installed ones.

@@ -26,6 +26,7 @@
 #include "music/midi_events.h"
 #include "music/sound_balance.h"
 #include "platform/sdl/midi_source.h"
+#include "platform/sdl/shipped_renders.h"
 #include "platform/sdl/synthesiser.h"
 
 namespace kelvane {
@@ -429,8 +430,18 @@ std::shared_ptr<const RenderedTune> OpenRender(const std::string& path, uint64_t
 
 RenderedTune::~RenderedTune() = default;
 
+std::shared_ptr<const RenderedTune> RenderedTune::FromReader(std::unique_ptr<Reader> reader, uint64_t frames,
+                                                             const LoudnessFigure& loudness) {
+  auto tune = std::shared_ptr<RenderedTune>(new RenderedTune);
+  tune->reader_ = std::move(reader);
+  tune->frames_ = frames;
+  tune->loudness_ = loudness;
+  return tune;
+}
+
 bool RenderedTune::Read(uint64_t at, float* out, size_t count) const {
   if (at > frames_ || count > frames_ - at) return false;
+  if (reader_) return reader_->Read(at, out, count);
   Decoding& d = *decoding_;
   std::lock_guard<std::mutex> lock(d.m);
   while (count > 0 && !d.failed) {
@@ -468,6 +479,8 @@ bool RenderedTune::Read(uint64_t at, float* out, size_t count) const {
 std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t key, uint64_t frames) {
   const std::string folder = RenderedTunesFolder();
   if (folder.empty()) return nullptr;
+  // The game's own render comes first: the page plays the same one.
+  if (std::shared_ptr<const RenderedTune> shipped = FindShippedRender(key, frames)) return shipped;
   // Played at once, checked frame by frame as it plays: waiting for the
   // whole check would leave the first tune of every start to the
   // synthesiser.
@@ -538,6 +551,7 @@ constexpr size_t kRenderBlock = 4096;
 enum class TuneRender {
   Rendered,
   RenderedBefore,
+  Shipped,
   Unplayable,
   TooLong,
   NotKept,
@@ -595,6 +609,7 @@ TuneRender RenderTune(const fs::path& path, const std::string& soundFont,
   if (!tune) return TuneRender::Unplayable;
   std::shared_ptr<const MidiScore> score = ScoreOf(*tune);
   const uint64_t key = RenderKey(*score, signature);
+  if (!ShippedRenderName(key, score->lengthFrames).empty()) return TuneRender::Shipped;
   if (VerifyRenderedTune(key, score->lengthFrames)) return TuneRender::RenderedBefore;
   if (score->lengthFrames > kMaxRenderFrames || score->lengthFrames == 0) return TuneRender::TooLong;
   // Aside, a render never pushes one out: with more tunes than the folder
@@ -657,6 +672,9 @@ int RenderTunesOf(const std::vector<std::string>& folders) {
         break;
       case TuneRender::RenderedBefore:
         std::printf("%s: rendered before\n", name.c_str());
+        break;
+      case TuneRender::Shipped:
+        std::printf("%s: shipped with the game\n", name.c_str());
         break;
       case TuneRender::TooLong:
         std::printf("%s: too long to keep a render of\n", name.c_str());

@@ -42,6 +42,14 @@ uint64_t RenderKey(const MidiScore& score, const std::string& synthSignature);
 class RenderedTune {
  public:
   struct Decoding;
+  // Where a render that is not one of the cache's files is read from (the
+  // shipped renders).
+  struct Reader {
+    virtual ~Reader() = default;
+    virtual bool Read(uint64_t at, float* out, size_t count) = 0;
+  };
+  static std::shared_ptr<const RenderedTune> FromReader(std::unique_ptr<Reader> reader, uint64_t frames,
+                                                        const LoudnessFigure& loudness);
   ~RenderedTune();
   uint64_t Frames() const { return frames_; }
   // The tune's loudness as measured when it was rendered.
@@ -56,6 +64,7 @@ class RenderedTune {
   friend std::shared_ptr<const RenderedTune> FindRenderedTune(uint64_t, uint64_t);
   friend bool VerifyRenderedTune(uint64_t, uint64_t);
   std::unique_ptr<Decoding> decoding_;
+  std::unique_ptr<Reader> reader_;
   std::string path_;
   uint64_t frames_ = 0;
   LoudnessFigure loudness_;

@@ -8,9 +8,9 @@ set(KELVANE_WEB_NPM "" CACHE PATH "The npm folder holding js-synthesizer")
 set(KELVANE_WEB_ICONS "" CACHE PATH "Icons from the game's logo (hicolor/NxN/apps/kelvane.png)")
 set(KELVANE_WEB_SOUNDFONT /usr/share/sounds/sf2/TimGM6mb.sf2 CACHE FILEPATH
     "The General MIDI soundfont the page plays MIDI tunes without a render with")
-set(KELVANE_WEB_TUNES ${CMAKE_BINARY_DIR}/tunes CACHE PATH
-    "The default tunes rendered for the page (tunes.json and its MP3 files)")
-foreach(var KELVANE_WEB_DEPS KELVANE_WEB_DATA KELVANE_WEB_NPM KELVANE_WEB_ICONS)
+set(KELVANE_WEB_TUNES "" CACHE PATH
+    "The default tunes as the desktop ships them (the native build's game/renders: tunes.json and MP3 files)")
+foreach(var KELVANE_WEB_DEPS KELVANE_WEB_DATA KELVANE_WEB_NPM KELVANE_WEB_ICONS KELVANE_WEB_TUNES)
   if(NOT ${var})
     message(FATAL_ERROR "${var} is not set: configure the browser build through scripts/web")
   endif()

@@ -1,7 +1,9 @@
 // kelvane-page-tunes: renders the data folder's MIDI tunes as the desktop
 // plays them (its synthesiser, settings and soundfont), brings each to the
-// target loudness, and writes them as MP3 for the page, with a list the
-// page reads to find a tune's render and to start it on the right sample.
+// target loudness, and writes them as MP3 for the page and the desktop to
+// ship: with a list the page reads to find a tune's render and to start it
+// on the right sample (tunes.json), and one the desktop reads to find the
+// render of a score made with its synthesiser (renders.txt).
 //   kelvane-page-tunes --data DIR --out DIR [--reference DIR]
 // --reference also writes each normalised render as a 16-bit WAV, for
 // comparing what the page decodes against what the desktop plays.
@@ -23,6 +25,8 @@
 #include "music/sound_balance.h"
 #include "platform/core/loudness.h"
 #include "platform/sdl/midi_source.h"
+#include "platform/sdl/rendered_tunes.h"
+#include "platform/sdl/shipped_renders.h"
 #include "platform/sdl/synthesiser.h"
 
 namespace fs = std::filesystem;
@@ -217,6 +221,8 @@ int main(int argc, char** argv) {
   std::sort(tunes.begin(), tunes.end());
   std::sort(effects.begin(), effects.end());
 
+  const std::string signature = SynthSignature();
+  std::string desktopList = std::string(kShippedRendersHeader) + "\n";
   std::string list = "{\n\"rate\": " + std::to_string(kSynthRate) + ",\n\"tunes\": {";
   int failed = 0;
   bool first = true;
@@ -266,6 +272,15 @@ int main(int argc, char** argv) {
       ++failed;
       continue;
     }
+    // The desktop brings the tune to the target itself from the figure
+    // before the gain; printed whole, it gives the same gain as here.
+    char line[512];
+    std::snprintf(line, sizeof line, "%016llx %zu %.17g %.17g %.17g %zu %016llx %s\n",
+                  static_cast<unsigned long long>(RenderKey(*score, signature)), done, gainDb,
+                  raw.valid ? raw.integrated_lufs : NAN, raw.valid ? raw.true_peak_dbtp : NAN, mp3->bytes.size(),
+                  static_cast<unsigned long long>(ShippedChecksum(std::string(mp3->bytes.begin(), mp3->bytes.end()))),
+                  file.c_str());
+    desktopList += line;
     if (!reference.empty()) WriteWav(fs::path(reference) / (path.stem().string() + ".wav"), pcm, kSynthRate);
     char entry[512];
     std::snprintf(entry, sizeof entry,
@@ -295,7 +310,8 @@ int main(int argc, char** argv) {
     first = false;
   }
   list += "\n}\n}\n";
-  if (!WriteFile(fs::path(out) / "tunes.json", list.data(), list.size())) {
+  if (!WriteFile(fs::path(out) / kShippedRendersList, desktopList.data(), desktopList.size()) ||
+      !WriteFile(fs::path(out) / "tunes.json", list.data(), list.size())) {
     std::fprintf(stderr, "kelvane-page-tunes: the list could not be written\n");
     return 1;
   }
