@@ -11,7 +11,6 @@
 namespace kelvane {
 namespace {
 
-constexpr int32_t kLandingPlace = 10000;
 constexpr uint8_t kComputerTurn = 1;
 constexpr uint8_t kHumanTurn = 2;
 constexpr int kSaveFrameMs = 40;

@@ -267,7 +267,6 @@ namespace {
 
 using namespace record;
 
-constexpr int32_t kLandingPlace = 10000;
 constexpr uint32_t kMissedLandingFrames = 8;
 constexpr uint8_t kHumanTurn = 2;
 

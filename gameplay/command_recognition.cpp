@@ -11,7 +11,6 @@
 namespace kelvane {
 namespace {
 
-constexpr int32_t kLandingPlace = 10000;
 constexpr int32_t kFirstPlace = 1000;
 constexpr int8_t kLandingWindowFrames = 8;
 constexpr int kPromptAwaited = 6;  // prompt icon: a landing key is awaited

@@ -15,11 +15,15 @@ struct CommandListItem {
   int16_t row = 0;
 };
 
+// The place value past the command's four digits: a weight of it awaits a
+// landing key, and a code at or above it carries the key pressed there.
+inline constexpr int32_t kLandingPlace = 10000;
+
 struct CommandState {
   static constexpr int kCodes = 6667;  // command codes 0..6666
 
   int32_t commandCode = 0;         // decimal digits 1..6, 0 = no key in that place
-  int32_t commandWeight = 1000;    // place of the next digit; 10000 awaits a landing key
+  int32_t commandWeight = 1000;    // place of the next digit; kLandingPlace awaits a landing key
   int32_t matchedCode = 0;         // last matched code, or the computer's next command
   int16_t lastCommand = 0;         // the last finished command
   uint8_t landingKey = 0;          // digit the next command must begin with, 0 = none
