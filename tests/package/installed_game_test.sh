@@ -52,6 +52,13 @@ done
 line="rendered tunes: $CACHE/tunes/"
 env -u KELVANE_RENDERED_TUNES "$GAME" --where | grep -qxF "$line" || fail "--where lacks '$line'"
 
+# The default tunes' renders come with the package, made with the soundfont
+# it depends on: a first start renders none of them.
+shipped="$(env -u KELVANE_RENDERED_TUNES "$GAME" --render-tunes)" || fail "--render-tunes failed"
+[[ "$(grep -c ': shipped with the game$' <<<"$shipped")" == 9 ]] \
+  || fail "the default tunes are not all shipped:"$'\n'"$shipped"
+! compgen -G "$CACHE/tunes/*.flac" >/dev/null || fail "a shipped tune was rendered again"
+
 # Run 1: a match whose human turn is saved into slot 3, with an album of
 # snapshots saved to Zz1.bmp during the play, then a close.
 {
@@ -103,4 +110,4 @@ menu_length() { grep -o '"op":"open","file":"[^"]*/Zz.mid","length":[0-9]*' "$1"
 # The record replays from the player's folder by its plain name.
 "$GAME" --headless --replay Ac3.txt --run-ms 1000 >/dev/null || fail "Ac3.txt cannot be replayed"
 [[ "$(listing)" == "$before" ]] || fail "the runs changed the installation"
-echo "installed game: hardened, player's guide; settings, record, album and $caches colour caches in the XDG folders; read back; player's tune played"
+echo "installed game: hardened, player's guide; 9 tunes' renders shipped; settings, record, album and $caches colour caches in the XDG folders; read back; player's tune played"
