@@ -352,7 +352,10 @@ kelvanePage.audio = {
       // The tune's measured gain, or the standard one until it has been
       // heard whole once.
       const figure = tune.key && this.storedFigures().get(tune.key);
-      if (!resume) this.synthLevel.gain.setValueAtTime(figure ? this.normalisingGain(figure) : this.balance.unmeasuredGain, this.ctx.currentTime);
+      if (!resume) {
+        const gain = figure ? this.normalisingGain(figure) : this.balance.unmeasuredGain;
+        this.synthLevel.gain.setValueAtTime(gain, this.ctx.currentTime);
+      }
       if (from === 0 && !resume) {
         if (!figure && tune.key && tune.lengthMs > 0) {
           this.measuring = { tune, position, to };
