@@ -71,7 +71,9 @@ EM_JS(int, JsScreenWidth, (), { return window.screen.width | 0; });
 EM_JS(int, JsScreenHeight, (), { return window.screen.height | 0; });
 EM_JS(int, JsFactor, (), { return kelvanePage.factor | 0; });
 EM_JS(int, JsHasFocus, (), { return document.hasFocus() ? 1 : 0; });
-EM_JS(void, JsMusicOpen, (const char* path), { kelvanePage.audio.musicOpen(UTF8ToString(path)); });
+EM_JS(void, JsMusicOpen, (const char* path, uint32_t lengthMs), {
+  kelvanePage.audio.musicOpen(UTF8ToString(path), lengthMs);
+});
 EM_JS(void, JsMusicPlay, (uint32_t from, uint32_t to, int resume), {
   kelvanePage.audio.musicPlay(from, to, !!resume);
 });
@@ -184,7 +186,7 @@ class PageMedia : public MediaDevice {
     // The page's synthesiser seeks by ticks; our tempo map finds them.
     midi_.clear();
     if (MidiLengthMs(*bytes)) midi_ = std::move(*bytes);
-    JsMusicOpen(path.c_str());
+    JsMusicOpen(path.c_str(), length_);
     return Result(0);
   }
   int OpenCD(const std::string&) override { return Result(kUnsupported); }

@@ -123,7 +123,11 @@ async function main() {
     const { screens, offline, update } = require('./screens.cjs');
     if (!ONLY || ONLY === 'screens') await screens(browser, server.base, report);
     if (!ONLY || ONLY === 'update') await update(browser, report);
-    if (!ONLY || ONLY === 'sound') await require('./sound.cjs').soundLevels(browser, server.base, report);
+    if (!ONLY || ONLY === 'sound') {
+      const { soundLevels, synthLoudness } = require('./sound.cjs');
+      await soundLevels(browser, server.base, report);
+      await synthLoudness(browser, server.base, report);
+    }
     if (!ONLY || ONLY === 'coach') await require('./coach.cjs').coach(browser, server.base, report);
     // Last: it stops the server.
     if (!ONLY || ONLY === 'offline') await offline(browser, server.base, report, server.stop);

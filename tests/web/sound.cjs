@@ -4,11 +4,17 @@
 // the effects stand against the music as they do on the desktop.
 'use strict';
 
-async function soundLevels(browser, base, report) {
+// The page as the tests drive it: data in, no game running.
+async function testPage(browser, base) {
   const page = await browser.newPage();
+  await page.goto(base + '/index.html?test', { waitUntil: 'load' });
+  await page.waitForFunction('window.kelvaneReady === true', { timeout: 120000 });
+  return page;
+}
+
+async function soundLevels(browser, base, report) {
+  const page = await testPage(browser, base);
   try {
-    await page.goto(base + '/index.html?test', { waitUntil: 'load' });
-    await page.waitForFunction('window.kelvaneReady === true', { timeout: 120000 });
     const r = await page.evaluate(async () => {
       const audio = kelvanePage.audio;
       audio.balance = JSON.parse(Module.ccall('kelvane_sound_balance', 'string', [], []));
@@ -83,4 +89,70 @@ async function soundLevels(browser, base, report) {
   }
 }
 
-module.exports = { soundLevels };
+// A player's MIDI tune without a render, played whole through the
+// synthesiser twice, heard at the page's music output: the first play as
+// the synthesiser makes it (and as the audio thread measured it), the
+// second brought to the game's loudness.
+async function synthLoudness(browser, base, report) {
+  const page = await testPage(browser, base);
+  try {
+    const r = await page.evaluate(async () => {
+      const audio = kelvanePage.audio;
+      audio.start();
+      // Three string chords of two seconds each (480 ticks a beat at 120 bpm).
+      const vlq = (n) => (n > 127 ? [0x80 | (n >> 7), n & 127] : [n]);
+      const events = [0, 0xc0, 48];
+      for (const chord of [[60, 64, 67], [57, 60, 64], [62, 65, 69]]) {
+        chord.forEach((k) => events.push(0, 0x90, k, 70));
+        chord.forEach((k, i) => events.push(...vlq(i ? 0 : 1920), 0x80, k, 0));
+      }
+      events.push(0, 0xff, 0x2f, 0);
+      const bytes = [...'MThd'].map((c) => c.charCodeAt(0)).concat([0, 0, 0, 6, 0, 0, 0, 1, 1, 0xe0],
+        [...'MTrk'].map((c) => c.charCodeAt(0)), [0, 0, events.length >> 8, events.length & 255], events);
+      Module.FS.writeFile('/chords.mid', new Uint8Array(bytes));
+      const lengthMs = 6000;
+      audio.musicOpen('/chords.mid', lengthMs);
+      await audio.tune.ready;
+      await audio.synthReady;
+      // What the page sends out, as the player hears it.
+      const sampleRate = audio.ctx.sampleRate;
+      let taken = null;
+      const tap = audio.ctx.createScriptProcessor(4096, 2, 2);
+      tap.onaudioprocess = (e) => {
+        if (taken) taken.push([0, 1].map((c) => e.inputBuffer.getChannelData(c).slice()));
+      };
+      audio.music.connect(tap);
+      tap.connect(audio.ctx.destination);
+      const play = async () => {
+        taken = [];
+        audio.musicPlay(0, lengthMs, false);
+        await new Promise((r) => setTimeout(r, lengthMs + 200));
+        audio.musicHalt();  // as the game does at the tune's end
+        await audio.synth.retrievePlayerCurrentTick();  // the measurement's answer is in
+        const blocks = taken;
+        taken = null;
+        const buffer = new AudioBuffer({ numberOfChannels: 2, length: blocks.length * 4096, sampleRate });
+        blocks.forEach((b, i) => b.forEach((x, c) => buffer.copyToChannel(x, c, i * 4096)));
+        return kelvanePage.loudness(buffer).lufs;
+      };
+      const first = await play();
+      const figure = audio.storedFigures().get(audio.tune.key) || null;
+      const second = await play();
+      tap.disconnect();
+      // The game's loudness: where a tune is brought when its peak allows.
+      const target = figure &&
+        figure.lufs + Module.ccall('kelvane_normalising_gain_db', 'number', ['number', 'number'], [figure.lufs, -Infinity]);
+      return { first, second, figure, target };
+    });
+    const fig = (x) => (typeof x === 'number' ? x.toFixed(2) : String(x));
+    report('sound synthesiser tune follows its loudness',
+           r.figure && Math.abs(r.first - r.figure.lufs) <= 0.5 && Math.abs(r.first - r.target) > 2 &&
+           Math.abs(r.second - r.target) <= 1 ? null : JSON.stringify(r),
+           `first play ${fig(r.first)} LUFS (measured ${fig(r.figure && r.figure.lufs)}), ` +
+           `second ${fig(r.second)} against ${fig(r.target)}`);
+  } finally {
+    await page.close();
+  }
+}
+
+module.exports = { soundLevels, synthLoudness };

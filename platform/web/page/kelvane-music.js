@@ -42,54 +42,11 @@ function tuneHash(bytes) {
   return h >>> 0;
 }
 
-// Integrated loudness (LUFS, EBU R128: K-weighted, 400 ms blocks every
-// 100 ms, gated at -70 LUFS and 10 LU under the ungated mean) and the sample
-// peak (dBFS) of an AudioBuffer, as the desktop measures its tunes.
+// The loudness of an AudioBuffer (kelvane-loudness.js), measured whole.
 function loudness(buffer) {
-  const rate = buffer.sampleRate;
-  // The K-weighting's two stages, for any sample rate.
-  let K = Math.tan(Math.PI * 1681.974450955533 / rate);
-  const Vh = Math.pow(10, 3.999843853973347 / 20), Vb = Math.pow(Vh, 0.4996667741545416);
-  let Q = 0.7071752369554196, a0 = 1 + K / Q + K * K;
-  const shelf = [(Vh + Vb * K / Q + K * K) / a0, 2 * (K * K - Vh) / a0, (Vh - Vb * K / Q + K * K) / a0,
-                 2 * (K * K - 1) / a0, (1 - K / Q + K * K) / a0];
-  K = Math.tan(Math.PI * 38.13547087602444 / rate);
-  Q = 0.5003270373238773;
-  a0 = 1 + K / Q + K * K;
-  const high = [1, -2, 1, 2 * (K * K - 1) / a0, (1 - K / Q + K * K) / a0];
-  const hop = Math.round(rate / 10);
-  const hops = Math.floor(buffer.length / hop);
-  const energy = new Float64Array(hops);  // per 100 ms, summed over channels
-  let peak = 0;
-  for (let c = 0; c < buffer.numberOfChannels; ++c) {
-    const x = buffer.getChannelData(c);
-    let s1 = 0, s2 = 0, t1 = 0, t2 = 0;  // the stages' states (direct form II transposed)
-    for (let i = 0; i < hops * hop; ++i) {
-      const v = x[i];
-      const a = Math.abs(v);
-      if (a > peak) peak = a;
-      const y = shelf[0] * v + s1;
-      s1 = shelf[1] * v - shelf[3] * y + s2;
-      s2 = shelf[2] * v - shelf[4] * y;
-      const z = y + t1;
-      t1 = -2 * y - high[3] * z + t2;
-      t2 = y - high[4] * z;
-      energy[Math.floor(i / hop)] += z * z;
-    }
-  }
-  const blocks = [];
-  for (let i = 0; i + 4 <= hops; ++i)
-    blocks.push((energy[i] + energy[i + 1] + energy[i + 2] + energy[i + 3]) / (4 * hop));
-  const lufs = (z) => -0.691 + 10 * Math.log10(z);
-  const mean = (list) => list.reduce((s, z) => s + z, 0) / list.length;
-  const loud = blocks.filter((z) => lufs(z) > -70);
-  let integrated = -Infinity;
-  if (loud.length) {
-    const gate = lufs(mean(loud)) - 10;
-    const kept = loud.filter((z) => lufs(z) > gate);
-    integrated = lufs(mean(kept));
-  }
-  return { lufs: integrated, peakDb: peak > 0 ? 20 * Math.log10(peak) : -Infinity };
+  const meter = new kelvaneLoudness.LoudnessMeter(buffer.sampleRate, buffer.numberOfChannels);
+  meter.add(Array.from({ length: buffer.numberOfChannels }, (_, c) => buffer.getChannelData(c)));
+  return meter.result();
 }
 
 // The level of the sounding part: RMS (dBFS) over the 50 ms blocks that are
@@ -116,6 +73,12 @@ const fetchBytes = (file) =>
 const HEAD_BYTES = 1 << 18;
 const MP3_FRAME = 1152;
 const KEPT_RENDERS = 2;
+// A play of a tune without a render stopped this close to its end was heard
+// whole: the game's clock, which stops it, started a little before the sound.
+const WHOLE_SLACK_MS = 500;
+// The synthesiser's figures kept in the browser, the most recent so many.
+const KEPT_FIGURES = 200;
+const FIGURES_KEY = 'kelvane-tune-loudness';
 
 kelvanePage.audio = {
   ctx: null, music: null, effects: null, analyser: null,
@@ -129,6 +92,9 @@ kelvanePage.audio = {
   source: null,         // the playing tune's source node and where it started
   effect: null,         // the playing effect's source node
   synth: null, synthReady: null,
+  synthLevel: null,     // the gain on the synthesiser's tune
+  figures: null,        // "hash:length" -> {lufs, peakDb} of tunes the synthesiser played whole
+  measuring: null,      // the synthesiser's play being measured
   muting: null,         // the play whose seek keeps the music silent
 
   start() {
@@ -180,13 +146,14 @@ kelvanePage.audio = {
     const ctx = this.ctx;
     await ctx.audioWorklet.addModule('libfluidsynth-2.4.6.js');
     await ctx.audioWorklet.addModule('js-synthesizer.worklet.min.js');
+    await ctx.audioWorklet.addModule('kelvane-loudness.js');
     await ctx.audioWorklet.addModule('kelvane-synth.worklet.js');
     const node = new AudioWorkletNode(ctx, 'kelvane-synth', {
       numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2],
       processorOptions: { settings: SYNTH_SETTINGS },
     });
-    // The synthesiser's tunes are not measured: the game's standard gain.
-    const level = ctx.createGain();
+    // Each tune's own gain, set as it starts (synthPlay).
+    const level = this.synthLevel = ctx.createGain();
     level.gain.value = this.balance.unmeasuredGain;
     node.connect(level).connect(this.music);
     const synth = synthCalls(node.port);
@@ -204,6 +171,31 @@ kelvanePage.audio = {
     this.music.gain.setTargetAtTime(this.muting ? 0 : this.volumes.music / 100, t, FADE_S / 3);
     this.effects.gain.setTargetAtTime(this.volumes.effects / 100 * this.balance.effectsGain, t, FADE_S / 3);
   },
+  // The gain that brings a measured tune to the game's loudness.
+  normalisingGain({ lufs, peakDb }) {
+    return dbToGain(Module.ccall('kelvane_normalising_gain_db', 'number', ['number', 'number'], [lufs, peakDb]));
+  },
+  // The figures the synthesiser measured, this visit's and earlier ones'.
+  storedFigures() {
+    if (!this.figures) {
+      let kept = null;
+      try { kept = JSON.parse(localStorage.getItem(FIGURES_KEY)); } catch (err) { /* none kept */ }
+      this.figures = new Map(kept && typeof kept === 'object' ? Object.entries(kept).filter(([, f]) =>
+        f && Number.isFinite(f.lufs) && Number.isFinite(f.peakDb)) : []);
+    }
+    return this.figures;
+  },
+  keepFigure(key, figure) {
+    // A silent tune has no figure: it stays at the standard gain.
+    if (!Number.isFinite(figure.lufs) || !Number.isFinite(figure.peakDb)) return;
+    const figures = this.storedFigures();
+    figures.delete(key);
+    figures.set(key, { lufs: figure.lufs, peakDb: figure.peakDb });
+    for (const old of [...figures.keys()].slice(0, -KEPT_FIGURES)) figures.delete(old);
+    try {
+      localStorage.setItem(FIGURES_KEY, JSON.stringify(Object.fromEntries(figures)));
+    } catch (err) { /* kept for the visit */ }
+  },
   // A sound file of the data folder decoded; a tune also measured, and
   // given the gain that brings it to the game's loudness.
   decode(path, tune) {
@@ -213,8 +205,7 @@ kelvanePage.audio = {
     const promise = this.ctx.decodeAudioData(bytes.slice().buffer).then((buffer) => {
       let gain = 1;
       if (tune) {
-        const { lufs, peakDb } = loudness(buffer);
-        gain = dbToGain(Module.ccall('kelvane_normalising_gain_db', 'number', ['number', 'number'], [lufs, peakDb]));
+        gain = this.normalisingGain(loudness(buffer));
       }
       return { buffer, gain, offsetS: 0 };
     }).catch(() => null);
@@ -296,10 +287,13 @@ kelvanePage.audio = {
     }
   },
   // Opening a tune starts fetching what it plays from, so the first play
-  // waits as little as it can.
-  musicOpen(path) {
+  // waits as little as it can. lengthMs: the tune's length as the game
+  // measured it.
+  musicOpen(path, lengthMs) {
     const kind = /\.midi?$/i.test(path) ? 'midi' : 'wave';
-    const tune = this.tune = { path, kind, bytes: this.readBytes(path) };
+    const bytes = this.readBytes(path);
+    const tune = this.tune = { path, kind, bytes, lengthMs,
+                               key: bytes && kind === 'midi' ? tuneHash(bytes) + ':' + bytes.length : null };
     if (!this.ctx) return;
     tune.ready = kind === 'midi'
       ? this.renderOf(tune.bytes).then((render) => render || (this.startSynth(), { synth: true }))
@@ -318,7 +312,7 @@ kelvanePage.audio = {
     const position = () => Math.min(to, from + (performance.now() - asked));
     tune.ready.then((how) => {
       if (!how || this.playToken !== token) return;
-      if (how.synth) this.synthPlay(tune, token, from, resume, position);
+      if (how.synth) this.synthPlay(tune, token, from, to, resume, position);
       else if (how.whole) this.renderPlay(how, token, position, to);
       else this.bufferPlay(how, position(), to);
     });
@@ -346,7 +340,7 @@ kelvanePage.audio = {
     }
     this.bufferPlay(whole, at, to, s && s.how === head && at < head.untilMs ? when : undefined);
   },
-  synthPlay(tune, token, from, resume, position) {
+  synthPlay(tune, token, from, to, resume, position) {
     Promise.resolve(this.synthReady).then(async () => {
       if (!this.synth || this.playToken !== token) return;
       if (!resume || !tune.loaded) {
@@ -355,7 +349,18 @@ kelvanePage.audio = {
         tune.loaded = true;
       }
       if (this.playToken !== token) return;
+      // The tune's measured gain, or the standard one until it has been
+      // heard whole once.
+      const figure = tune.key && this.storedFigures().get(tune.key);
+      if (!resume) {
+        const gain = figure ? this.normalisingGain(figure) : this.balance.unmeasuredGain;
+        this.synthLevel.gain.setValueAtTime(gain, this.ctx.currentTime);
+      }
       if (from === 0 && !resume) {
+        if (!figure && tune.key && tune.lengthMs > 0) {
+          this.measuring = { tune, position, to };
+          this.synth.measureStart();
+        }
         await this.synth.playPlayer();
         return;
       }
@@ -390,6 +395,15 @@ kelvanePage.audio = {
   // Stop and pause alike: the game clock keeps the position.
   musicHalt() {
     this.playToken = null;
+    const m = this.measuring;
+    if (m) {
+      // Kept only for a play from the start to the tune's end.
+      this.measuring = null;
+      const whole = m.to >= m.tune.lengthMs && m.position() >= m.to - WHOLE_SLACK_MS;
+      this.synth.measureEnd(whole).then((figure) => {
+        if (figure) this.keepFigure(m.tune.key, figure);
+      });
+    }
     if (this.muting) {
       this.muting = null;
       this.applyVolumes();

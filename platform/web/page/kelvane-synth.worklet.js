@@ -8,6 +8,11 @@
 // answer a call: the page sends {id, method, args}, the Synthesizer method
 // of that name runs, and {id, value} or {id, error} comes back. Calls run
 // one after another in the order sent.
+//
+// It also measures a tune as it plays (kelvane-loudness.js, loaded before
+// this script): from measureStart until measureEnd, which answers with the
+// figure when the play was heard whole, so the page plays the tune at the
+// game's loudness from its next start.
 'use strict';
 
 // Seconds of output rendered after the last voice ends, for the reverb's
@@ -20,6 +25,7 @@ class KelvaneSynth extends AudioWorkletProcessor {
   constructor(options) {
     super();
     this.synth = null;
+    this.meter = null;
     this.quietBlocks = 0;
     this.tailBlocks = Math.ceil((TAIL_S * sampleRate) / 128);
     const settings = options.processorOptions && options.processorOptions.settings;
@@ -35,6 +41,10 @@ class KelvaneSynth extends AudioWorkletProcessor {
 
   async call({ id, method, args }) {
     try {
+      if (method === 'measureStart' || method === 'measureEnd') {
+        this.port.postMessage({ id, value: this[method](...args) });
+        return;
+      }
       const fn = this.synth[method];
       if (typeof fn !== 'function' || method.startsWith('_')) throw new Error('no method ' + method);
       let value = await fn.apply(this.synth, args);
@@ -47,13 +57,29 @@ class KelvaneSynth extends AudioWorkletProcessor {
     }
   }
 
+  // The output is measured from here on, as made (before the page's gain).
+  measureStart() {
+    this.meter = new kelvaneLoudness.LoudnessMeter(sampleRate, 2);
+  }
+
+  // {lufs, peakDb} of the output since measureStart when whole is true,
+  // else null; measuring stops either way.
+  measureEnd(whole) {
+    const meter = this.meter;
+    this.meter = null;
+    return whole && meter ? meter.result() : null;
+  }
+
   process(_inputs, outputs) {
     const synth = this.synth;
     if (!synth) return true;
     if (synth.isPlayerPlaying() || synth.isPlaying()) this.quietBlocks = 0;
-    else if (this.quietBlocks >= this.tailBlocks) return true;  // the output stays zeros
-    else ++this.quietBlocks;
+    else if (this.quietBlocks >= this.tailBlocks) {
+      if (this.meter) this.meter.add(outputs[0]);  // silence, still part of the tune's time
+      return true;  // the output stays zeros
+    } else ++this.quietBlocks;
     synth.render(outputs[0]);
+    if (this.meter) this.meter.add(outputs[0]);
     return true;
   }
 }
