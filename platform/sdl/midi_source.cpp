@@ -410,6 +410,9 @@ LoudnessFigure MeasureSynthesised(std::shared_ptr<const MidiScore> score, const 
   // The music that plays comes first.
   sched_param idle{};
   pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+  // One tune at a time: a synthesiser apart holds its instruments' samples.
+  static std::mutex& one = *new std::mutex;  // measurers may outlive the statics
+  std::lock_guard<std::mutex> lock(one);
   PrivateSynth synth(soundFont);
   if (!synth.Get() || !score) return {};
   synth.Load(score->presets);
