@@ -2,6 +2,8 @@
 
 #include <fluidsynth.h>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -407,9 +409,9 @@ void MidiSource::Silence() {
 }
 
 LoudnessFigure MeasureSynthesised(std::shared_ptr<const MidiScore> score, const std::string& soundFont) {
-  // The music that plays comes first.
-  sched_param idle{};
-  pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+  // The music that plays comes first; a low priority rather than idle, so
+  // that a busy machine still measures the tune within seconds.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
   // One tune at a time: a synthesiser apart holds its instruments' samples.
   static std::mutex& one = *new std::mutex;  // measurers may outlive the statics
   std::lock_guard<std::mutex> lock(one);

@@ -47,7 +47,7 @@ struct PlayRender {
 };
 
 // The loudness of the whole score as the synthesiser plays it, rendered on a
-// synthesiser of its own at the lowest priority and kept nowhere. Slow:
+// synthesiser of its own at a low priority and kept nowhere. Slow:
 // never on the game's thread.
 LoudnessFigure MeasureSynthesised(std::shared_ptr<const MidiScore> score, const std::string& soundFont);
 
