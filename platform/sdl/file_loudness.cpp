@@ -54,6 +54,7 @@ void Load(Figures& f, const std::string& folder) {
   if (f.folder == folder) return;
   f.folder = folder;
   f.known.clear();
+  if (folder.empty()) return;  // renders off: figures live for the run only
   std::ifstream in(folder + kFileName);
   std::string line;
   while (std::getline(in, line)) {
@@ -96,7 +97,6 @@ LoudnessFigure Measure(const std::string& path) {
 
 std::optional<LoudnessFigure> KnownLoudness(const std::string& identity) {
   const std::string folder = RenderedTunesFolder();
-  if (folder.empty()) return std::nullopt;
   Figures& f = F();
   std::lock_guard<std::mutex> lock(f.m);
   Load(f, folder);
@@ -119,7 +119,7 @@ void MeasureFileLoudnessAside(const std::string& path) {
 
 void MeasureLoudnessAside(const std::string& identity, std::function<LoudnessFigure()> measure) {
   const std::string folder = RenderedTunesFolder();
-  if (folder.empty() || identity.find('\n') != std::string::npos) return;
+  if (identity.find('\n') != std::string::npos) return;
   Figures& f = F();
   {
     std::lock_guard<std::mutex> lock(f.m);
@@ -136,7 +136,7 @@ void MeasureLoudnessAside(const std::string& identity, std::function<LoudnessFig
       // Figures of files long gone are dropped once there are many.
       if (f.known.size() >= kMaxFigures) f.known.clear();
       f.known[id] = figure;
-      Save(f);
+      if (!folder.empty()) Save(f);
     }
     --f.running;
     f.idle.notify_all();

@@ -1,7 +1,8 @@
 // The loudness of WAV and MP3 tunes (the game's own, the player's and
 // dropped files), measured once off the game's thread and kept by the
 // file's identity (path, size, modification time) in a small file of our
-// own in the rendered-tunes cache folder.
+// own in the rendered-tunes cache folder; with renders turned off, for the
+// run only.
 #pragma once
 
 #include <chrono>
@@ -18,7 +19,7 @@ std::optional<LoudnessFigure> KnownFileLoudness(const std::string& path);
 
 // Measures the file on a thread of its own (decoding it whole through the
 // mixer, which must be open) and keeps the figure, unless it is known or
-// being measured. Does nothing while renders are turned off.
+// being measured.
 void MeasureFileLoudnessAside(const std::string& path);
 
 // The same for sound that is no file (a CD's tracks), under an identity of

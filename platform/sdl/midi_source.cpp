@@ -2,6 +2,8 @@
 
 #include <fluidsynth.h>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -143,6 +145,7 @@ MidiSource::MidiSource(std::shared_ptr<const MidiScore> score, uint64_t from, ui
       ahead_(renderAheadOn && !render.synth),
       rendered_(std::move(render.tune)),
       own_(render.synth),
+      measured_(render.loudness),
       renderKey_(render.key) {
   pos_ = std::min(from, score_->lengthFrames);
   end_ = std::clamp(to, pos_, score_->lengthFrames);
@@ -170,11 +173,11 @@ MidiSource::~MidiSource() {
   std::erase(r.plays, this);
 }
 
-// Only a render knows the tune's loudness; the synthesiser's first
-// hearing plays at the standard gain.
+// A render knows the tune's loudness, or with renders off a measure of the
+// synthesiser's play; the first hearing plays at the standard gain.
 float MidiSource::Level() const {
   namespace sb = sound_balance;
-  const LoudnessFigure* figure = rendered_ ? &rendered_->Loudness() : nullptr;
+  const LoudnessFigure* figure = rendered_ ? &rendered_->Loudness() : measured_ ? &*measured_ : nullptr;
   const double db = figure && figure->valid
                         ? sb::NormalisingGainDb(figure->integrated_lufs, figure->true_peak_dbtp)
                         : sb::kUnmeasuredGainDb;
@@ -403,6 +406,29 @@ void MidiSource::Silence() {
   pos_ = handed_;
   next_ = 0;
   while (next_ < events_.size() && events_[next_].frame < pos_) ++next_;
+}
+
+LoudnessFigure MeasureSynthesised(std::shared_ptr<const MidiScore> score, const std::string& soundFont) {
+  // The music that plays comes first; a low priority rather than idle, so
+  // that a busy machine still measures the tune within seconds.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+  // One tune at a time: a synthesiser apart holds its instruments' samples.
+  static std::mutex& one = *new std::mutex;  // measurers may outlive the statics
+  std::lock_guard<std::mutex> lock(one);
+  PrivateSynth synth(soundFont);
+  if (!synth.Get() || !score) return {};
+  synth.Load(score->presets);
+  MidiSource play(score, 0, score->lengthFrames, 0, {0, nullptr, synth.Get()});
+  // As the render's figure is taken: the sample peak stands in for the true peak.
+  LoudnessMeter meter(kStreamRate, 2, false);
+  constexpr size_t kBlock = 4096;
+  std::vector<float> block(kBlock * 2);
+  while (play.FramesLeft() > 0) {
+    const size_t n = play.Render(block.data(), kBlock);
+    if (n == 0) break;
+    meter.Add(block.data(), n);
+  }
+  return meter.Result();
 }
 
 }  // namespace kelvane

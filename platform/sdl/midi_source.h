@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "music/midi_events.h"
@@ -40,7 +42,14 @@ struct PlayRender {
   uint64_t key = 0;
   std::shared_ptr<const RenderedTune> tune;
   fluid_synth_t* synth = nullptr;
+  // The tune's loudness measured without a render (renders turned off).
+  std::optional<LoudnessFigure> loudness = std::nullopt;
 };
+
+// The loudness of the whole score as the synthesiser plays it, rendered on a
+// synthesiser of its own at a low priority and kept nowhere. Slow:
+// never on the game's thread.
+LoudnessFigure MeasureSynthesised(std::shared_ptr<const MidiScore> score, const std::string& soundFont);
 
 // One play of a score, over a range of frames. The play that has the
 // synthesiser is rendered ahead of the mixer, in blocks of about 46 ms on a
@@ -106,6 +115,7 @@ class MidiSource : public MusicSource {
   // it is made.
   std::shared_ptr<const RenderedTune> rendered_;
   fluid_synth_t* own_ = nullptr;
+  std::optional<LoudnessFigure> measured_;
   // The render lock held for these.
   bool readFailed_ = false;
   uint64_t renderKey_ = 0;

@@ -99,6 +99,11 @@ int SdlMedia::OpenFile(const std::string& path) {
       renderKey_ = signature.empty() || RenderedTunesFolder().empty()
                        ? 0
                        : RenderKey(*score_, signature);
+      // Without renders the synthesiser's play is measured for the run.
+      char key[40];
+      std::snprintf(key, sizeof key, "midi %016llx",
+                    static_cast<unsigned long long>(signature.empty() ? 0 : RenderKey(*score_, signature)));
+      synthIdentity_ = renderKey_ || signature.empty() ? std::string() : key;
     }
   } else if (SdlAudioIsOpen()) {
     // The decoder is named, so the mixer never guesses at other formats
@@ -237,6 +242,13 @@ int SdlMedia::StartPlay(uint32_t from, uint32_t to) {
     // so a render finished by the last loop serves the next.
     PlayRender render{renderKey_, nullptr};
     if (renderKey_) render.tune = FindRenderedTune(renderKey_, score_->lengthFrames);
+    if (!synthIdentity_.empty()) {
+      render.loudness = KnownLoudness(synthIdentity_);
+      if (!render.loudness)
+        MeasureLoudnessAside(synthIdentity_, [score = score_, font = SoundFontPath()] {
+          return MeasureSynthesised(score, font);
+        });
+    }
     StreamStart(std::make_shared<MidiSource>(score_, MsToFrames(from), MsToFrames(to), presets_,
                                              std::move(render)));
     streaming_ = true;
@@ -319,6 +331,7 @@ int SdlMedia::Close() {
   mixMusic_ = nullptr;
   score_.reset();
   renderKey_ = 0;
+  synthIdentity_.clear();
   disc_.reset();
   streaming_ = false;
   open_ = playing_ = paused_ = false;

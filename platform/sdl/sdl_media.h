@@ -64,6 +64,7 @@ class SdlMedia : public MediaDevice {
   std::shared_ptr<const MidiScore> score_;  // a MIDI tune with audio on
   uint64_t presets_ = 0;                    // the request loading its instruments
   uint64_t renderKey_ = 0;                  // names its rendered tune (0: none)
+  std::string synthIdentity_;               // with renders off: its loudness's key
   _Mix_Music* mixMusic_ = nullptr;          // a WAV or MP3 tune with audio on
   std::shared_ptr<CdDisc> disc_;            // an open CD
   bool streaming_ = false;                  // a source of ours is in the music stream

@@ -38,6 +38,8 @@ inline std::string traceFile;
 inline std::function<void(QWidget* window, int scene, int sub)> drive;
 // What becomes of a message box (the failed start): answered, as a user would.
 inline std::function<void(QMessageBox*)> onBox = [](QMessageBox* box) { box->accept(); };
+// A run longer than this counts as hung.
+inline int hungAfterMs = 60000;
 
 // The process must end by itself from now on. The deadline only catches a
 // hang: a quit takes well under a second, but a busy machine may hold it up
@@ -85,7 +87,7 @@ inline std::pair<int, int> LastFrame() {
 
 inline void StartDriving() {
   // A program that never ends fails the test instead of stalling the run.
-  QTimer::singleShot(60000, [] { std::_Exit(kHung); });
+  QTimer::singleShot(hungAfterMs, [] { std::_Exit(kHung); });
   QTimer::singleShot(300, [] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog) std::_Exit(kNoDialog);
