@@ -32,6 +32,10 @@ inline constexpr double kMaxCutDb = -30.0;
 // standing out.
 inline constexpr double kEffectsGainDb = -5.0;
 
+// With normalisation turned off every tune plays as made, and the effects
+// take the half gain they always had against tunes as made.
+inline constexpr double kEffectsFactorAsMade = 0.5;
+
 // The gain that brings a tune of this integrated loudness to the target
 // without its true peak passing the ceiling. A silent tune (no finite
 // loudness) keeps unity gain; a figure that is not a number plays at the

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "music/sound_balance.h"
 #include "platform/platform.h"
 
 namespace kelvane {
@@ -22,7 +23,7 @@ bool SdlAudioIsOpen();
 // music; halved (-6 dB) they stand a little above it and both are heard.
 // With every tune at the game's one loudness, the effects take the gain
 // set against that loudness instead.
-inline constexpr float kEffectsBalance = 0.5f;
+inline constexpr float kEffectsBalance = static_cast<float>(sound_balance::kEffectsFactorAsMade);
 float EffectsBalance();
 
 // Master volumes of the music and of the sound effects, 0 (silent) to 1

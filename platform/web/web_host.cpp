@@ -891,10 +891,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE double kelvane_music_tick(double ms) {
 // The desktop's sound balance, for the page's mixing: one place for both.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* kelvane_sound_balance() {
   static std::string text;
-  char json[128];
-  std::snprintf(json, sizeof json, "{\"effectsGain\": %.6f, \"unmeasuredGain\": %.6f}",
+  char json[160];
+  std::snprintf(json, sizeof json,
+                "{\"effectsGain\": %.6f, \"unmeasuredGain\": %.6f, \"effectsGainAsMade\": %.6f}",
                 sound_balance::GainFactor(sound_balance::kEffectsGainDb),
-                sound_balance::GainFactor(sound_balance::kUnmeasuredGainDb));
+                sound_balance::GainFactor(sound_balance::kUnmeasuredGainDb), sound_balance::kEffectsFactorAsMade);
   text = json;
   return text.c_str();
 }

@@ -124,9 +124,10 @@ async function main() {
     if (!ONLY || ONLY === 'screens') await screens(browser, server.base, report);
     if (!ONLY || ONLY === 'update') await update(browser, report);
     if (!ONLY || ONLY === 'sound') {
-      const { soundLevels, synthLoudness } = require('./sound.cjs');
+      const { soundLevels, synthLoudness, normaliseOff } = require('./sound.cjs');
       await soundLevels(browser, server.base, report);
       await synthLoudness(browser, server.base, report);
+      await normaliseOff(browser, server.base, report);
     }
     if (!ONLY || ONLY === 'coach') await require('./coach.cjs').coach(browser, server.base, report);
     // Last: it stops the server.

@@ -5,9 +5,9 @@
 'use strict';
 
 // The page as the tests drive it: data in, no game running.
-async function testPage(browser, base) {
+async function testPage(browser, base, options = '') {
   const page = await browser.newPage();
-  await page.goto(base + '/index.html?test', { waitUntil: 'load' });
+  await page.goto(base + '/index.html?test' + options, { waitUntil: 'load' });
   await page.waitForFunction('window.kelvaneReady === true', { timeout: 120000 });
   return page;
 }
@@ -155,4 +155,36 @@ async function synthLoudness(browser, base, report) {
   }
 }
 
-module.exports = { soundLevels, synthLoudness };
+// Normalisation turned off for this and later visits: a default tune plays
+// as the synthesiser made it, the effects at their old half gain; turned
+// on again, as the visits after it expect.
+async function normaliseOff(browser, base, report) {
+  const visit = async (options, what) => {
+    const page = await testPage(browser, base, options);
+    try {
+      return await page.evaluate(what);
+    } finally {
+      await page.close();
+    }
+  };
+  const off = await visit('&normalise=off', async () => {
+    const audio = kelvanePage.audio;
+    audio.balance = JSON.parse(Module.ccall('kelvane_sound_balance', 'string', [], []));
+    const list = await audio.loadList();
+    const name = Object.keys(list.tunes).sort((a, b) => list.tunes[a].frames - list.tunes[b].frames)[0];
+    const entry = list.tunes[name];
+    const m = await audio.measureTune(name, entry.frames / list.rate);
+    return { normalised: audio.normalised, name, lufs: m.lufs, asMade: entry.lufs - entry.gainDb,
+             effects: audio.effectsGain(), asMadeEffects: audio.balance.effectsGainAsMade };
+  });
+  const later = await visit('', () => kelvanePage.audio.normalised);
+  const on = await visit('&normalise=on', () => kelvanePage.audio.normalised);
+  const after = await visit('', () => kelvanePage.audio.normalised);
+  const fine = off.normalised === false && later === false && on === true && after === true &&
+               Math.abs(off.lufs - off.asMade) <= 1 && off.effects === off.asMadeEffects;
+  report('sound normalisation off and on again', fine ? null : JSON.stringify({ off, later, on, after }),
+         `${off.name} as made ${off.lufs.toFixed(1)} LUFS (made at ${off.asMade.toFixed(1)}), ` +
+         `effects at ${off.effects}; remembered, then on again`);
+}
+
+module.exports = { soundLevels, synthLoudness, normaliseOff };

@@ -34,6 +34,18 @@ function synthCalls(port) {
   return new Proxy({}, { get: (_, name) => (typeof name === 'string' && name !== 'then' ? method(name) : undefined) });
 }
 
+// Loudness normalisation is on unless ?normalise=off says otherwise, which
+// the page remembers for later visits (?normalise=on turns it back on).
+function normaliseWanted() {
+  const asked = new URLSearchParams(location.search).get('normalise');
+  try {
+    if (asked === 'off' || asked === 'on') localStorage.setItem('kelvane-normalise', asked);
+    return (asked || localStorage.getItem('kelvane-normalise')) !== 'off';
+  } catch (err) {
+    return asked !== 'off';  // no storage: this visit only
+  }
+}
+
 // The build's check that a file is the one rendered (FNV-1a, 32 bits): a
 // player's own copy under a default tune's name plays through the synthesiser.
 function tuneHash(bytes) {
@@ -84,7 +96,9 @@ kelvanePage.audio = {
   ctx: null, music: null, effects: null, analyser: null,
   volumes: { music: 100, effects: 100 },
   // The one balance of both hosts, from the game (its sound_balance).
-  balance: { effectsGain: 1, unmeasuredGain: 1 },
+  balance: { effectsGain: 1, unmeasuredGain: 1, effectsGainAsMade: 0.5 },
+  // Every tune at the game's loudness, unless the player turned it off.
+  normalised: normaliseWanted(),
   buffers: new Map(),   // path -> promise of {buffer, gain} (WAV and MP3 tunes, effects)
   renders: new Map(),   // render file -> promise of {buffer, offsetS, gain}
   list: null,           // promise of tunes.json, or of null without one
@@ -169,11 +183,21 @@ kelvanePage.audio = {
     if (!this.ctx) return;
     const t = this.ctx.currentTime;
     this.music.gain.setTargetAtTime(this.muting ? 0 : this.volumes.music / 100, t, FADE_S / 3);
-    this.effects.gain.setTargetAtTime(this.volumes.effects / 100 * this.balance.effectsGain, t, FADE_S / 3);
+    this.effects.gain.setTargetAtTime(this.volumes.effects / 100 * this.effectsGain(), t, FADE_S / 3);
   },
-  // The gain that brings a measured tune to the game's loudness.
+  // The gain that brings a measured tune to the game's loudness (none with
+  // normalisation off: the tune as made).
   normalisingGain({ lufs, peakDb }) {
+    if (!this.normalised) return 1;
     return dbToGain(Module.ccall('kelvane_normalising_gain_db', 'number', ['number', 'number'], [lufs, peakDb]));
+  },
+  // A render was brought to the game's loudness when it was made; with
+  // normalisation off it plays as the synthesiser made it.
+  renderGain(entry) {
+    return this.normalised ? 1 : dbToGain(-entry.gainDb);
+  },
+  effectsGain() {
+    return this.normalised ? this.balance.effectsGain : this.balance.effectsGainAsMade;
   },
   // The figures the synthesiser measured, this visit's and earlier ones'.
   storedFigures() {
@@ -244,12 +268,12 @@ kelvanePage.audio = {
       const lead = r < 3 || r > MP3_FRAME - 3 ? entry.delay : 0;
       // The last frames of a cut file may be decoded short.
       const untilMs = ((frames(buffer) - lead - 2 * MP3_FRAME) / rate) * 1000;
-      return { buffer, gain: 1, offsetS: lead / rate, untilMs };
+      return { buffer, gain: this.renderGain(entry), offsetS: lead / rate, untilMs };
     }).catch(() => null);
     const whole = data.then((bytes) => ctx.decodeAudioData(bytes)).then((buffer) => {
       const extra = frames(buffer) - entry.frames;
       const lead = extra > entry.padding + entry.delay / 2 ? entry.delay : 0;
-      return { buffer, gain: 1, offsetS: lead / rate };
+      return { buffer, gain: this.renderGain(entry), offsetS: lead / rate };
     }).catch((err) => {
       console.warn(`Kelvane: the render ${entry.file} could not be played: ${err}`);
       this.renders.delete(entry.file);
@@ -472,7 +496,7 @@ kelvanePage.audio = {
     const effect = await new OfflineAudioContext(2, 1, rate).decodeAudioData(kelvanePage.readFile(path).slice().buffer);
     const ctx = new OfflineAudioContext(2, effect.length, rate);
     const bus = ctx.createGain();
-    bus.gain.value = this.volumes.effects / 100 * this.balance.effectsGain;
+    bus.gain.value = this.volumes.effects / 100 * this.effectsGain();
     bus.connect(ctx.destination);
     const src = ctx.createBufferSource();
     src.buffer = effect;
