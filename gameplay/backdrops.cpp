@@ -34,7 +34,11 @@ bool LoadSheetFile(Game& g, const std::string& path, const char* fallback) {
 
 void FillSheet(Game& g, uint32_t rgb) {
   Surface& sheet = g.gfx.backdropSheet;
-  sheet.Create(backdrop::kSheetW, backdrop::kSheetH, PixelFormat::Colour);
+  // The fill covers the whole sheet, so one of the right size and format
+  // needs no clearing first.
+  if (sheet.Width() != backdrop::kSheetW || sheet.Height() != backdrop::kSheetH ||
+      !sheet.IsColour())
+    sheet.Create(backdrop::kSheetW, backdrop::kSheetH, PixelFormat::Colour);
   const uint32_t keepBrush = sheet.canvas.brushColour;
   sheet.canvas.brushColour = rgb;
   FillRect(sheet, sheet.Bounds());
