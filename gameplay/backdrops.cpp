@@ -34,11 +34,19 @@ bool LoadSheetFile(Game& g, const std::string& path, const char* fallback) {
 
 void FillSheet(Game& g, uint32_t rgb) {
   Surface& sheet = g.gfx.backdropSheet;
-  sheet.Create(backdrop::kSheetW, backdrop::kSheetH, PixelFormat::Colour);
+  // An unchanged stamp means the sheet still holds that fill.
+  Surfaces::FilledSheet& last = g.gfx.filledBackdrop;
+  if (sheet.Stamp() == last.stamp && rgb == last.rgb) return;
+  // The fill covers the whole sheet, so one of the right size and format
+  // needs no clearing first.
+  if (sheet.Width() != backdrop::kSheetW || sheet.Height() != backdrop::kSheetH ||
+      !sheet.IsColour())
+    sheet.Create(backdrop::kSheetW, backdrop::kSheetH, PixelFormat::Colour);
   const uint32_t keepBrush = sheet.canvas.brushColour;
   sheet.canvas.brushColour = rgb;
   FillRect(sheet, sheet.Bounds());
   sheet.canvas.brushColour = keepBrush;
+  last = {sheet.Stamp(), rgb};
 }
 
 // The default picture, or black when even that is missing: the stage must

@@ -62,7 +62,7 @@ void EraseRect(Game& g, const Rect& r) {
   Stamp(g, atlas::At(RegionId::kHudBlankColumn), r);
 }
 
-Rect Union(RegionId a, RegionId b) {
+constexpr Rect Union(RegionId a, RegionId b) {
   Rect p = atlas::At(a), q = atlas::At(b);
   return Rect{std::min(p.left, q.left), std::min(p.top, q.top), std::max(p.right, q.right),
               std::max(p.bottom, q.bottom)};
@@ -162,12 +162,16 @@ void ShowLandingPrompt(Game& g, int icon) {
 }
 
 void ClearKeys(Game& g) {
-  EraseRect(g, atlas::At(RegionId::kHudKeysA));
-  EraseRect(g, Union(RegionId::kHudLandingKeyA, RegionId::kHudPromptA));
-  EraseRect(g, atlas::At(RegionId::kHudSlot4A));
-  EraseRect(g, atlas::At(RegionId::kHudKeysB));
-  EraseRect(g, Union(RegionId::kHudLandingKeyB, RegionId::kHudPromptB));
-  EraseRect(g, atlas::At(RegionId::kHudSlot4B));
+  // A move list may end thousands of rows in one frame, each clearing these.
+  static constexpr Rect kPlaces[] = {
+      atlas::At(RegionId::kHudKeysA),
+      Union(RegionId::kHudLandingKeyA, RegionId::kHudPromptA),
+      atlas::At(RegionId::kHudSlot4A),
+      atlas::At(RegionId::kHudKeysB),
+      Union(RegionId::kHudLandingKeyB, RegionId::kHudPromptB),
+      atlas::At(RegionId::kHudSlot4B),
+  };
+  for (const Rect& r : kPlaces) EraseRect(g, r);
 }
 
 void ShowCommand(Game& g, int code) {

@@ -662,7 +662,21 @@ void FillRect(Surface& s, const Rect& r) {
   int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
   t = std::max(t, 0);
   b = std::min(b, s.Height());
-  for (int y = t; y < b; ++y) FillSpan(s, y, l, rr, s.canvas.brushColour);
+  if (t >= b) return;
+  FillSpan(s, t, l, rr, s.canvas.brushColour);
+  // The other rows copy the first: one colour lookup, and a whole backdrop
+  // sheet cleared on every frame costs little even in instrumented builds.
+  l = std::max(l, 0);
+  rr = std::min(rr, s.Width());
+  if (l >= rr) return;
+  const Surface& filled = s;
+  const size_t n = static_cast<size_t>(rr - l);
+  for (int y = t + 1; y < b; ++y) {
+    if (s.IsColour())
+      std::memcpy(s.ColourRowToWrite(y, l, rr) + l, filled.ColourRow(t) + l, n * 4);
+    else
+      std::memcpy(s.ByteRowToWrite(y, l, rr) + l, filled.ByteRow(t) + l, n);
+  }
 }
 
 void DrawRectangle(Surface& s, const Rect& r) {

@@ -54,6 +54,13 @@ struct Surfaces {
     Canvas canvas;
   };
   std::array<ClearedLayer, 2> clearedLayers;  // spriteLayer, maskLayer
+  // The backdrop sheet as its last plain fill left it: a move list may
+  // load the same missing picture on every frame.
+  struct FilledSheet {
+    uint64_t stamp = 0;
+    uint32_t rgb = 0;
+  };
+  FilledSheet filledBackdrop;
 
   // ---- Rectangle variables ----
   Rect blitSource;   // the picture's rectangle in a sheet (DrawSprite)

@@ -310,6 +310,32 @@ TEST(Raster, FormatSwitches) {
   EXPECT_EQ(Row(s, 0), (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF}));
 }
 
+TEST(Raster, FillClipsAndKeepsTheRestInEveryFormat) {
+  // Corners given the wrong way round, hanging over the left edge and past
+  // the right one: rows 1 and 2 fill from column 0 to the end.
+  const Rect r{9, 3, -2, 1};
+  Surface c = Filled(4, 4, 0x111111);
+  c.canvas.brushColour = 0x0A0B0C;
+  const uint64_t before = c.Stamp();
+  FillRect(c, r);
+  EXPECT_NE(c.Stamp(), before);
+  EXPECT_EQ(Row(c, 0), (std::vector<uint32_t>(4, 0x111111)));
+  EXPECT_EQ(Row(c, 1), (std::vector<uint32_t>(4, 0x0A0B0C)));
+  EXPECT_EQ(Row(c, 2), (std::vector<uint32_t>(4, 0x0A0B0C)));
+  EXPECT_EQ(Row(c, 3), (std::vector<uint32_t>(4, 0x111111)));
+  Surface m = MaskOf({"0000", "0000", "0000", "0000"});
+  m.canvas.brushColour = colour::kWhite;
+  FillRect(m, Rect{1, 1, 3, 3});
+  EXPECT_EQ(BitsOf(m), (std::vector<std::string>{"0000", "0110", "0110", "0000"}));
+  Surface p;
+  p.CreatePal4(3, 3, Surface::VgaPalette());
+  p.canvas.brushColour = 0x0000FF;  // VGA entry 12
+  FillRect(p, Rect{1, -5, 5, 2});
+  EXPECT_EQ(Row(p, 0), (std::vector<uint32_t>{0, 12, 12}));
+  EXPECT_EQ(Row(p, 1), (std::vector<uint32_t>{0, 12, 12}));
+  EXPECT_EQ(Row(p, 2), (std::vector<uint32_t>(3, 0)));
+}
+
 TEST(Raster, RectangleExcludesRightAndBottomEdge) {
   Surface s = Filled(6, 5, 0);
   s.canvas.brushColour = 0x0000AA;
