@@ -194,7 +194,7 @@ class Mp3Reader : public RenderedTune::Reader {
 
 struct Opened {
   std::string bytes;
-  const Entry* entry = nullptr;
+  Entry entry;  // a copy: the list may be read again meanwhile
 };
 
 // The listed file of key, read whole and checked (once a run for a file
@@ -209,16 +209,16 @@ std::optional<Opened> OpenChecked(uint64_t key, uint64_t frames) {
     ReadList(s);
     auto found = s.entries.find(key);
     if (found == s.entries.end() || found->second.frames != frames) return std::nullopt;
-    opened.entry = &found->second;
+    opened.entry = found->second;
     path = s.folder + found->second.file;
   }
-  if (!ReadFile(path, opened.entry->bytes, &opened.bytes, &identity)) return std::nullopt;
+  if (!ReadFile(path, opened.entry.bytes, &opened.bytes, &identity)) return std::nullopt;
   {
     std::lock_guard<std::mutex> lock(s.m);
     if (s.failed.count(identity)) return std::nullopt;
     if (s.checked.count(identity)) return opened;
   }
-  const bool sound = ShippedChecksum(opened.bytes) == opened.entry->checksum;
+  const bool sound = ShippedChecksum(opened.bytes) == opened.entry.checksum;
   std::lock_guard<std::mutex> lock(s.m);
   (sound ? s.checked : s.failed).insert(identity);
   if (!sound) {
@@ -248,7 +248,7 @@ uint64_t ShippedChecksum(const std::string& bytes) {
 std::shared_ptr<const RenderedTune> FindShippedRender(uint64_t key, uint64_t frames) {
   std::optional<Opened> opened = OpenChecked(key, frames);
   if (!opened) return nullptr;
-  const Entry& e = *opened->entry;
+  const Entry& e = opened->entry;
   auto reader = std::make_unique<Mp3Reader>(std::move(opened->bytes), e.gainDb);
   if (!reader->Open(frames)) return nullptr;
   return RenderedTune::FromReader(std::move(reader), frames, e.loudness);
@@ -256,7 +256,7 @@ std::shared_ptr<const RenderedTune> FindShippedRender(uint64_t key, uint64_t fra
 
 std::string ShippedRenderName(uint64_t key, uint64_t frames) {
   std::optional<Opened> opened = OpenChecked(key, frames);
-  return opened ? opened->entry->file : std::string();
+  return opened ? opened->entry.file : std::string();
 }
 
 }  // namespace kelvane
