@@ -21,6 +21,7 @@
 
 #include "platform/cd/cd_drives.h"
 #include "platform/cd/cue_sheet.h"
+#include "platform/core/regular_file.h"
 #include "platform/core/shown_name.h"
 
 namespace kelvane {
@@ -42,34 +43,6 @@ bool IsCueSheet(const std::string& path) {
 
 uint32_t SectorsToMs(int64_t sectors) {
   return static_cast<uint32_t>(sectors * 1000 / kCdSectorsPerSecond);
-}
-
-// Opens a file for reading only when it is a plain file: a FIFO, a device
-// or a folder named by a sheet would block the reader or never end. The
-// open itself never waits (O_NONBLOCK), and what was opened is checked
-// again, in case the name was swapped in between.
-int OpenRegular(const std::string& path, int64_t& bytes, std::string& why) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
-    why = std::strerror(errno);
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    why = "not a regular file";
-    return -1;
-  }
-  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    why = std::strerror(errno);
-    return -1;
-  }
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    why = "not a regular file";
-    return -1;
-  }
-  bytes = st.st_size;
-  return fd;
 }
 
 // Reads exactly n bytes at offset; false on a short file or an error.
@@ -123,8 +96,9 @@ std::shared_ptr<CdDisc> CdDisc::Open(const std::string& drive, std::string& why)
 std::shared_ptr<CdDisc> CdDisc::OpenImage(const std::string& cuePath, std::string& why,
                                           std::string& damage) {
   damage.clear();
-  int64_t bytes = 0;
-  int fd = OpenRegular(cuePath, bytes, why);
+  struct stat st {};
+  int fd = OpenRegular(cuePath, st, why);
+  const int64_t bytes = st.st_size;
   if (fd < 0) {
     why = "the sheet cannot be read: " + why;
     return nullptr;
@@ -156,8 +130,9 @@ std::shared_ptr<CdDisc> CdDisc::OpenImage(const std::string& cuePath, std::strin
     image.sectorBytes = sheet->tracks[t].sectorBytes;
     image.bigEndian = file.bigEndian;
     image.base = disc->discEnd_;
-    int64_t size = 0;
-    image.fd = OpenRegular(path, size, why);
+    struct stat st {};
+    image.fd = OpenRegular(path, st, why);
+    const int64_t size = st.st_size;
     if (image.fd < 0) {
       why = ShownName(file.name) + ": " + why;
       return nullptr;

@@ -25,6 +25,7 @@
 #include "music/audio_length.h"
 #include "music/midi_events.h"
 #include "music/sound_balance.h"
+#include "platform/core/regular_file.h"
 #include "platform/sdl/midi_source.h"
 #include "platform/sdl/shipped_renders.h"
 #include "platform/sdl/synthesiser.h"
@@ -59,12 +60,6 @@ struct Store {
 Store& S() {
   static Store& s = *new Store;  // writers may outlive the program's statics
   return s;
-}
-
-uint64_t Fnv(uint64_t h, const void* data, size_t size) {
-  const auto* p = static_cast<const unsigned char*>(data);
-  for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
-  return h;
 }
 
 std::string NameOf(uint64_t key) {
@@ -291,8 +286,14 @@ std::string RenderedTunesFolder() {
   return S().folder;
 }
 
+uint64_t Fnv(uint64_t h, const void* data, size_t size) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
+  return h;
+}
+
 uint64_t RenderKey(const MidiScore& score, const std::string& synthSignature) {
-  uint64_t h = 0xcbf29ce484222325ull;
+  uint64_t h = kFnvStart;
   h = Fnv(h, kMagic, sizeof kMagic);
   h = Fnv(h, synthSignature.data(), synthSignature.size());
   h = Fnv(h, &score.lengthFrames, sizeof score.lengthFrames);
@@ -387,13 +388,10 @@ void OnError(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* d
 // Checking whole, the stream's checksum is worked out as it decodes.
 std::shared_ptr<const RenderedTune> OpenRender(const std::string& path, uint64_t key, uint64_t frames,
                                                bool whole) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
+  std::string why;
+  const int fd = OpenRegular(path, st, why);
+  if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (!file) {
     ::close(fd);

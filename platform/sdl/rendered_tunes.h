@@ -38,6 +38,11 @@ std::string RenderedTunesFolder();
 // signature (soundfont file and settings).
 uint64_t RenderKey(const MidiScore& score, const std::string& synthSignature);
 
+// FNV-1a, 64 bits, going on from h: the render keys' hash and the shipped
+// renders' checksum.
+inline constexpr uint64_t kFnvStart = 0xcbf29ce484222325ull;
+uint64_t Fnv(uint64_t h, const void* data, size_t size);
+
 // A render on disk, open for reading.
 class RenderedTune {
  public:

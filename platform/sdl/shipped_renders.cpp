@@ -1,6 +1,5 @@
 #include "platform/sdl/shipped_renders.h"
 
-#include <fcntl.h>
 #include <mpg123.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 #include <sstream>
 
 #include "music/sound_balance.h"
+#include "platform/core/regular_file.h"
 #include "platform/sdl/music_stream.h"
 #include "platform/sdl/rendered_tunes.h"
 #include "platform/sdl/synthesiser.h"
@@ -79,10 +79,11 @@ std::string IdentityOf(const struct stat& st) {
 // The file's bytes when it is a regular file of the listed size, read
 // without ever waiting on a FIFO or device under its name.
 bool ReadFile(const std::string& path, uint64_t size, std::string* bytes, std::string* identity) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return false;
   struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == size;
+  std::string why;
+  const int fd = OpenRegular(path, st, why);
+  if (fd < 0) return false;
+  bool ok = static_cast<uint64_t>(st.st_size) == size;
   if (ok) {
     *identity = IdentityOf(st);
     bytes->resize(size);
@@ -240,9 +241,7 @@ void SetShippedRendersFolder(const std::string& folder) {
 }
 
 uint64_t ShippedChecksum(const std::string& bytes) {
-  uint64_t h = 0xcbf29ce484222325ull;
-  for (unsigned char c : bytes) h = (h ^ c) * 0x100000001b3ull;
-  return h;
+  return Fnv(kFnvStart, bytes.data(), bytes.size());
 }
 
 std::shared_ptr<const RenderedTune> FindShippedRender(uint64_t key, uint64_t frames) {
